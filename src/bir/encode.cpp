@@ -1,0 +1,1 @@
+#include "bioapi_data/bir.h"
