@@ -10,7 +10,8 @@ int main() {
     try {
       throw new BioAPI_Data::BioAPIException(code);
     } catch (BioAPI_Data::BioAPIException* e) {
-      std::printf("0x%08X  facility %d  %s\n", static_cast<unsigned>(e->GetCode()),
+      std::printf("0x%08X  facility %d  %s\n",
+                  static_cast<unsigned>(e->GetCode()),
                   static_cast<int>(e->GetFacility()), e->what());
       delete e;
     }

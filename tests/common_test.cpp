@@ -1,12 +1,12 @@
 // Shared value types and the exception's message table.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <type_traits>
 #include <utility>
-
-#include <gtest/gtest.h>
 
 #include "bioapi_data/types.h"
 
@@ -104,7 +104,8 @@ TEST(BioAPIExceptionTest, EveryTableKeyHasItsText) {
   ASSERT_EQ(std::size(kTable), 73u);
   for (const auto& row : kTable) {
     SCOPED_TRACE(row.key);
-    EXPECT_EQ(BioAPIException(row.key).what(), Composed(row.text, "Framework)."));
+    EXPECT_EQ(BioAPIException(row.key).what(),
+              Composed(row.text, "Framework)."));
     // The top byte never changes the text.
     EXPECT_EQ(BioAPIException(0x02000000 | row.key).what(),
               Composed(row.text, "Unit)."));
@@ -115,7 +116,8 @@ TEST(BioAPIExceptionTest, KeysBesideTheGroupsTakeTheDefaultText) {
   for (int key : {0x0, 0x1, 0x100, 0x120, 0x200, 0x207, 0x2FF, 0x30F, 0x3FF,
                   0x40D, 0x500, 0x509, 0xFFFFFF}) {
     SCOPED_TRACE(key);
-    EXPECT_EQ(BioAPIException(key).what(), Composed(kDefaultText, "Framework)."));
+    EXPECT_EQ(BioAPIException(key).what(),
+              Composed(kDefaultText, "Framework)."));
   }
   EXPECT_EQ(BioAPIException(0x300).what(),
             Composed("BioAPI Error: Invalid Db Handle", "Framework)."));
@@ -134,10 +136,12 @@ TEST(BioAPIExceptionTest, BareCodeTakesItsFacilityFromTheTopByte) {
       {0x01000102, BSP, "BioAPI Memory Error. (Source: BSP)."},
       {0x02000204, Unit, "BioAPI Error: Unit Not Inserted. (Source: Unit)."},
       {0x03000101, Framework, "BioAPI Internal Error. (Source: Framework)."},
-      {-1, Framework, "BioAPI Error - Error not identified. (Source: Framework)."},
+      {-1, Framework,
+       "BioAPI Error - Error not identified. (Source: Framework)."},
       {static_cast<int>(0x8100010Bu), Framework,
        "BioAPI Error: Invalid Data. (Source: Framework)."},
-      {0, Framework, "BioAPI Error - Error not identified. (Source: Framework)."},
+      {0, Framework,
+       "BioAPI Error - Error not identified. (Source: Framework)."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
@@ -159,7 +163,8 @@ TEST(BioAPIExceptionTest, GivenFacilityWinsOverTheTopByte) {
   EXPECT_STREQ(BioAPIException(Unit, 0x10B).what(),
                "BioAPI Error: Invalid Data. (Source: Unit).");
   BioAPIException undefined(static_cast<Facility>(3), 0x10B);
-  EXPECT_STREQ(undefined.what(), "BioAPI Error: Invalid Data. (Source: Not defined).");
+  EXPECT_STREQ(undefined.what(),
+               "BioAPI Error: Invalid Data. (Source: Not defined).");
   EXPECT_EQ(static_cast<int>(undefined.GetFacility()), 3);
   EXPECT_STREQ(BioAPIException(static_cast<Facility>(-7), 0).what(),
                "BioAPI Error - Error not identified. (Source: Not defined).");
@@ -241,7 +246,8 @@ TEST(SharedTypesTest, BioAPIDataSharesTheBytes) {
 TEST(SharedTypesTest, EnumerationsAreIntsAndKeepAnyValue) {
   static_assert(std::is_same_v<std::underlying_type_t<Facility>, int>);
   static_assert(std::is_same_v<std::underlying_type_t<BiometricType>, int>);
-  static_assert(std::is_same_v<std::underlying_type_t<SecurityOptionsType>, int>);
+  static_assert(
+      std::is_same_v<std::underlying_type_t<SecurityOptionsType>, int>);
   static_assert(sizeof(Purpose) == 4);
   static_assert(Facility::Unit == BioAPI_Data::Unit);
   static_assert(static_cast<int>(BiometricType::Fingerprint) == 0x08);

@@ -29,10 +29,11 @@ namespace BioAPI_Data {
 /// integer little-endian, nothing aligned.
 class BIOAPI_DATA_API BIR {
  public:
-  std::int16_t NativeFormatOwner = 0x0101;  ///< Owner half of the native format.
-  std::int16_t NativeFormatType = 0x0009;   ///< Type half of the native format.
-  std::int16_t FixedWord3 = 0x0007;         ///< Constant 7, carried by copying.
-  std::int16_t FixedWord4 = 0x001D;         ///< Constant 29, carried by copying.
+  std::int16_t NativeFormatOwner =
+      0x0101;                              ///< Owner half of the native format.
+  std::int16_t NativeFormatType = 0x0009;  ///< Type half of the native format.
+  std::int16_t FixedWord3 = 0x0007;        ///< Constant 7, carried by copying.
+  std::int16_t FixedWord4 = 0x001D;        ///< Constant 29, carried by copying.
   /// Format identifier written in the first four bytes of the record.
   RegistryID RecordFormat{0x0101, 0x0009};
   unsigned char HeaderVersion = 0x30;   ///< Header version byte.
@@ -42,13 +43,15 @@ class BIOAPI_DATA_API BIR {
   bool IntegrityOption = false;         ///< Second security option.
   BiometricType BDBBiometricType{};     ///< Bit 0; all 32 bits in the record.
   BiometricSubtype BDBBiometricSubtype{};  ///< Bit 1; low 8 bits in the record.
-  RegistryID RegisteredId1{};           ///< Bit 2; always written.
-  RegistryID RegisteredId2{};           ///< Bit 3; written when both halves are non-zero.
-  RegistryID RegisteredId3{};           ///< Bit 4; as `RegisteredId2`.
-  RegistryID RegisteredId4{};           ///< Bit 5; as `RegisteredId2`.
-  RegistryID RegisteredId5{};           ///< Bit 6; as `RegisteredId2`.
+  RegistryID RegisteredId1{};              ///< Bit 2; always written.
+  RegistryID
+      RegisteredId2{};  ///< Bit 3; written when both halves are non-zero.
+  RegistryID RegisteredId3{};               ///< Bit 4; as `RegisteredId2`.
+  RegistryID RegisteredId4{};               ///< Bit 5; as `RegisteredId2`.
+  RegistryID RegisteredId5{};               ///< Bit 6; as `RegisteredId2`.
   std::vector<unsigned char> OctetString1;  ///< Bit 7; written when not empty.
-  std::tm BDBCreationDate{};  ///< Bit 8; written when all nine members are non-zero.
+  std::tm BDBCreationDate{};  ///< Bit 8; written when all nine members are
+                              ///< non-zero.
   std::vector<unsigned char> OctetString2;  ///< Bit 9; written when not empty.
   ProcessedLevel BDBProcessedLevel{};  ///< Bit 10; low 8 bits in the record.
   RegistryID RegisteredId6{};          ///< Bit 11; as `RegisteredId2`.
@@ -57,7 +60,7 @@ class BIOAPI_DATA_API BIR {
   RegistryID RegisteredId7{};          ///< Bit 14; as `RegisteredId2`.
   /// Bit 15; start then end, written when not empty (elements 0 and 1 only).
   std::vector<std::tm> BDBValidityPeriod;
-  std::tm BIRCreationDate{};  ///< Bit 16; as `BDBCreationDate`.
+  std::tm BIRCreationDate{};                ///< Bit 16; as `BDBCreationDate`.
   std::vector<unsigned char> OctetString3;  ///< Bit 17; written when not empty.
   std::vector<unsigned char> OctetString4;  ///< Bit 18; written when not empty.
   std::vector<unsigned char> OctetString5;  ///< Bit 19; written when not empty.
@@ -104,7 +107,7 @@ class BIOAPI_DATA_API BIR {
   /// Decodes a byte record and takes over its storage: when the BDB makes up
   /// most of the record, it is moved to the front of `bytes` and kept as
   /// `BiometricData` without a second allocation. Throws as above; on a throw
-  /// `bytes` has been released.
+  /// `bytes` is left as it was.
   explicit BIR(std::vector<unsigned char>&& bytes);
 
   /// Decodes `size` bytes at `data`, which the caller keeps (the record does
@@ -126,8 +129,6 @@ class BIOAPI_DATA_API BIR {
   std::vector<unsigned char> ToArray() const;
 
  private:
-  void Decode(const unsigned char* data, std::size_t size);
-
   /// The little-endian signed 32-bit value at `bytes[index]` (least
   /// significant byte first). The caller guarantees four bytes are there.
   static int Array2IntBE(const std::vector<unsigned char>& bytes, int index);

@@ -52,7 +52,7 @@ struct BioAPIData {
 enum Facility : int {
   Framework = 0,  ///< The BioAPI framework; top byte 0x00 of an error code.
   BSP = 1,        ///< A biometric service provider; top byte 0x01.
-  Unit = 2,       ///< A unit (sensor, archive, matcher, processor); top byte 0x02.
+  Unit = 2,  ///< A unit (sensor, archive, matcher, processor); top byte 0x02.
 };
 
 /// Category of a BioAPI unit (BioAPI_CATEGORY).
@@ -103,7 +103,8 @@ enum class BiometricSubtype : int {
   Multiple = 0x80,
 };
 
-/// Processing level of biometric data (BioAPI_BIR_DATA_TYPE); 8 bits in a record.
+/// Processing level of biometric data (BioAPI_BIR_DATA_TYPE); 8 bits in a
+/// record.
 enum class ProcessedLevel : int {
   Raw = 0x01,
   Intermediate = 0x02,
@@ -130,7 +131,8 @@ enum class EventKind : int {
   SourceRemoved = 0x00000010,
 };
 
-/// An operation that a BSP supports (BioAPI_OPERATIONS_MASK), one value per entry.
+/// An operation that a BSP supports (BioAPI_OPERATIONS_MASK), one value per
+/// entry.
 enum class BSPSchemaOperations : int {
   EnableEvents = 0x00000001,
   SetGUICallbacks = 0x00000002,

@@ -1,1 +1,63 @@
+#include <cstring>
+#include <utility>
+#include <vector>
+
 #include "bioapi_data/bir.h"
+#include "bir/record_reader.h"
+
+namespace BioAPI_Data {
+namespace {
+
+// The library's decoder only needs to know that a check failed: every fault
+// is the same documented exception, thrown by pointer.
+struct RejectingObserver {
+  [[noreturn]] static void Fail(std::size_t, const char*) {
+    throw new BioAPIException(Unit, 0x10B);
+  }
+  static void Begin(const char*, std::size_t) {}
+  static void End(std::size_t) {}
+};
+
+record::BlockSpan ReadWithDefaults(const unsigned char* data, std::size_t size,
+                                   BIR& bir) {
+  bir.BDBCreationDate = record::DefaultDateTime();
+  bir.BIRCreationDate = record::DefaultDateTime();
+  RejectingObserver observer;
+  return record::ReadRecord(data, size, bir, observer);
+}
+
+}  // namespace
+
+BIR::BIR(const unsigned char* data, std::size_t size) {
+  const record::BlockSpan bdb = ReadWithDefaults(data, size, *this);
+  BiometricData.assign(data + bdb.offset, data + bdb.offset + bdb.size);
+}
+
+BIR::BIR(const std::vector<unsigned char>& bytes)
+    : BIR(bytes.data(), bytes.size()) {}
+
+BIR::BIR(std::vector<unsigned char>&& bytes) {
+  const record::BlockSpan bdb =
+      ReadWithDefaults(bytes.data(), bytes.size(), *this);
+  // When the BDB is most of the record, keep the caller's buffer: slide the
+  // BDB to its front and drop the rest. One in-place move, no second large
+  // allocation. Otherwise copy the BDB and leave a right-sized buffer.
+  if (bdb.size >= bytes.size() / 2) {
+    std::memmove(bytes.data(), bytes.data() + bdb.offset, bdb.size);
+    bytes.resize(bdb.size);
+    BiometricData = std::move(bytes);
+  } else {
+    BiometricData.assign(bytes.data() + bdb.offset,
+                         bytes.data() + bdb.offset + bdb.size);
+  }
+}
+
+int BIR::Array2IntBE(const std::vector<unsigned char>& bytes, int index) {
+  return record::LoadLE32(bytes.data() + static_cast<std::size_t>(index));
+}
+
+short BIR::Array2ShortBE(const std::vector<unsigned char>& bytes, int index) {
+  return record::LoadLE16(bytes.data() + static_cast<std::size_t>(index));
+}
+
+}  // namespace BioAPI_Data

@@ -126,7 +126,9 @@ Facility FacilityOfCode(int code) {
 
 }  // namespace
 
-BioAPIException::BioAPIException(int code) { Setup(FacilityOfCode(code), code); }
+BioAPIException::BioAPIException(int code) {
+  Setup(FacilityOfCode(code), code);
+}
 
 BioAPIException::BioAPIException(Facility facility, int code) {
   Setup(facility, code);
@@ -141,7 +143,8 @@ BioAPIException::~BioAPIException() = default;
 const char* BioAPIException::what() const noexcept { return message_.c_str(); }
 
 void BioAPIException::Setup(Facility facility, int code) {
-  const int key = static_cast<int>(static_cast<std::uint32_t>(code) & 0x00FFFFFFu);
+  const int key =
+      static_cast<int>(static_cast<std::uint32_t>(code) & 0x00FFFFFFu);
   message_ = TextOfKey(key);
   message_ += ". (Source: ";
   message_ += SourceWord(facility);

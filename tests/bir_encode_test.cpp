@@ -1,0 +1,286 @@
+// Encoding records: the golden record, presence rules, limits, round trips
+// and the file "record".
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "bioapi_data/bir.h"
+#include "bir_expectations.h"
+#include "sample_records.h"
+#include "temp_directory.h"
+
+namespace BioAPI_Data {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using testing::DateTime;
+
+const RegistryID kZero{0, 0};
+
+// The record of the field-by-field example: BDB format 3/4, type 8,
+// subtype 1, level 2, purpose 1, quality 80, BDB AA BB CC.
+BIR FieldByField() {
+  return BIR(RegistryID{3, 4}, false, false, BiometricType::Fingerprint,
+             BiometricSubtype::Left, kZero, kZero, kZero, kZero, kZero, {},
+             std::tm{}, {}, ProcessedLevel::Intermediate, kZero,
+             Purpose::Verify, 80, kZero, {}, std::tm{}, {}, {}, {}, {}, {},
+             kZero, {0xAA, 0xBB, 0xCC}, {});
+}
+
+// The bytes after the mandatory prefix of a record: header (21), type (4),
+// subtype (1) and RegisteredId1 (4).
+Bytes AfterRegisteredId1(const Bytes& record) {
+  return Bytes(record.begin() + 30, record.end());
+}
+
+std::uint32_t Presence(const Bytes& record) {
+  return static_cast<std::uint32_t>(record[17] | record[18] << 8 |
+                                    record[19] << 16 | record[20] << 24);
+}
+
+class BIREncodeTest : public ::testing::Test {
+ protected:
+  testing::ScopedTempDirectory directory_;
+};
+
+TEST_F(BIREncodeTest, FieldByFieldGoldenRecord) {
+  const Bytes golden = testing::ReadTestData("field_by_field.bir");
+  ASSERT_EQ(golden.size(), 40u);
+  const BIR bir = FieldByField();
+  EXPECT_EQ(bir.Encode(), golden);
+  EXPECT_EQ(bir.ToArray(), golden);
+  EXPECT_EQ(testing::ReadFileBytes("record"), golden);
+  EXPECT_EQ(Presence(golden), 0x1u | 0x2u | 0x4u | 0x400u | 0x1000u | 0x2000u);
+  // Decoding gives the fields back; absent date-times take the decoder's
+  // default of 2000-01-01.
+  BIR expected = bir;
+  expected.BDBCreationDate.tm_year = expected.BIRCreationDate.tm_year = 2000;
+  expected.BDBCreationDate.tm_mon = expected.BIRCreationDate.tm_mon = 1;
+  expected.BDBCreationDate.tm_mday = expected.BIRCreationDate.tm_mday = 1;
+  testing::ExpectSameRecord(BIR(golden), expected);
+}
+
+TEST_F(BIREncodeTest, PresenceRules) {
+  struct Case {
+    const char* name;
+    void (*change)(BIR&);
+    std::uint32_t presence;  // bits beyond the always-written ones
+    Bytes after_id1;         // bytes between RegisteredId1 and the BDB length
+  };
+  const Case cases[] = {
+      {"one half of RegisteredId2 zero",
+       [](BIR& b) {
+         b.RegisteredId2 = {5, 0};
+       },
+       0,
+       {0x02, 0x01, 0x50}},
+      {"RegisteredId2 present",
+       [](BIR& b) {
+         b.RegisteredId2 = {5, 6};
+       },
+       0x8,
+       {0x05, 0x00, 0x06, 0x00, 0x02, 0x01, 0x50}},
+      {"RegisteredId8 present",
+       [](BIR& b) {
+         b.RegisteredId8 = {-1, 1};
+       },
+       0x400000,
+       {0x02, 0x01, 0x50, 0xFF, 0xFF, 0x01, 0x00}},
+      {"creation date, nine members set",
+       [](BIR& b) {
+         b.BDBCreationDate = DateTime(2000, 0);
+         b.BDBCreationDate.tm_mon = 3;
+       },
+       0x100,
+       {0xD0, 0x07, 3, 1, 1, 1, 1, 0x02, 0x01, 0x50}},
+      {"creation date with second 0",
+       [](BIR& b) {
+         b.BIRCreationDate = DateTime(2000, 0);
+         b.BIRCreationDate.tm_sec = 0;
+       },
+       0,
+       {0x02, 0x01, 0x50}},
+      {"creation date with isdst 0",
+       [](BIR& b) {
+         b.BIRCreationDate = DateTime(2000, 0);
+         b.BIRCreationDate.tm_isdst = 0;
+       },
+       0,
+       {0x02, 0x01, 0x50}},
+      {"OctetString6 holds its own bytes",
+       [](BIR& b) {
+         b.OctetString5 = {9, 9};
+         b.OctetString6 = {1, 2, 3};
+       },
+       0x180000,
+       {0x02, 0x01, 0x50, 0x02, 0x00, 9, 9, 0x03, 0x00, 1, 2, 3}},
+      {"validity period of three writes two",
+       [](BIR& b) {
+         b.BDBValidityPeriod = {DateTime(1, 1), DateTime(2, 2), DateTime(3, 3)};
+       },
+       0x8000,
+       {0x02, 0x01, 0x50, 1, 0, 2, 2, 2, 2, 2, 2, 0, 3, 3, 3, 3, 3}},
+      {"validity period of one: zero end",
+       [](BIR& b) { b.BIRValidityPeriod = {DateTime(1, 1)}; },
+       0x200000,
+       {0x02, 0x01, 0x50, 1, 0, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BIR bir = FieldByField();
+    c.change(bir);
+    const Bytes record = bir.Encode();
+    EXPECT_EQ(Presence(record), 0x3407u | c.presence);
+    Bytes expected = c.after_id1;
+    expected.insert(expected.end(), {0x03, 0x00, 0x00, 0x00, 0xAA, 0xBB, 0xCC});
+    EXPECT_EQ(AfterRegisteredId1(record), expected);
+  }
+}
+
+TEST_F(BIREncodeTest, SecurityBlockNeedsAnOptionAndBytes) {
+  struct Case {
+    bool encryption;
+    bool integrity;
+    Bytes sb;
+    Bytes tail;  // after the BDB
+  };
+  const Case cases[] = {
+      {true, false, {0x09}, {0x01, 0x00, 0x00, 0x00, 0x09}},
+      {false, true, {0x09}, {0x01, 0x00, 0x00, 0x00, 0x09}},
+      {true, false, {}, {}},
+      {false, false, {0x09}, {}},
+  };
+  for (const Case& c : cases) {
+    BIR bir = FieldByField();
+    bir.EncryptionOption = c.encryption;
+    bir.IntegrityOption = c.integrity;
+    bir.SecurityBlock = c.sb;
+    const Bytes record = bir.Encode();
+    EXPECT_EQ(Bytes(record.begin() + 40, record.end()), c.tail);
+    EXPECT_EQ(record[14], c.encryption ? 1 : 0);
+    EXPECT_EQ(record[15], c.integrity ? 1 : 0);
+    // Every such record decodes again.
+    EXPECT_EQ(BIR(record).SecurityBlock, c.tail.empty() ? Bytes{} : c.sb);
+  }
+}
+
+TEST_F(BIREncodeTest, FullRecordRoundTrips) {
+  const BIR full = testing::FullRecord(5000);
+  const Bytes record = full.Encode();
+  EXPECT_EQ(Presence(record), 0x7FFFFFu);
+  EXPECT_EQ(
+      static_cast<std::size_t>(record[4] | record[5] << 8 | record[6] << 16),
+      record.size());
+  const BIR decoded(record);
+  testing::ExpectSameRecord(decoded, full, true);
+  // Decoded date-times keep their presence, so the bytes come back unchanged.
+  EXPECT_EQ(decoded.Encode(), record);
+  EXPECT_EQ(BIR(decoded.Encode()).Encode(), record);
+}
+
+TEST_F(BIREncodeTest, DefaultRecordEncodesToARecordThatDecodes) {
+  const Bytes record = BIR().Encode();
+  EXPECT_EQ(record.size(),
+            37u);  // header, type, subtype, id1, three bytes, BDB
+  const BIR decoded(record);
+  EXPECT_EQ(decoded.RecordFormat, (RegistryID{0x0101, 0x0009}));
+  EXPECT_TRUE(decoded.BiometricData.empty());
+}
+
+TEST_F(BIREncodeTest, OversizedFieldsAreRefusedBeforeTheFileIsTouched) {
+  testing::WriteFileBytes("record", {1, 2, 3});
+  BIR fits = FieldByField();
+  fits.OctetString4.assign(32767, 0x5A);
+  EXPECT_EQ(BIR(fits.Encode()).OctetString4, fits.OctetString4);
+
+  for (int field = 0; field < 6; ++field) {
+    SCOPED_TRACE(field);
+    BIR bir = FieldByField();
+    Bytes* strings[] = {&bir.OctetString1, &bir.OctetString2,
+                        &bir.OctetString3, &bir.OctetString4,
+                        &bir.OctetString5, &bir.OctetString6};
+    strings[field]->assign(32768, 0x5A);
+    try {
+      bir.ToArray();
+      ADD_FAILURE() << "an oversized byte string was written";
+    } catch (BioAPIException* e) {
+      const std::string text = e->what();
+      EXPECT_EQ(text.rfind("BioAPI Error: Invalid Data", 0), 0u) << text;
+      EXPECT_NE(text.find("OctetString" + std::to_string(field + 1)),
+                std::string::npos);
+      EXPECT_NE(text.find("32767"), std::string::npos);
+      EXPECT_EQ(e->GetFacility(), Unit);
+      EXPECT_EQ(e->GetCode(), 0x10B);
+      delete e;
+    }
+  }
+  EXPECT_EQ(testing::ReadFileBytes("record"), (Bytes{1, 2, 3}));
+}
+
+TEST_F(BIREncodeTest, RecordOverTwoGigabytesIsRefused) {
+  BIR bir;
+  bir.BiometricData.resize(2147483647u - 35u + 1u);
+  try {
+    bir.ToArray();
+    ADD_FAILURE() << "a record over the 32-bit length was written";
+  } catch (BioAPIException* e) {
+    const std::string text = e->what();
+    EXPECT_EQ(text.rfind("BioAPI Error: Invalid Data", 0), 0u) << text;
+    EXPECT_NE(text.find("2147483647"), std::string::npos) << text;
+    delete e;
+  }
+  EXPECT_FALSE(std::filesystem::exists("record"));
+}
+
+TEST_F(BIREncodeTest, ToArrayReplacesTheFileEachTime) {
+  const Bytes first = testing::FullRecord(100).ToArray();
+  EXPECT_EQ(testing::ReadFileBytes("record"), first);
+  const Bytes second = FieldByField().ToArray();
+  EXPECT_EQ(testing::ReadFileBytes("record"), second);
+  EXPECT_EQ(second.size(), 40u);
+  // No temporary file is left behind.
+  std::size_t files = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(directory_.path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);
+}
+
+TEST_F(BIREncodeTest, ConcurrentToArrayLeavesOneCompleteRecord) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 25;
+  std::vector<Bytes> encoded(kThreads);
+  for (int t = 0; t < kThreads; ++t) {
+    encoded[static_cast<std::size_t>(t)] =
+        testing::FullRecord(1000 + static_cast<std::size_t>(t) * 7919).Encode();
+  }
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      const BIR bir =
+          testing::FullRecord(1000 + static_cast<std::size_t>(t) * 7919);
+      for (int round = 0; round < kRounds; ++round) bir.ToArray();
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  const Bytes file = testing::ReadFileBytes("record");
+  EXPECT_NE(std::find(encoded.begin(), encoded.end(), file), encoded.end());
+  std::size_t files = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(directory_.path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);
+}
+
+}  // namespace
+}  // namespace BioAPI_Data
