@@ -216,8 +216,8 @@ class BIOAPI_DATA_API UnitSchema {
   std::string FirmwareVersion;              ///< Firmware version.
   std::string SoftwareVersion;              ///< Software version.
   std::string HardwareSerialNumber;         ///< Serial number of the hardware.
-  bool AuthenticatedHardware =
-      false;             ///< Whether the hardware is authenticated.
+  /// Whether the unit's hardware is authenticated.
+  bool AuthenticatedHardware = false;
   int MaxBSPDbSize = 0;  ///< Largest size of the BSP's database for the unit.
   int MaxIdentify = 0;   ///< Largest identification population.
   std::vector<SecurityProfileType> SecurityProfiles;  ///< Held by value.
