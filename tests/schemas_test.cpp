@@ -120,7 +120,7 @@ template <>
 struct Samples<FrameworkSchema> {
   static FrameworkSchema Full() {
     return FrameworkSchema(Uuid(0x10), Text("description"), Text("path"),
-                           Text("spec version"), Text("product version"),
+                           Text("BioAPI version"), Text("product version"),
                            Text(std::string(100, 'v')), Uuid(0x20),
                            {0xB1, 0x00, 0xB2});
   }
@@ -137,7 +137,7 @@ template <>
 struct Samples<BSPSchema> {
   static BSPSchema Full() {
     return BSPSchema(Uuid(0x10), Text("description"), Text("path"),
-                     Text("spec version"), Text("product version"),
+                     Text("BioAPI version"), Text("product version"),
                      Text("vendor"), {{1, 2}, {-32768, 4}},
                      {BiometricType::Fingerprint, BiometricType::Iris,
                       static_cast<BiometricType>(1000)},
@@ -161,7 +161,7 @@ struct Samples<BFPSchema> {
   static BFPSchema Full() {
     return BFPSchema(
         Uuid(0x10), UnitCategoryType::MatchingAlgorithm, Text("description"),
-        Text("path"), Text("spec version"), Text("product version"),
+        Text("path"), Text("BioAPI version"), Text("product version"),
         Text("vendor"), {0xE1, 0x00, 0xE2}, {{1, 2}, {3, 4}},
         {BiometricType::Iris, BiometricType::Fingerprint, BiometricType::Iris},
         Uuid(0x20), {0xB1, 0x00, 0xB2});
@@ -327,7 +327,7 @@ TEST(FrameworkSchemaTest, EachAccessorReturnsItsOwnArgument) {
   EXPECT_EQ(s.FrameworkUUID(), Uuid(0x10));
   EXPECT_EQ(s.FwDescription(), Text("description"));
   EXPECT_EQ(s.Path(), Text("path"));
-  EXPECT_EQ(s.SpecVersion(), Text("spec version"));
+  EXPECT_EQ(s.SpecVersion(), Text("BioAPI version"));
   EXPECT_EQ(s.ProductVersion(), Text("product version"));
   EXPECT_EQ(s.Vendor(), Text(std::string(100, 'v')));
   EXPECT_EQ(s.FwPropertyID(), Uuid(0x20));
@@ -359,7 +359,7 @@ TEST(BSPSchemaTest, FullConstructorPutsEachArgumentInItsOwnField) {
   EXPECT_EQ(s.BSPUUID, Uuid(0x10));
   EXPECT_EQ(s.BSPDescription, Text("description"));
   EXPECT_EQ(s.Path, Text("path"));
-  EXPECT_EQ(s.SpecVersion, Text("spec version"));
+  EXPECT_EQ(s.SpecVersion, Text("BioAPI version"));
   EXPECT_EQ(s.ProductVersion, Text("product version"));
   EXPECT_EQ(s.Vendor, Text("vendor"));
   EXPECT_EQ(s.BSPSupportedFormats,
@@ -421,7 +421,7 @@ TEST(BFPSchemaTest, FullConstructorPutsEachArgumentInItsOwnField) {
   EXPECT_EQ(s.BFPCategory, UnitCategoryType::MatchingAlgorithm);
   EXPECT_EQ(s.BFPDescription, Text("description"));
   EXPECT_EQ(s.Path, Text("path"));
-  EXPECT_EQ(s.SpecVersion, Text("spec version"));
+  EXPECT_EQ(s.SpecVersion, Text("BioAPI version"));
   EXPECT_EQ(s.ProductVersion, Text("product version"));
   EXPECT_EQ(s.Vendor, Text("vendor"));
   EXPECT_EQ(s.ExtraData, (std::vector<unsigned char>{0xE1, 0x00, 0xE2}));
