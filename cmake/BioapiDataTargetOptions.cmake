@@ -11,7 +11,7 @@ function(bioapi_data_target_options target)
   else()
     target_compile_options(${target} PRIVATE
       -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
-      -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual)
+      "$<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor;-Wold-style-cast;-Woverloaded-virtual>")
     if(BIOAPI_DATA_WARNINGS_AS_ERRORS)
       target_compile_options(${target} PRIVATE -Werror)
     endif()

@@ -1,0 +1,375 @@
+/* The C interface, used from C: decode the golden records, read and change
+ * fields, encode and compare bytes, and check every error status. */
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "bioapi_data/bioapi_data_c.h"
+
+static int failures = 0;
+
+#define CHECK(condition)                                               \
+  do {                                                                 \
+    if (!(condition)) {                                                \
+      fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
+              #condition);                                             \
+      ++failures;                                                      \
+    }                                                                  \
+  } while (0)
+
+#define CHECK_STATUS(call, expected) CHECK((call) == (expected))
+
+/* Reads a golden record; the caller frees it. */
+static uint8_t* read_record(const char* name, size_t* size) {
+  char path[1024];
+  FILE* file;
+  uint8_t* bytes;
+  long length;
+  snprintf(path, sizeof path, "%s/%s", BIOAPI_DATA_TEST_DATA_DIR, name);
+  file = fopen(path, "rb");
+  if (file == NULL) {
+    fprintf(stderr, "cannot open %s\n", path);
+    exit(2);
+  }
+  fseek(file, 0, SEEK_END);
+  length = ftell(file);
+  fseek(file, 0, SEEK_SET);
+  bytes = (uint8_t*)malloc((size_t)length);
+  if (bytes == NULL || fread(bytes, 1, (size_t)length, file) != (size_t)length)
+    exit(2);
+  fclose(file);
+  *size = (size_t)length;
+  return bytes;
+}
+
+static bioapi_datetime datetime(int32_t year, int32_t month, int32_t day) {
+  bioapi_datetime t;
+  t.struct_size = sizeof t;
+  t.year = year;
+  t.month = month;
+  t.day = day;
+  t.hour = 10;
+  t.minute = 20;
+  t.second = 30;
+  t.wday = 2;
+  t.yday = 100;
+  t.isdst = -1;
+  return t;
+}
+
+static void test_messages(void) {
+  CHECK(bioapi_version() == BIOAPI_DATA_C_VERSION);
+  CHECK(strcmp(bioapi_error_message(0x0200010B),
+               "BioAPI Error: Invalid Data. (Source: Unit).") == 0);
+  CHECK(strcmp(bioapi_error_message(0x101),
+               "BioAPI Internal Error. (Source: Framework).") == 0);
+  CHECK(strcmp(bioapi_error_message(0x01000102),
+               "BioAPI Memory Error. (Source: BSP).") == 0);
+  CHECK(
+      strcmp(
+          bioapi_error_message(0x508),
+          "BioAPI Error: Presentation Attack Detected. (Source: Framework).") ==
+      0);
+  CHECK(strcmp(bioapi_error_message(-1),
+               "BioAPI Error - Error not identified. (Source: Framework).") ==
+        0);
+  CHECK(strcmp(bioapi_error_message(0x03000509),
+               "BioAPI Error - Error not identified. (Source: Framework).") ==
+        0);
+}
+
+static void test_golden_records(void) {
+  size_t size = 0, encoded_size = 0;
+  uint8_t* bytes = read_record("minimal.bir", &size);
+  uint8_t* encoded = NULL;
+  bioapi_bir* bir = NULL;
+  int16_t owner = 0, type = 0;
+  int32_t value = -1;
+  const uint8_t* data = (const uint8_t*)"x";
+  bioapi_datetime date;
+  size_t count = 9;
+
+  CHECK_STATUS(bioapi_bir_decode(bytes, size, &bir), BIOAPI_OK);
+  CHECK_STATUS(
+      bioapi_bir_get_registry_id(bir, BIOAPI_FIELD_BDB_FORMAT, &owner, &type),
+      BIOAPI_OK);
+  CHECK(owner == 1 && type == 2);
+  CHECK_STATUS(bioapi_bir_get_registry_id(bir, BIOAPI_FIELD_RECORD_FORMAT,
+                                          &owner, &type),
+               BIOAPI_OK);
+  CHECK(owner == 0x0101 && type == 0x0009);
+  CHECK_STATUS(bioapi_bir_get_int(bir, BIOAPI_FIELD_HEADER_VERSION, &value),
+               BIOAPI_OK);
+  CHECK(value == 0x30);
+  CHECK_STATUS(bioapi_bir_get_int(bir, BIOAPI_FIELD_ENCRYPTION_OPTION, &value),
+               BIOAPI_OK);
+  CHECK(value == 0);
+  CHECK_STATUS(
+      bioapi_bir_get_bytes(bir, BIOAPI_FIELD_BIOMETRIC_DATA, &data, &size),
+      BIOAPI_OK);
+  CHECK(data == NULL && size == 0);
+  date.struct_size = sizeof date;
+  CHECK_STATUS(
+      bioapi_bir_get_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &date),
+      BIOAPI_OK);
+  CHECK(date.year == 2000 && date.month == 1 && date.day == 1 &&
+        date.hour == 0);
+  CHECK_STATUS(bioapi_bir_get_period_count(
+                   bir, BIOAPI_FIELD_BDB_VALIDITY_PERIOD, &count),
+               BIOAPI_OK);
+  CHECK(count == 0);
+  bioapi_bir_destroy(bir);
+  free(bytes);
+
+  /* The 40-byte record decodes and encodes to the same bytes. */
+  bytes = read_record("field_by_field.bir", &size);
+  CHECK_STATUS(bioapi_bir_decode(bytes, size, &bir), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_get_int(bir, BIOAPI_FIELD_BDB_QUALITY, &value),
+               BIOAPI_OK);
+  CHECK(value == 80);
+  CHECK_STATUS(bioapi_bir_get_int(bir, BIOAPI_FIELD_BDB_BIOMETRIC_TYPE, &value),
+               BIOAPI_OK);
+  CHECK(value == 8);
+  CHECK_STATUS(bioapi_bir_get_bytes(bir, BIOAPI_FIELD_BIOMETRIC_DATA, &data,
+                                    &encoded_size),
+               BIOAPI_OK);
+  CHECK(encoded_size == 3 && data[0] == 0xAA && data[2] == 0xCC);
+  CHECK_STATUS(bioapi_bir_encode(bir, &encoded, &encoded_size), BIOAPI_OK);
+  CHECK(encoded_size == size && memcmp(encoded, bytes, size) == 0);
+  bioapi_free(encoded);
+  bioapi_bir_destroy(bir);
+  free(bytes);
+}
+
+static void test_changing_fields(void) {
+  bioapi_bir* bir = NULL;
+  bioapi_bir* copy = NULL;
+  bioapi_bir* decoded = NULL;
+  uint8_t* encoded = NULL;
+  uint8_t* file_encoded = NULL;
+  size_t size = 0, file_size = 0, needed = 0, count = 0;
+  const uint8_t payload[] = {1, 2, 3, 4, 5};
+  const uint8_t label[] = {'i', 'd'};
+  const uint8_t* data = NULL;
+  bioapi_datetime period[2];
+  bioapi_datetime read;
+  uint8_t small[8];
+  uint8_t* exact;
+  int32_t value = 0;
+  int16_t owner = 0, type = 0;
+
+  CHECK_STATUS(bioapi_bir_create(&bir), BIOAPI_OK);
+  CHECK_STATUS(
+      bioapi_bir_set_registry_id(bir, BIOAPI_FIELD_BDB_FORMAT, 0x1B, 0x201),
+      BIOAPI_OK);
+  CHECK_STATUS(
+      bioapi_bir_set_registry_id(bir, BIOAPI_FIELD_REGISTERED_ID2, 5, 6),
+      BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_set_int(bir, BIOAPI_FIELD_BDB_QUALITY, 99),
+               BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_set_int(bir, BIOAPI_FIELD_BDB_PURPOSE, 3), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_set_int(bir, BIOAPI_FIELD_INTEGRITY_OPTION, 1),
+               BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_set_bytes(bir, BIOAPI_FIELD_BIOMETRIC_DATA, payload,
+                                    sizeof payload),
+               BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_set_bytes(bir, BIOAPI_FIELD_SECURITY_BLOCK, label,
+                                    sizeof label),
+               BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_set_bytes(bir, BIOAPI_FIELD_OCTET_STRING5, label,
+                                    sizeof label),
+               BIOAPI_OK);
+  read = datetime(2026, 12, 10);
+  CHECK_STATUS(
+      bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &read),
+      BIOAPI_OK);
+  period[0] = datetime(2026, 1, 1);
+  period[1] = datetime(2030, 12, 31);
+  CHECK_STATUS(
+      bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, period, 2),
+      BIOAPI_OK);
+
+  /* A copy is independent of its source. */
+  CHECK_STATUS(bioapi_bir_clone(bir, &copy), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_set_int(copy, BIOAPI_FIELD_BDB_QUALITY, 1),
+               BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_get_int(bir, BIOAPI_FIELD_BDB_QUALITY, &value),
+               BIOAPI_OK);
+  CHECK(value == 99);
+  bioapi_bir_destroy(copy);
+
+  /* Encoded, decoded again: every written field comes back. */
+  CHECK_STATUS(bioapi_bir_encode(bir, &encoded, &size), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_decode(encoded, size, &decoded), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_get_registry_id(decoded, BIOAPI_FIELD_REGISTERED_ID2,
+                                          &owner, &type),
+               BIOAPI_OK);
+  CHECK(owner == 5 && type == 6);
+  CHECK_STATUS(bioapi_bir_get_int(decoded, BIOAPI_FIELD_BDB_PURPOSE, &value),
+               BIOAPI_OK);
+  CHECK(value == 3);
+  CHECK_STATUS(
+      bioapi_bir_get_bytes(decoded, BIOAPI_FIELD_SECURITY_BLOCK, &data, &count),
+      BIOAPI_OK);
+  CHECK(count == 2 && data[0] == 'i');
+  CHECK_STATUS(
+      bioapi_bir_get_bytes(decoded, BIOAPI_FIELD_OCTET_STRING5, &data, &count),
+      BIOAPI_OK);
+  CHECK(count == 2 && data[1] == 'd');
+  read.struct_size = sizeof read;
+  CHECK_STATUS(
+      bioapi_bir_get_datetime(decoded, BIOAPI_FIELD_BDB_CREATION_DATE, &read),
+      BIOAPI_OK);
+  CHECK(read.year == 2026 && read.month == 12 && read.day == 10 &&
+        read.second == 30);
+  CHECK(read.wday == -1 && read.yday == -1 && read.isdst == -1);
+  CHECK_STATUS(bioapi_bir_get_period_count(
+                   decoded, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &count),
+               BIOAPI_OK);
+  CHECK(count == 2);
+  CHECK_STATUS(bioapi_bir_get_period_element(
+                   decoded, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, 1, &read),
+               BIOAPI_OK);
+  CHECK(read.year == 2030 && read.month == 12 && read.day == 31);
+  bioapi_bir_destroy(decoded);
+
+  /* Into the caller's buffer: size query, too small, exact. */
+  CHECK_STATUS(bioapi_bir_encode_into(bir, NULL, 0, &needed), BIOAPI_OK);
+  CHECK(needed == size);
+  CHECK_STATUS(bioapi_bir_encode_into(bir, small, sizeof small, &needed),
+               BIOAPI_ERROR_OUTPUT_TOO_SMALL);
+  CHECK(needed == size);
+  exact = (uint8_t*)malloc(needed);
+  CHECK_STATUS(bioapi_bir_encode_into(bir, exact, needed, &needed), BIOAPI_OK);
+  CHECK(memcmp(exact, encoded, size) == 0);
+  free(exact);
+
+  /* The file-writing encode leaves the same bytes in "record". */
+  CHECK_STATUS(bioapi_bir_to_array(bir, &file_encoded, &file_size), BIOAPI_OK);
+  CHECK(file_size == size && memcmp(file_encoded, encoded, size) == 0);
+  {
+    FILE* file = fopen("record", "rb");
+    uint8_t* on_disk = (uint8_t*)malloc(size + 1);
+    CHECK(file != NULL);
+    if (file != NULL) {
+      CHECK(fread(on_disk, 1, size + 1, file) == size);
+      CHECK(memcmp(on_disk, encoded, size) == 0);
+      fclose(file);
+    }
+    free(on_disk);
+  }
+  bioapi_free(file_encoded);
+  bioapi_free(encoded);
+  bioapi_bir_destroy(bir);
+}
+
+static void test_error_statuses(void) {
+  size_t size = 0;
+  uint8_t* bytes = read_record("minimal.bir", &size);
+  bioapi_bir* bir = (bioapi_bir*)&size; /* must be reset to null on failure */
+  uint8_t* encoded = NULL;
+  uint8_t* big;
+  int32_t value = 0;
+  int16_t owner = 0, type = 0;
+  const uint8_t* data = NULL;
+  bioapi_datetime date;
+  size_t count = 0;
+
+  /* Rejected records, each the decoder's "Invalid Data" from a unit. */
+  bytes[8] = 0x31;
+  CHECK_STATUS(bioapi_bir_decode(bytes, size, &bir), BIOAPI_ERROR_INVALID_DATA);
+  CHECK(bir == NULL);
+  bytes[8] = 0x30;
+  CHECK_STATUS(bioapi_bir_decode(bytes, size - 1, &bir),
+               BIOAPI_ERROR_INVALID_DATA);
+  CHECK_STATUS(bioapi_bir_decode(bytes, 0, &bir), BIOAPI_ERROR_INVALID_DATA);
+  CHECK_STATUS(bioapi_bir_decode(NULL, 25, &bir), BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_decode(bytes, size, NULL),
+               BIOAPI_ERROR_INVALID_POINTER);
+  CHECK(strcmp(bioapi_error_message(BIOAPI_ERROR_INVALID_DATA),
+               "BioAPI Error: Invalid Data. (Source: Unit).") == 0);
+
+  CHECK_STATUS(bioapi_bir_decode(bytes, size, &bir), BIOAPI_OK);
+  free(bytes);
+
+  /* Null arguments. */
+  CHECK_STATUS(bioapi_bir_create(NULL), BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_clone(NULL, &bir), BIOAPI_ERROR_INVALID_POINTER);
+  CHECK(bir == NULL);
+  CHECK_STATUS(bioapi_bir_create(&bir), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_encode(bir, NULL, &size),
+               BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_encode_into(bir, NULL, 0, NULL),
+               BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_get_int(NULL, BIOAPI_FIELD_BDB_QUALITY, &value),
+               BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_set_bytes(bir, BIOAPI_FIELD_OCTET_STRING1, NULL, 3),
+               BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_set_bytes(bir, BIOAPI_FIELD_OCTET_STRING1, NULL, 0),
+               BIOAPI_OK);
+  CHECK_STATUS(
+      bioapi_bir_set_period(bir, BIOAPI_FIELD_BDB_VALIDITY_PERIOD, NULL, 1),
+      BIOAPI_ERROR_INVALID_POINTER);
+  bioapi_bir_destroy(NULL);
+  bioapi_free(NULL);
+
+  /* Fields of another kind, values out of range, indexes past the end. */
+  CHECK_STATUS(bioapi_bir_get_int(bir, BIOAPI_FIELD_BDB_FORMAT, &value),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(
+      bioapi_bir_get_registry_id(bir, BIOAPI_FIELD_BDB_QUALITY, &owner, &type),
+      BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(
+      bioapi_bir_get_bytes(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &data, &count),
+      BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(bioapi_bir_get_bytes(bir, (bioapi_bir_field)99, &data, &count),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(bioapi_bir_set_int(bir, BIOAPI_FIELD_BDB_QUALITY, 256),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(bioapi_bir_set_int(bir, BIOAPI_FIELD_ENCRYPTION_OPTION, 2),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(bioapi_bir_set_int(bir, BIOAPI_FIELD_FIXED_WORD3, 40000),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(bioapi_bir_get_int(bir, BIOAPI_FIELD_BDB_QUALITY, &value),
+               BIOAPI_OK);
+  CHECK(value == 0);
+  date.struct_size = 4; /* too small for this version */
+  CHECK_STATUS(
+      bioapi_bir_get_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &date),
+      BIOAPI_ERROR_INVALID_PARAMETER);
+  date.struct_size = sizeof date;
+  CHECK_STATUS(bioapi_bir_get_period_element(
+                   bir, BIOAPI_FIELD_BDB_VALIDITY_PERIOD, 0, &date),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+
+  /* The encoder refuses a byte string that its 16-bit length cannot hold. */
+  big = (uint8_t*)calloc(32768, 1);
+  CHECK_STATUS(
+      bioapi_bir_set_bytes(bir, BIOAPI_FIELD_OCTET_STRING2, big, 32768),
+      BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_encode(bir, &encoded, &size),
+               BIOAPI_ERROR_INVALID_DATA);
+  CHECK_STATUS(bioapi_bir_encode_into(bir, NULL, 0, &size),
+               BIOAPI_ERROR_INVALID_DATA);
+  CHECK_STATUS(
+      bioapi_bir_set_bytes(bir, BIOAPI_FIELD_OCTET_STRING2, big, 32767),
+      BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_encode(bir, &encoded, &size), BIOAPI_OK);
+  bioapi_free(encoded);
+  free(big);
+  bioapi_bir_destroy(bir);
+}
+
+int main(void) {
+  test_messages();
+  test_golden_records();
+  test_changing_fields();
+  test_error_statuses();
+  if (failures != 0) {
+    fprintf(stderr, "%d checks failed\n", failures);
+    return 1;
+  }
+  printf("C interface: all checks passed\n");
+  return 0;
+}
