@@ -291,6 +291,7 @@ static void test_error_statuses(void) {
                "BioAPI Error: Invalid Data. (Source: Unit).") == 0);
 
   CHECK_STATUS(bioapi_bir_decode(bytes, size, &bir), BIOAPI_OK);
+  bioapi_bir_destroy(bir);
   free(bytes);
 
   /* Null arguments. */
