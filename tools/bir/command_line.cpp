@@ -18,11 +18,6 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out,
       "bir"};
   app.set_version_flag("--version", std::string("bir ") + BIR_TOOL_VERSION);
   app.require_subcommand(1);
-  app.footer(
-      "Run 'bir COMMAND --help' for the arguments of a command.\n"
-      "Exit codes: 0 success; 1 a file is missing, unreadable or not accepted; "
-      "2 bad arguments.");
-
   std::string file;
   CLI::App* dump = app.add_subcommand(
       "dump",
@@ -74,6 +69,22 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out,
                    "\" is not a 32-bit code in hex (0x0200010B) or decimal";
           },
           "", "CODE"));
+
+  app.footer(
+      "Run 'bir COMMAND --help' for the arguments of a command.\n"
+      "Exit codes: 0 success; 1 a file is missing, unreadable or not accepted; "
+      "2 bad arguments.");
+
+  // A mistyped command is named, not taken for a missing one.
+  bool known = false;
+  for (const CLI::App* command : {dump, json, encode, check, explain}) {
+    known = known || (argc > 1 && command->get_name() == argv[1]);
+  }
+  if (argc > 1 && argv[1][0] != '-' && !known) {
+    err << "bir: unknown command \"" << argv[1]
+        << "\"; the commands are dump, json, encode, check and explain\n";
+    return kUsage;
+  }
 
   try {
     app.parse(argc, argv);
