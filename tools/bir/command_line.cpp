@@ -99,7 +99,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out,
     if (encode->parsed()) {
       return EncodeCommand(json_file, output, force, out, err);
     }
-    if (check->parsed()) return CheckCommand(files, out, err);
+    if (check->parsed()) return CheckCommand(files, out);
     if (explain->parsed()) return ExplainCommand(codes, out, err);
   } catch (const std::bad_alloc&) {
     err << "bir: out of memory\n";

@@ -154,9 +154,7 @@ int EncodeCommand(const std::string& json_path, const std::string& output_path,
   return kSuccess;
 }
 
-int CheckCommand(const std::vector<std::string>& paths, std::ostream& out,
-                 std::ostream& err) {
-  (void)err;
+int CheckCommand(const std::vector<std::string>& paths, std::ostream& out) {
   std::size_t accepted = 0;
   for (const std::string& path : paths) {
     std::string why;

@@ -1,5 +1,6 @@
 // The commands of the bir tool. Each writes its results to `out`, its
-// complaints to `err`, and returns the tool's exit code.
+// complaints to `err` (check reports everything to `out`), and returns the
+// tool's exit code.
 #ifndef BIOAPI_DATA_TOOLS_BIR_COMMANDS_H_
 #define BIOAPI_DATA_TOOLS_BIR_COMMANDS_H_
 
@@ -30,10 +31,9 @@ int JsonCommand(const std::string& path, std::ostream& out, std::ostream& err);
 int EncodeCommand(const std::string& json_path, const std::string& output_path,
                   bool force, std::ostream& out, std::ostream& err);
 
-/// Prints one line per file (accepted, or why not) and a summary; succeeds
-/// only when every file is accepted.
-int CheckCommand(const std::vector<std::string>& paths, std::ostream& out,
-                 std::ostream& err);
+/// Prints one line per file (accepted, or why not, a missing file included)
+/// and a summary; succeeds only when every file is accepted.
+int CheckCommand(const std::vector<std::string>& paths, std::ostream& out);
 
 /// Prints the library's message for each BioAPI error code.
 int ExplainCommand(const std::vector<std::string>& codes, std::ostream& out,
