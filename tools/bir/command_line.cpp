@@ -18,6 +18,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out,
       "bir"};
   app.set_version_flag("--version", std::string("bir ") + BIR_TOOL_VERSION);
   app.require_subcommand(1);
+
   std::string file;
   CLI::App* dump = app.add_subcommand(
       "dump",
