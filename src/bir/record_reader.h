@@ -35,7 +35,7 @@ class ByteCursor {
 
   /// Returns a pointer to the next `n` bytes and moves past them.
   const unsigned char* Take(std::size_t n) {
-    if (n > size_ - pos_) observer_.Fail(pos_, "needs more bytes than remain");
+    if (n > size_ - pos_) observer_.Fail(pos_, "enough bytes remain");
     const unsigned char* p = data_ + pos_;
     pos_ += n;
     return p;

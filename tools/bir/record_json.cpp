@@ -1,0 +1,358 @@
+#include "record_json.h"
+
+#include <cstddef>
+#include <ctime>
+#include <limits>
+#include <type_traits>
+#include <vector>
+
+#include "bir/record_layout.h"
+#include "enumeration_names.h"
+
+namespace bir_tool {
+namespace {
+
+using BioAPI_Data::BIR;
+using BioAPI_Data::RegistryID;
+namespace record = BioAPI_Data::record;
+
+// The members of a date-time that a record carries, in record order.
+constexpr const char* kDateTimeMembers[] = {"tm_year", "tm_mon", "tm_mday",
+                                            "tm_hour", "tm_min", "tm_sec"};
+
+int* DateTimeMember(std::tm& t, std::size_t i) {
+  int* members[] = {&t.tm_year, &t.tm_mon, &t.tm_mday,
+                    &t.tm_hour, &t.tm_min, &t.tm_sec};
+  return members[i];
+}
+
+std::string HexText(const std::vector<unsigned char>& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(2 * bytes.size());
+  for (unsigned char b : bytes) {
+    text += kDigits[b >> 4];
+    text += kDigits[b & 0xF];
+  }
+  return text;
+}
+
+// Values to JSON, chosen by the member's type.
+Json ValueJson(const RegistryID& id) {
+  Json j;
+  j["Owner"] = id.Owner;
+  j["Type"] = id.Type;
+  return j;
+}
+Json ValueJson(unsigned char value) { return value; }
+Json ValueJson(const std::vector<unsigned char>& bytes) {
+  return HexText(bytes);
+}
+Json ValueJson(const std::tm& t) {
+  Json j;
+  std::tm copy = t;
+  for (std::size_t i = 0; i < 6; ++i) {
+    j[kDateTimeMembers[i]] = *DateTimeMember(copy, i);
+  }
+  return j;
+}
+Json ValueJson(const std::vector<std::tm>& period) {
+  Json j = Json::array();
+  for (const std::tm& t : period) j.push_back(ValueJson(t));
+  return j;
+}
+template <class E>
+Json ValueJson(E value) {
+  static_assert(std::is_enum_v<E>);
+  Json j;
+  j["value"] = static_cast<std::int32_t>(value);
+  if (const char* name = NameOf(value)) j["name"] = name;
+  return j;
+}
+
+[[noreturn]] void Fail(const std::string& path, const std::string& message) {
+  throw JsonFieldError(path + ": " + message);
+}
+
+std::string Kind(const Json& j) { return j.type_name(); }
+
+long long Integer(const std::string& path, const Json& j, long long min,
+                  long long max) {
+  if (!j.is_number_integer()) {
+    Fail(path, "expected an integer, got " + Kind(j) + " " + j.dump());
+  }
+  const bool in_range =
+      j.is_number_unsigned()
+          ? j.get<unsigned long long>() <= static_cast<unsigned long long>(max)
+          : j.get<long long>() >= min && j.get<long long>() <= max;
+  if (!in_range) {
+    Fail(path, j.dump() + " is outside " + std::to_string(min) + ".." +
+                   std::to_string(max));
+  }
+  return j.get<long long>();
+}
+
+// An object whose members are exactly `names`.
+void ExpectMembers(const std::string& path, const Json& j,
+                   std::initializer_list<const char*> names, bool all) {
+  if (!j.is_object()) {
+    Fail(path, "expected an object, got " + Kind(j) + " " + j.dump());
+  }
+  for (const auto& item : j.items()) {
+    bool known = false;
+    for (const char* name : names) known = known || item.key() == name;
+    if (!known) Fail(path, "unknown member \"" + item.key() + "\"");
+  }
+  if (!all) return;
+  for (const char* name : names) {
+    if (!j.contains(name))
+      Fail(path, "missing member \"" + std::string(name) + "\"");
+  }
+}
+
+// Values from JSON, chosen by the member's type.
+void Read(const std::string& path, const Json& j, RegistryID& id) {
+  ExpectMembers(path, j, {"Owner", "Type"}, true);
+  id.Owner = static_cast<std::int16_t>(
+      Integer(path + ".Owner", j["Owner"], -32768, 32767));
+  id.Type = static_cast<std::int16_t>(
+      Integer(path + ".Type", j["Type"], -32768, 32767));
+}
+void Read(const std::string& path, const Json& j, unsigned char& value) {
+  value = static_cast<unsigned char>(Integer(path, j, 0, 255));
+}
+void Read(const std::string& path, const Json& j, bool& value) {
+  if (!j.is_boolean()) {
+    Fail(path, "expected true or false, got " + Kind(j) + " " + j.dump());
+  }
+  value = j.get<bool>();
+}
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+void Read(const std::string& path, const Json& j,
+          std::vector<unsigned char>& bytes) {
+  if (!j.is_string()) {
+    Fail(path, "expected a string of hex digits, got " + Kind(j));
+  }
+  const std::string& text = j.get_ref<const std::string&>();
+  if (text.size() % 2 != 0) {
+    Fail(path, "odd number of hex digits: two digits make one byte");
+  }
+  bytes.clear();
+  bytes.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int high = HexDigit(text[i]);
+    const int low = HexDigit(text[i + 1]);
+    if (high < 0 || low < 0) {
+      Fail(path, "\"" + text.substr(i, 2) + "\" at character " +
+                     std::to_string(i) + " is not a hex byte");
+    }
+    bytes.push_back(static_cast<unsigned char>(high * 16 + low));
+  }
+}
+void Read(const std::string& path, const Json& j, std::tm& t) {
+  ExpectMembers(path, j,
+                {kDateTimeMembers[0], kDateTimeMembers[1], kDateTimeMembers[2],
+                 kDateTimeMembers[3], kDateTimeMembers[4], kDateTimeMembers[5]},
+                true);
+  t = std::tm{};
+  for (std::size_t i = 0; i < 6; ++i) {
+    const char* name = kDateTimeMembers[i];
+    *DateTimeMember(t, i) = static_cast<int>(
+        Integer(path + "." + name, j[name], std::numeric_limits<int>::min(),
+                std::numeric_limits<int>::max()));
+  }
+  // Not in the record: as a decoded record holds them.
+  t.tm_wday = -1;
+  t.tm_yday = -1;
+  t.tm_isdst = -1;
+}
+void Read(const std::string& path, const Json& j,
+          std::vector<std::tm>& period) {
+  if (!j.is_array()) {
+    Fail(path, "expected an array of date-times (start, end), got " + Kind(j));
+  }
+  period.assign(j.size(), std::tm{});
+  for (std::size_t i = 0; i < j.size(); ++i) {
+    Read(path + "[" + std::to_string(i) + "]", j[i], period[i]);
+  }
+}
+// An enumeration: {"value": n, "name": "..."}, either member alone, a bare
+// number or a bare name. A number may also be given as its unsigned 32 bits.
+template <class E>
+void Read(const std::string& path, const Json& j, E& value) {
+  static_assert(std::is_enum_v<E>);
+  auto from_number = [&](const std::string& at, const Json& number) {
+    const long long n = Integer(at, number, std::numeric_limits<int>::min(),
+                                std::numeric_limits<std::uint32_t>::max());
+    return static_cast<E>(static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(static_cast<unsigned long long>(n))));
+  };
+  auto from_name = [&](const std::string& at, const Json& name) {
+    if (!name.is_string()) Fail(at, "expected a name, got " + Kind(name));
+    E named{};
+    if (!ValueNamed(name.get<std::string>(), named)) {
+      Fail(at, name.dump() + " names no value of this field");
+    }
+    return named;
+  };
+  if (j.is_number()) {
+    value = from_number(path, j);
+  } else if (j.is_string()) {
+    value = from_name(path, j);
+  } else {
+    ExpectMembers(path, j, {"value", "name"}, false);
+    if (j.contains("value")) {
+      value = from_number(path + ".value", j["value"]);
+      if (j.contains("name") && from_name(path + ".name", j["name"]) != value) {
+        Fail(path, "\"name\" " + j["name"].dump() + " is not the name of " +
+                       j["value"].dump());
+      }
+    } else if (j.contains("name")) {
+      value = from_name(path + ".name", j["name"]);
+    } else {
+      Fail(path, "missing member \"value\"");
+    }
+  }
+}
+
+const char* const kHeaderFields[] = {"RecordFormat",     "HeaderVersion",
+                                     "HeaderRevision",   "BDBFormat",
+                                     "EncryptionOption", "IntegrityOption"};
+
+bool IsKnownField(const std::string& name) {
+  for (const char* header : kHeaderFields) {
+    if (name == header) return true;
+  }
+  for (const record::OptionalField& field : record::kOptionalFields) {
+    if (name == field.name) return true;
+  }
+  return name == "BiometricData" || name == "SecurityBlock";
+}
+
+const Json& Required(const Json& json, const char* name) {
+  if (!json.contains(name)) Fail(name, "missing; every record has it");
+  return json[name];
+}
+
+// JSON text: a value goes on one line when it is short enough.
+constexpr std::size_t kInlineWidth = 96;
+
+std::string Inline(const Json& j) {
+  if (j.is_object()) {
+    std::string text = "{";
+    for (const auto& item : j.items()) {
+      if (text.size() > 1) text += ", ";
+      text += Json(item.key()).dump() + ": " + Inline(item.value());
+    }
+    return text + "}";
+  }
+  if (j.is_array()) {
+    std::string text = "[";
+    for (const Json& element : j) {
+      if (text.size() > 1) text += ", ";
+      text += Inline(element);
+    }
+    return text + "]";
+  }
+  return j.dump();
+}
+
+void WriteText(const Json& j, std::size_t indent, bool top, std::string& out) {
+  const bool structured = j.is_object() || j.is_array();
+  if (!structured || j.empty() || (!top && Inline(j).size() <= kInlineWidth)) {
+    out += Inline(j);
+    return;
+  }
+  const std::string inner(indent + 2, ' ');
+  out += j.is_object() ? "{\n" : "[\n";
+  bool first = true;
+  for (const auto& item : j.items()) {
+    if (!first) out += ",\n";
+    first = false;
+    out += inner;
+    if (j.is_object()) out += Json(item.key()).dump() + ": ";
+    WriteText(item.value(), indent + 2, false, out);
+  }
+  out += "\n" + std::string(indent, ' ') + (j.is_object() ? "}" : "]");
+}
+
+}  // namespace
+
+RecordFields FieldsOf(const WalkedRecord& walked) {
+  RecordFields fields;
+  fields.bir = walked.bir;
+  fields.present = walked.presence & ((1u << record::kOptionalFieldCount) - 1);
+  fields.has_security_block = walked.Has("SecurityBlock");
+  return fields;
+}
+
+Json ToJson(const RecordFields& fields) {
+  const BIR& bir = fields.bir;
+  Json j;
+  j["RecordFormat"] = ValueJson(bir.RecordFormat);
+  j["HeaderVersion"] = bir.HeaderVersion;
+  j["HeaderRevision"] = bir.HeaderRevision;
+  j["BDBFormat"] = ValueJson(bir.BDBFormat);
+  j["EncryptionOption"] = bir.EncryptionOption;
+  j["IntegrityOption"] = bir.IntegrityOption;
+  record::ForEachOptionalField(
+      bir, [&](const record::OptionalField& field, const auto& member) {
+        j[field.name] = ((fields.present >> field.bit) & 1u) != 0
+                            ? ValueJson(member)
+                            : Json(nullptr);
+      });
+  j["BiometricData"] = HexText(bir.BiometricData);
+  j["SecurityBlock"] = fields.has_security_block
+                           ? Json(HexText(bir.SecurityBlock))
+                           : Json(nullptr);
+  return j;
+}
+
+RecordFields FromJson(const Json& json) {
+  if (!json.is_object()) {
+    throw JsonFieldError("expected an object of record fields, got " +
+                         Kind(json));
+  }
+  for (const auto& item : json.items()) {
+    if (!IsKnownField(item.key())) {
+      Fail(item.key(), "not a field of a record");
+    }
+  }
+  RecordFields fields;
+  BIR& bir = fields.bir;
+  Read("RecordFormat", Required(json, "RecordFormat"), bir.RecordFormat);
+  Read("HeaderVersion", Required(json, "HeaderVersion"), bir.HeaderVersion);
+  Read("HeaderRevision", Required(json, "HeaderRevision"), bir.HeaderRevision);
+  Read("BDBFormat", Required(json, "BDBFormat"), bir.BDBFormat);
+  Read("EncryptionOption", Required(json, "EncryptionOption"),
+       bir.EncryptionOption);
+  Read("IntegrityOption", Required(json, "IntegrityOption"),
+       bir.IntegrityOption);
+  record::ForEachOptionalField(
+      bir, [&](const record::OptionalField& field, auto& member) {
+        const auto it = json.find(field.name);
+        if (it == json.end() || it->is_null()) return;
+        Read(field.name, *it, member);
+        fields.present |= 1u << field.bit;
+      });
+  Read("BiometricData", Required(json, "BiometricData"), bir.BiometricData);
+  const auto sb = json.find("SecurityBlock");
+  if (sb != json.end() && !sb->is_null()) {
+    Read("SecurityBlock", *sb, bir.SecurityBlock);
+    fields.has_security_block = true;
+  }
+  return fields;
+}
+
+std::string JsonText(const Json& json) {
+  std::string text;
+  WriteText(json, 0, true, text);
+  return text + "\n";
+}
+
+}  // namespace bir_tool

@@ -1,0 +1,60 @@
+// Walking a byte record with the library's own decoding walk, noting where
+// every field lies and which check rejects a record.
+#ifndef BIOAPI_DATA_TOOLS_BIR_RECORD_WALK_H_
+#define BIOAPI_DATA_TOOLS_BIR_RECORD_WALK_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bioapi_data/bir.h"
+
+namespace bir_tool {
+
+/// Where one field lies in a record: bytes [begin, end).
+struct FieldSpan {
+  const char* name;  ///< The walk's name of the field; static storage.
+  std::size_t begin;
+  std::size_t end;
+};
+
+/// The check that made the library reject a record, and where.
+struct Rejection {
+  std::size_t offset;       ///< Where the check looked.
+  const char* field;        ///< The field being read, or the one just read.
+  std::size_t field_begin;  ///< Where that field begins.
+  bool inside_field;        ///< True when the field was not read to its end.
+  const char* check;        ///< The condition that does not hold.
+};
+
+/// Returns e.g. `rejected at offset 4 (TotalLength): check "..." failed`.
+std::string Describe(const Rejection& rejection);
+
+/// A record as the library's decoding walk met it.
+struct WalkedRecord {
+  /// The fields read: all of them for an accepted record, those before the
+  /// failing check otherwise. Fields the record lacks keep the decoder's
+  /// defaults.
+  BioAPI_Data::BIR bir;
+  std::vector<FieldSpan> fields;       ///< Every field read, in record order.
+  std::size_t size = 0;                ///< Bytes in the record.
+  std::uint32_t presence = 0;          ///< The presence bit-map, all 32 bits.
+  std::optional<Rejection> rejection;  ///< Set when the record is rejected.
+
+  /// Returns true when the library accepts the record.
+  bool Accepted() const { return !rejection.has_value(); }
+  /// Returns the offset after the last field read.
+  std::size_t End() const;
+  /// Returns true when a field called `name` was read.
+  bool Has(const char* name) const;
+};
+
+/// Walks the record in `bytes` with the decoder's walk. Never throws for a
+/// bad record: the rejection is part of the result.
+WalkedRecord WalkRecord(const std::vector<unsigned char>& bytes);
+
+}  // namespace bir_tool
+
+#endif  // BIOAPI_DATA_TOOLS_BIR_RECORD_WALK_H_
