@@ -44,6 +44,15 @@ std::uint32_t Presence(const Bytes& record) {
                                     record[19] << 16 | record[20] << 24);
 }
 
+std::size_t FilesIn(const std::filesystem::path& directory) {
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    (void)entry;
+    ++files;
+  }
+  return files;
+}
+
 class BIREncodeTest : public ::testing::Test {
  protected:
   testing::ScopedTempDirectory directory_;
@@ -245,13 +254,7 @@ TEST_F(BIREncodeTest, ToArrayReplacesTheFileEachTime) {
   EXPECT_EQ(testing::ReadFileBytes("record"), second);
   EXPECT_EQ(second.size(), 40u);
   // No temporary file is left behind.
-  std::size_t files = 0;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(directory_.path())) {
-    (void)entry;
-    ++files;
-  }
-  EXPECT_EQ(files, 1u);
+  EXPECT_EQ(FilesIn(directory_.path()), 1u);
 }
 
 TEST_F(BIREncodeTest, ConcurrentToArrayLeavesOneCompleteRecord) {
@@ -273,13 +276,7 @@ TEST_F(BIREncodeTest, ConcurrentToArrayLeavesOneCompleteRecord) {
   for (auto& thread : threads) thread.join();
   const Bytes file = testing::ReadFileBytes("record");
   EXPECT_NE(std::find(encoded.begin(), encoded.end(), file), encoded.end());
-  std::size_t files = 0;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(directory_.path())) {
-    (void)entry;
-    ++files;
-  }
-  EXPECT_EQ(files, 1u);
+  EXPECT_EQ(FilesIn(directory_.path()), 1u);
 }
 
 }  // namespace
