@@ -29,6 +29,10 @@ inline constexpr char kEncodeAndWrite[] = "EncodeAndWrite";
 inline constexpr char kToArray[] = "ToArray";
 inline constexpr char kAddMember[] = "PopulationAddMember";
 inline constexpr char kPopulationCopy[] = "PopulationCopy";
+// The baselines of the population figures: the same records in a plain
+// std::vector<BIR>.
+inline constexpr char kVectorPushBack[] = "RecordVectorPushBack";
+inline constexpr char kVectorCopy[] = "RecordVectorCopy";
 
 // Counter names.
 inline constexpr char kRecordBytes[] = "record_bytes";
