@@ -82,14 +82,21 @@ void CopySmall(unsigned char* to, const unsigned char* from, std::size_t n) {
   }
 }
 
+/// Room for the small items of a record that `RecordWriter` gathers.
+constexpr std::size_t kStagedSize = 512;
+
 // Appends to a buffer whose capacity the caller reserved for the whole record.
-// Small items gather in a staging area on the stack and reach the buffer in
-// one append when it fills, before a long byte string, and at `Finish`: the
-// buffer sees a handful of appends per record, not one per field, and no byte
-// of it is written twice.
+// Small items gather in a staging area on the caller's stack and reach the
+// buffer in one append when it fills, before a long byte string, and at
+// `Finish`: the buffer sees a handful of appends per record, not one per
+// field, and no byte of it is written twice. The area lies outside the writer
+// so that the writer's cursor can stay in a register: the bytes stored through
+// it could otherwise alias the cursor itself.
 class RecordWriter {
  public:
-  explicit RecordWriter(std::vector<unsigned char>& out) : out_(out) {}
+  RecordWriter(std::vector<unsigned char>& out,
+               unsigned char (&staged)[kStagedSize])
+      : out_(out), staged_(staged), next_(staged) {}
   RecordWriter(const RecordWriter&) = delete;
   RecordWriter& operator=(const RecordWriter&) = delete;
 
@@ -159,8 +166,6 @@ class RecordWriter {
   }
 
  private:
-  static constexpr std::size_t kStagedSize = 512;
-
   std::size_t Room() const {
     return static_cast<std::size_t>(staged_ + kStagedSize - next_);
   }
@@ -169,8 +174,8 @@ class RecordWriter {
   }
 
   std::vector<unsigned char>& out_;
-  unsigned char staged_[kStagedSize];
-  unsigned char* next_ = staged_;
+  unsigned char* const staged_;
+  unsigned char* next_;
 };
 
 bool HasSecurityBlock(const BIR& bir) {
@@ -201,7 +206,8 @@ std::vector<unsigned char> BIR::Encode() const {
 
   std::vector<unsigned char> out;
   out.reserve(static_cast<std::size_t>(size));
-  RecordWriter w(out);
+  unsigned char staged[kStagedSize];
+  RecordWriter w(out, staged);
   w.I16(RecordFormat.Owner);
   w.I16(RecordFormat.Type);
   w.I32(static_cast<std::int32_t>(size));
