@@ -193,6 +193,29 @@ TEST_F(BIREncodeTest, FullRecordRoundTrips) {
   EXPECT_EQ(BIR(decoded.Encode()).Encode(), record);
 }
 
+// The encoder gathers short items before appending them: byte strings around
+// its copy sizes and past its staging room must land whole and in order.
+TEST_F(BIREncodeTest, ByteStringsOfEveryLengthRoundTrip) {
+  for (std::size_t n : {1u, 2u, 3u, 4u, 7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u,
+                        100u, 300u, 511u, 512u, 513u, 4096u, 32761u}) {
+    SCOPED_TRACE(n);
+    BIR bir = testing::FullRecord(n);
+    std::vector<unsigned char>* strings[] = {
+        &bir.OctetString1, &bir.OctetString2, &bir.OctetString3,
+        &bir.OctetString4, &bir.OctetString5, &bir.OctetString6};
+    for (std::size_t i = 0; i < 6; ++i) {
+      *strings[i] = testing::Bytes(n + i, static_cast<unsigned char>(i * 40));
+    }
+    bir.SecurityBlock = testing::Bytes(n, 0xE0);
+    const Bytes record = bir.Encode();
+    // Header, fixed fields and lengths (21 + 94), BDB and SB lengths (8).
+    EXPECT_EQ(record.size(), 21 + 94 + 8 + 8 * n + 15);
+    const BIR decoded(record);
+    testing::ExpectSameRecord(decoded, bir, true);
+    EXPECT_EQ(decoded.Encode(), record);
+  }
+}
+
 TEST_F(BIREncodeTest, DefaultRecordEncodesToARecordThatDecodes) {
   const Bytes record = BIR().Encode();
   EXPECT_EQ(record.size(),

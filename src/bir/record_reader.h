@@ -154,12 +154,16 @@ BlockSpan ReadRecord(const unsigned char* data, std::size_t size, BIR& bir,
                      Observer& observer) {
   ByteCursor<Observer> in(data, size, observer);
 
+  // Compared as read, before they are stored: reading the two stored halves
+  // back as one word would stall on the stores just made.
   in.Begin("RecordFormat");
-  bir.RecordFormat.Owner = in.I16();
-  bir.RecordFormat.Type = in.I16();
+  const std::int16_t format_owner = in.I16();
+  const std::int16_t format_type = in.I16();
   in.End();
-  in.Expect(bir.RecordFormat.Owner == bir.NativeFormatOwner &&
-                bir.RecordFormat.Type == bir.NativeFormatType,
+  bir.RecordFormat.Owner = format_owner;
+  bir.RecordFormat.Type = format_type;
+  in.Expect(format_owner == bir.NativeFormatOwner &&
+                format_type == bir.NativeFormatType,
             "format identifier is 0x0101/0x0009");
 
   in.Begin("TotalLength");
