@@ -36,14 +36,16 @@ int main(int argc, char** argv) {
   std::sort(inputs.begin(), inputs.end());
   for (const fs::path& path : inputs) {
     std::ifstream file(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes(
-        (std::istreambuf_iterator<char>(file)),
-        std::istreambuf_iterator<char>());
-    if (!file.eof() && file.fail()) {
+    if (!file) {
       std::fprintf(stderr, "cannot read %s\n", path.string().c_str());
       return 2;
     }
-    std::fprintf(stderr, "replaying %s\n", path.string().c_str());
+    const std::vector<std::uint8_t> bytes(
+        (std::istreambuf_iterator<char>(file)),
+        std::istreambuf_iterator<char>());
+    // Named before it runs, so that a crash points at its input.
+    std::printf("replaying %s\n", path.string().c_str());
+    std::fflush(stdout);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   }
   std::printf("%zu inputs replayed\n", inputs.size());

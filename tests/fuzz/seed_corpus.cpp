@@ -212,7 +212,7 @@ struct BuildFields {
 
 Bytes BuildInput(const BuildFields& f) {
   BuildSeed s;
-  s.Byte(f.write_file ? 0 : 1).Byte(f.options).Id(3, 4);
+  s.Byte(f.options).Id(3, 4);
   s.Int(f.scalar).Int(f.scalar);
   for (int i = 0; i < 5; ++i) s.Id(f.ids, f.ids + 1);
   int string = 0;
@@ -244,9 +244,26 @@ Bytes BuildInput(const BuildFields& f) {
   return s.bytes;
 }
 
+// The builder runs ToArray for an input whose FNV-1a hash is a multiple of
+// 256. The fields do not read past their own bytes, so one more byte at the
+// end picks the hash: the low byte of (h ^ b) * prime runs through all 256
+// values as b does.
+Bytes WithFileWrite(Bytes input) {
+  std::uint32_t hash = 2166136261u;
+  for (unsigned char b : input) hash = (hash ^ b) * 16777619u;
+  for (unsigned b = 0; b < 256; ++b) {
+    if (((hash ^ b) * 16777619u) % 256u == 0) {
+      input.push_back(static_cast<unsigned char>(b));
+      break;
+    }
+  }
+  return input;
+}
+
 void WriteBuildSeeds(const fs::path& dir) {
   auto put = [&](const std::string& name, const BuildFields& f) {
-    WriteFileBytes(dir / name, BuildInput(f));
+    const Bytes input = BuildInput(f);
+    WriteFileBytes(dir / name, f.write_file ? WithFileWrite(input) : input);
   };
   WriteFileBytes(dir / "all-zero", {});
   BuildFields every;
