@@ -180,10 +180,11 @@ class BuildSeed {
     if (choice == 11 || choice == 15) U16(extra);
     return U16(0x1234);
   }
-  /// A date-time whose nine members are all non-zero: `v` for each.
+  /// A date-time whose nine members are all non-zero and distinct: `v`,
+  /// `v` + 1, ... from `tm_year` on.
   BuildSeed& Date(std::int32_t v) {
     Byte(3);
-    for (int i = 0; i < 9; ++i) Int(v);
+    for (int i = 0; i < 9; ++i) Int(v + i == 0 ? 100 : v + i);
     return *this;
   }
   BuildSeed& NoDate() { return Byte(0); }
