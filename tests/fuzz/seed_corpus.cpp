@@ -144,6 +144,15 @@ void WriteDecodeSeeds(const fs::path& dir) {
       put(std::string(name) + "-length-agrees", cut);
     }
   }
+  // A BDB that is most of the record, which the moving decoder keeps in
+  // place.
+  Bytes large_bdb = {200, 0, 0, 0};
+  for (unsigned i = 0; i < 200; ++i) {
+    large_bdb.push_back(static_cast<unsigned char>(i * 7));
+  }
+  put("bdb-most-of-record", WithBody(0, false, large_bdb));
+  large_bdb.insert(large_bdb.end(), {3, 0, 0, 0, 0xA, 0xB, 0xC});
+  put("bdb-most-of-record-then-sb", WithBody(0, true, large_bdb));
   for (std::size_t bdb : {0u, 1u, 100u}) {
     put("full-record-bdb-" + std::to_string(bdb),
         BioAPI_Data::testing::FullRecord(bdb).Encode());
