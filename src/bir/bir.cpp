@@ -21,12 +21,19 @@ namespace {
 // the clock, plus a process-wide counter.
 std::string TemporaryRecordName() {
   thread_local std::mt19937_64 stream([] {
-    std::random_device entropy;
+    // The system's entropy may be unavailable (random_device may throw);
+    // the thread and the clock still tell this stream from the others.
+    std::uint32_t entropy[4] = {};
+    try {
+      std::random_device device;
+      for (auto& word : entropy) word = device();
+    } catch (...) {
+    }
     std::seed_seq seed{
-        entropy(),
-        entropy(),
-        entropy(),
-        entropy(),
+        entropy[0],
+        entropy[1],
+        entropy[2],
+        entropy[3],
         static_cast<std::uint32_t>(
             std::hash<std::thread::id>{}(std::this_thread::get_id())),
         static_cast<std::uint32_t>(
