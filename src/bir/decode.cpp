@@ -18,10 +18,8 @@ struct RejectingObserver {
   static void End(std::size_t) {}
 };
 
-record::BlockSpan ReadWithDefaults(const unsigned char* data, std::size_t size,
-                                   BIR& bir) {
-  bir.BDBCreationDate = record::DefaultDateTime();
-  bir.BIRCreationDate = record::DefaultDateTime();
+record::BlockSpan ReadOrReject(const unsigned char* data, std::size_t size,
+                               BIR& bir) {
   RejectingObserver observer;
   return record::ReadRecord(data, size, bir, observer);
 }
@@ -29,7 +27,7 @@ record::BlockSpan ReadWithDefaults(const unsigned char* data, std::size_t size,
 }  // namespace
 
 BIR::BIR(const unsigned char* data, std::size_t size) {
-  const record::BlockSpan bdb = ReadWithDefaults(data, size, *this);
+  const record::BlockSpan bdb = ReadOrReject(data, size, *this);
   BiometricData.assign(data + bdb.offset, data + bdb.offset + bdb.size);
 }
 
@@ -37,8 +35,7 @@ BIR::BIR(const std::vector<unsigned char>& bytes)
     : BIR(bytes.data(), bytes.size()) {}
 
 BIR::BIR(std::vector<unsigned char>&& bytes) {
-  const record::BlockSpan bdb =
-      ReadWithDefaults(bytes.data(), bytes.size(), *this);
+  const record::BlockSpan bdb = ReadOrReject(bytes.data(), bytes.size(), *this);
   // When the BDB is most of the record, keep the caller's buffer: slide the
   // BDB to its front and drop the rest. One in-place move, no second large
   // allocation. Otherwise copy the BDB and leave a right-sized buffer.

@@ -145,13 +145,16 @@ inline std::tm DefaultDateTime() {
   return t;
 }
 
-/// Decodes the `size` bytes at `data` into `bir`, which holds the defaults of
-/// a freshly decoded record, and returns where the BDB lies; the caller fills
-/// `BiometricData` from it. Every other field, the SB included, is filled
-/// here. A fault goes to the cursor's observer, which does not return.
+/// Decodes the `size` bytes at `data` into `bir`, a default-constructed
+/// record, and returns where the BDB lies; the caller fills `BiometricData`
+/// from it. Every other field, the SB included, is filled here, and the
+/// creation dates that the record lacks take their default. A fault goes to
+/// the cursor's observer, which does not return.
 template <class Observer>
 BlockSpan ReadRecord(const unsigned char* data, std::size_t size, BIR& bir,
                      Observer& observer) {
+  bir.BDBCreationDate = DefaultDateTime();
+  bir.BIRCreationDate = DefaultDateTime();
   ByteCursor<Observer> in(data, size, observer);
 
   // Compared as read, before they are stored: reading the two stored halves

@@ -66,10 +66,6 @@ WalkedRecord WalkRecord(const std::vector<unsigned char>& bytes) {
   namespace record = BioAPI_Data::record;
   WalkedRecord walked;
   walked.size = bytes.size();
-  // The defaults of a freshly decoded record, as the library's decoder sets
-  // them before its walk.
-  walked.bir.BDBCreationDate = record::DefaultDateTime();
-  walked.bir.BIRCreationDate = record::DefaultDateTime();
   NotingObserver observer(walked.fields);
   try {
     const record::BlockSpan bdb =
