@@ -275,6 +275,11 @@ static void test_enumerations(void) {
     CHECK(bioapi_enumerator(expected[i].enumeration, count, &name, &value) ==
           BIOAPI_ERROR_INVALID_PARAMETER);
   }
+  /* The source of a code, as the exception built from it reports it. */
+  CHECK(bioapi_error_facility(0x0200010B) == 2);
+  CHECK(bioapi_error_facility(0x01000102) == 1);
+  CHECK(bioapi_error_facility(0x00000101) == 0);
+  CHECK(bioapi_error_facility(0x03000509) == 0);
   CHECK(bioapi_enumeration_info(0, NULL, NULL) ==
         BIOAPI_ERROR_INVALID_PARAMETER);
   CHECK(bioapi_enumeration_info(BIOAPI_ENUMERATION_FACILITY + 1, NULL, NULL) ==

@@ -290,6 +290,11 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_field_info(
     bioapi_bir_field field, const char** name, bioapi_field_kind* kind,
     bioapi_enumeration* enumeration, size_t* max_size);
 
+/** Returns the source of an error code, a BIOAPI_ENUMERATION_FACILITY
+ * value (0 the framework, 1 a BSP, 2 a unit), as the library's exception
+ * built from the code alone reports it. */
+BIOAPI_DATA_API int32_t bioapi_error_facility(int32_t code);
+
 /** Describes enumeration `enumeration`: *name is its name in the library
  * ("BiometricType"; static) and *count its number of enumerators. A number
  * past the last enumeration answers BIOAPI_ERROR_INVALID_PARAMETER. Either

@@ -244,6 +244,17 @@ bioapi_status bioapi_bir_field_info(bioapi_bir_field field, const char** name,
   return BIOAPI_OK;
 }
 
+int32_t bioapi_error_facility(int32_t code) {
+  try {
+    return static_cast<int32_t>(
+        BioAPI_Data::BioAPIException(code).GetFacility());
+  } catch (...) {
+    // Only building the message can fail: memory exhaustion reports the
+    // framework.
+    return static_cast<int32_t>(BioAPI_Data::Framework);
+  }
+}
+
 bioapi_status bioapi_enumeration_info(bioapi_enumeration enumeration,
                                       const char** name, size_t* count) {
   const EnumerationRow* row = EnumerationOf(enumeration);
