@@ -307,7 +307,9 @@ def _accessors(field: _Field) -> Tuple[Callable[[Any], Any],
     number, name = field.number, field.name
 
     if field.kind in (_KIND_INT, _KIND_BOOL, _KIND_ENUM):
-        enumeration = field.enumeration
+        # The members by value; a value without a name reads as a plain int.
+        members = (None if field.enumeration is None else
+                   {int(m): m for m in field.enumeration})
 
         def get(self: "BIR") -> Any:
             value = ctypes.c_int32()
@@ -315,11 +317,8 @@ def _accessors(field: _Field) -> Tuple[Callable[[Any], Any],
                                            ctypes.byref(value)))
             if field.kind == _KIND_BOOL:
                 return value.value != 0
-            if enumeration is not None:
-                try:
-                    return enumeration(value.value)
-                except ValueError:
-                    return value.value
+            if members is not None:
+                return members.get(value.value, value.value)
             return value.value
 
         def set(self: "BIR", value: Any) -> None:
@@ -558,9 +557,10 @@ class BIR:
 
     def __del__(self) -> None:
         handle = getattr(self, "_handle", None)
-        if handle:
+        lib = _lib
+        if handle and lib is not None:
             self._handle = None
-            _lib.bioapi_bir_destroy(handle)
+            lib.bioapi_bir_destroy(handle)
 
     @classmethod
     def _adopt(cls, handle: int) -> "BIR":
@@ -588,6 +588,11 @@ class BIR:
 
     def __deepcopy__(self, memo: Dict[int, Any]) -> "BIR":
         return self.copy()
+
+    def __reduce__(self) -> Any:
+        # Pickled as its field values: the handle is this process's alone.
+        return (_record_of_fields, (tuple(getattr(self, name)
+                                          for name in self.FIELDS),))
 
     def present(self, name: str) -> bool:
         """Returns whether the encoder writes field `name` into the record
@@ -678,6 +683,14 @@ class BIR:
                 raise ValueError(text if text.startswith(field.name) else
                                  f"{field.name}: {text}") from None
         return record
+
+
+def _record_of_fields(values: Sequence[Any]) -> BIR:
+    """Rebuilds a pickled record from its field values, in FIELDS order."""
+    record = BIR()
+    for name, value in zip(BIR.FIELDS, values):
+        setattr(record, name, value)
+    return record
 
 
 def _registry_text(value: RegistryID) -> str:

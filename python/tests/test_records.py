@@ -3,7 +3,7 @@
 import copy
 import datetime
 import json
-import os
+import pickle
 
 import pytest
 
@@ -146,6 +146,15 @@ def test_copies_are_independent():
         other.OctetString3 = b"changed"
         assert rec.BDBQuality == 80 and rec.OctetString3 == b"enrolment"
         assert other != rec
+
+
+def test_pickle_carries_every_field():
+    rec = full_record()
+    rec.FixedWord3 = 99  # a field that only the object carries
+    back = pickle.loads(pickle.dumps(rec))
+    assert back == rec and back._handle != rec._handle
+    assert pickle.loads(pickle.dumps(bd.BioAPIError(0x0200010B))).code == \
+        0x0200010B
 
 
 def test_equality_sees_every_field():
