@@ -1,40 +1,48 @@
 #!/usr/bin/env python3
-"""Reads the same bytes with the library and with the parser generated from
-format/bioapi_bir.ksy, and fails when the two readings differ.
+"""Reads the same bytes with the library and with the parsers generated from
+format/bioapi_bir.ksy, and fails when the readings differ.
 
-Usage: differential_test.py --library PATH --out DIR [--mutations N]
+Usage: differential_test.py --library PATH --out DIR [--mutations N] [--seed S]
 
 1. Compiles the description for Python, Java and JavaScript with the pinned
-   compiler (format/compile.js); any warning fails the test.
+   compiler (format/compile.js); a warning fails the test.
 2. Runs every input of the fuzz corpus, the sample records and N mutated
-   records (100,000 by default) through the library's decoder (the C
-   interface, through ctypes) and through the generated Python parser. Both
+   records (100,000 by default) through the library's decoder (its C
+   interface, through ctypes) and through the generated Python parser: both
    must accept or both refuse, and every field that both read must be equal.
+3. Runs the same inputs through the generated JavaScript parser, which must
+   read each exactly as the Python parser does.
 
-A disagreement is saved under DIR/findings with a name that says what broke.
-Without node, the compiler's npm modules or the Kaitai Struct Python runtime
-the test is skipped (exit code 77), unless --require is given.
+An input on which two readers disagree is saved in DIR/findings under a name
+that says what differed. Without node, the npm modules of format/ or the
+Kaitai Struct Python runtime the test is skipped (exit code 77), unless
+--require is given or BIOAPI_DATA_FORMAT_REQUIRED is set.
 """
 import argparse
 import collections
 import ctypes
 import hashlib
 import importlib
+import json
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
+import tempfile
 import time
 
 SKIPPED = 77
-SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 FORMAT_DIR = os.path.join(SOURCE_DIR, "format")
 LANGUAGES = ("python", "java", "javascript")
+INVALID_DATA = 0x0200010B
 
-# The fields of the record model: name, the generated parser's attribute, the
-# C interface's field number, the kind of value and the presence bit (None
-# for the header and the two blocks, which every record has).
+# The fields of the record model: name, the description's attribute, the C
+# interface's field number, the kind of value and the presence bit (None for
+# the header and the two blocks).
 FIELDS = [
     ("RecordFormat", "record_format", 5, "registry_id", None),
     ("HeaderVersion", "header_version", 6, "int", None),
@@ -69,19 +77,27 @@ FIELDS = [
     ("SecurityBlock", "security_block", 35, "bytes", None),
 ]
 
-# What a decoded record holds for an optional field that the record lacks.
-# The four enumerations and the quality have no such value: they are
-# compared only when present.
-DEFAULT_DATETIME = (2000, 1, 1, 0, 0, 0)
-ABSENT = {"registry_id": (0, 0), "bytes": b"", "datetime": DEFAULT_DATETIME, "period": ()}
-NOT_READ = object()
+# Where the library and the description read the same bytes differently.
+#
+# Every check of the decoder is a constraint of the description (format
+# identifier, total length, version, revision, reserved byte, non-negative
+# lengths, enough bytes for every field and block), so no input needs a
+# verdict of its own here. What the description cannot say is the value of a
+# field that the record lacks: the parsers have none (null), a decoded BIR
+# holds the defaults below. The enumerations and the quality have no default
+# that the record format fixes, so they are compared only when present. A
+# security option is a byte in the record and a bool in the model.
+ABSENT = {"registry_id": [0, 0], "bytes": "", "datetime": [2000, 1, 1, 0, 0, 0], "period": []}
 
-# Checks of the library that the description cannot express, each with a
-# test of the input that tells when it decides, so that the comparison can
-# expect the library's verdict there. Every check of the decoder is a
-# constraint of the description today, so the list is empty; a rule that
-# moves here is also named in the README's section on other languages.
-KNOWN_DIFFERENCES = []
+
+def library_view(kind, value):
+    """The description's reading of a field as the library's model holds it;
+    None when the model's value is not fixed by the record."""
+    if value is None:
+        return ABSENT.get(kind)
+    if kind == "option":
+        return int(value != 0)
+    return value
 
 
 class Skip(Exception):
@@ -95,12 +111,12 @@ class DateTime(ctypes.Structure):
 
 
 class Library:
-    """The library's decoder through its C interface."""
+    """The library's decoder through its C interface. A reading is the list
+    of field values in the order of FIELDS, in plain JSON types."""
 
     def __init__(self, path):
         lib = ctypes.CDLL(path)
-        handle, status = ctypes.c_void_p, ctypes.c_int32
-        field = ctypes.c_int32
+        handle, field = ctypes.c_void_p, ctypes.c_int32
         signatures = {
             "bioapi_bir_decode": [ctypes.c_char_p, ctypes.c_size_t, ctypes.POINTER(handle)],
             "bioapi_bir_get_int": [handle, field, ctypes.POINTER(ctypes.c_int32)],
@@ -117,7 +133,7 @@ class Library:
         for name, argtypes in signatures.items():
             function = getattr(lib, name)
             function.argtypes = argtypes
-            function.restype = status
+            function.restype = ctypes.c_int32
         lib.bioapi_bir_destroy.argtypes = [handle]
         lib.bioapi_bir_destroy.restype = None
         self.lib = lib
@@ -128,55 +144,72 @@ class Library:
         self.datetime = DateTime()
         self.datetime.struct_size = ctypes.sizeof(DateTime)
 
-    def decode(self, record):
-        """Returns {model name: value} for an accepted record, else None."""
+    def read(self, record):
+        """Returns the reading of an accepted record, None for a rejected one."""
         status = self.lib.bioapi_bir_decode(record, len(record), ctypes.byref(self.handle))
-        if status == 0x0200010B:
+        if status == INVALID_DATA:
             return None
-        if status != 0:
-            raise RuntimeError("bioapi_bir_decode answered 0x%08X" % (status & 0xFFFFFFFF))
+        self._check(status, "bioapi_bir_decode")
         try:
-            return {name: self._read(number, kind) for name, _, number, kind, _ in FIELDS}
+            return [self._field(number, kind) for _, _, number, kind, _ in FIELDS]
         finally:
             self.lib.bioapi_bir_destroy(self.handle)
 
-    def _check(self, status, what):
+    @staticmethod
+    def _check(status, call):
         if status != 0:
-            raise RuntimeError("%s answered 0x%08X" % (what, status & 0xFFFFFFFF))
+            raise RuntimeError("%s answered 0x%08X" % (call, status & 0xFFFFFFFF))
 
-    def _datetime(self):
+    def _date_time(self):
         t = self.datetime
-        return (t.year, t.month, t.day, t.hour, t.minute, t.second)
+        return [t.year, t.month, t.day, t.hour, t.minute, t.second]
 
-    def _read(self, number, kind):
-        lib, h = self.lib, self.handle
+    def _field(self, number, kind):
+        lib, h, by = self.lib, self.handle, ctypes.byref
         if kind in ("int", "option"):
-            self._check(lib.bioapi_bir_get_int(h, number, ctypes.byref(self.int32)), "get_int")
+            self._check(lib.bioapi_bir_get_int(h, number, by(self.int32)), "get_int")
             return self.int32.value
         if kind == "registry_id":
-            self._check(lib.bioapi_bir_get_registry_id(
-                h, number, ctypes.byref(self.owner), ctypes.byref(self.type)), "get_registry_id")
-            return (self.owner.value, self.type.value)
+            self._check(lib.bioapi_bir_get_registry_id(h, number, by(self.owner), by(self.type)),
+                        "get_registry_id")
+            return [self.owner.value, self.type.value]
         if kind == "bytes":
-            self._check(lib.bioapi_bir_get_bytes(
-                h, number, ctypes.byref(self.data), ctypes.byref(self.size)), "get_bytes")
-            return ctypes.string_at(self.data, self.size.value) if self.size.value else b""
+            self._check(lib.bioapi_bir_get_bytes(h, number, by(self.data), by(self.size)),
+                        "get_bytes")
+            size = self.size.value
+            return ctypes.string_at(self.data, size).hex() if size else ""
         if kind == "datetime":
-            self._check(lib.bioapi_bir_get_datetime(h, number, ctypes.byref(self.datetime)),
+            self._check(lib.bioapi_bir_get_datetime(h, number, by(self.datetime)),
                         "get_datetime")
-            return self._datetime()
-        # A validity period: every element the record gave.
-        self._check(lib.bioapi_bir_get_period_count(h, number, ctypes.byref(self.size)),
+            return self._date_time()
+        # A validity period: every element that the record gave.
+        self._check(lib.bioapi_bir_get_period_count(h, number, by(self.size)),
                     "get_period_count")
         elements = []
         for index in range(self.size.value):
-            self._check(lib.bioapi_bir_get_period_element(
-                h, number, index, ctypes.byref(self.datetime)), "get_period_element")
-            elements.append(self._datetime())
-        return tuple(elements)
+            self._check(lib.bioapi_bir_get_period_element(h, number, index, by(self.datetime)),
+                        "get_period_element")
+            elements.append(self._date_time())
+        return elements
 
 
-class Description:
+def _date_time(t):
+    return [t.year, t.month, t.day, t.hour, t.minute, t.second]
+
+
+# The generated parsers' values in the form of a library reading (None for a
+# field that the record lacks). javascript_reader.js has the same table.
+DESCRIPTION_VALUE = {
+    "int": lambda v: v,
+    "option": lambda v: v,
+    "registry_id": lambda v: [v.owner, v.type],
+    "bytes": lambda v: v.data.hex(),
+    "datetime": _date_time,
+    "period": lambda v: [_date_time(v.start), _date_time(v.end)],
+}
+
+
+class PythonParser:
     """The parser that the Kaitai Struct compiler generated for Python."""
 
     def __init__(self, parser_dir):
@@ -188,11 +221,11 @@ class Description:
         sys.path.insert(0, parser_dir)
         self.parser = importlib.import_module("bioapi_bir").BioapiBir
         self.refusals = (self.kaitaistruct.KaitaiStructError, EOFError)
-        self.tally = collections.Counter()  # what the accepted and refused inputs exercised
+        self.tally = collections.Counter()  # which paths the inputs took
 
     def read(self, record):
-        """Returns {model name: value} for an accepted record, else None.
-        Any exception other than the runtime's refusals propagates."""
+        """Returns the reading of an accepted record, None for a refused one.
+        Any error other than the runtime's refusals propagates."""
         try:
             parsed = self.parser.from_bytes(record)
         except self.refusals as refusal:
@@ -200,6 +233,14 @@ class Description:
             self.tally["refused: %s%s" % (type(refusal).__name__,
                                           " at " + where if where else "")] += 1
             return None
+        self._tally_accepted(parsed, record)
+        reading = []
+        for _, attribute, _, kind, _ in FIELDS:
+            value = getattr(parsed, attribute, None)
+            reading.append(None if value is None else DESCRIPTION_VALUE[kind](value))
+        return reading
+
+    def _tally_accepted(self, parsed, record):
         self.tally["accepted"] += 1
         if getattr(parsed, "security_block", None) is not None:
             self.tally["accepted with an SB"] += 1
@@ -209,29 +250,6 @@ class Description:
             self.tally["accepted with bytes after the last field"] += 1
         if parsed.presence_bitmap >> 23:
             self.tally["accepted with presence bits 23 to 31"] += 1
-        fields = {}
-        for name, attribute, _, kind, bit in FIELDS:
-            value = getattr(parsed, attribute, None)
-            if value is None:
-                # An optional field or SB that the record lacks.
-                fields[name] = ABSENT.get(kind, NOT_READ) if bit is not None else b""
-                continue
-            if kind == "option":
-                value = int(value != 0)
-            elif kind == "registry_id":
-                value = (value.owner, value.type)
-            elif kind == "bytes":
-                value = value.data
-            elif kind == "datetime":
-                value = _datetime(value)
-            elif kind == "period":
-                value = (_datetime(value.start), _datetime(value.end))
-            fields[name] = value
-        return fields
-
-
-def _datetime(t):
-    return (t.year, t.month, t.day, t.hour, t.minute, t.second)
 
 
 def compile_description(out_dir):
@@ -239,8 +257,10 @@ def compile_description(out_dir):
     node = shutil.which("node")
     if node is None:
         raise Skip("no node")
-    if not os.path.isdir(os.path.join(FORMAT_DIR, "node_modules", "kaitai-struct-compiler")):
-        raise Skip("no compiler: run 'npm ci --prefix format' (or scripts/setup format)")
+    modules = os.path.join(FORMAT_DIR, "node_modules")
+    for module in ("kaitai-struct-compiler", "kaitai-struct"):
+        if not os.path.isdir(os.path.join(modules, module)):
+            raise Skip("no %s: run 'npm ci --prefix format' (or scripts/setup format)" % module)
     shutil.rmtree(out_dir, ignore_errors=True)
     run = subprocess.run(
         [node, os.path.join(FORMAT_DIR, "compile.js"), "--out", out_dir] + list(LANGUAGES),
@@ -248,14 +268,7 @@ def compile_description(out_dir):
     sys.stdout.write(run.stdout)
     if run.returncode != 0:
         raise AssertionError("the description does not compile cleanly")
-    # The JavaScript parser at least parses as JavaScript; the Java one would
-    # need the Kaitai Struct Java runtime to compile.
-    check = subprocess.run([node, "--check", os.path.join(out_dir, "javascript", "BioapiBir.js")],
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                           universal_newlines=True)
-    if check.returncode != 0:
-        raise AssertionError("the JavaScript parser is no JavaScript:\n" + check.stdout)
-    return os.path.join(out_dir, "python")
+    return out_dir
 
 
 # Values that make decoders take their edge paths.
@@ -283,7 +296,7 @@ def mutate(rng, seed):
             value = rng.choice(INTERESTING_DWORDS + (size, size - at, rng.randrange(64)))
             data[at:at + 4] = (value & 0xFFFFFFFF).to_bytes(4, "little")
         elif op == 4 and size >= 21:
-            # A presence bit, one of the 23 fields or one of the ignored nine.
+            # A presence bit: one of the 23 fields' or one of the ignored nine.
             bit = rng.randrange(32)
             data[17 + bit // 8] ^= 1 << (bit % 8)
         elif op == 5 and size >= 16:
@@ -303,60 +316,86 @@ def mutate(rng, seed):
     return bytes(data)
 
 
-class Comparison:
-    def __init__(self, library, description, findings_dir):
-        self.library = library
-        self.description = description
-        self.findings_dir = findings_dir
-        self.failures = []
+class Findings:
+    """Disagreements, with their inputs saved under what they broke."""
 
-    def run(self, record):
-        """Compares the two readings of `record`; returns True when accepted."""
-        verdict = None
-        for difference in KNOWN_DIFFERENCES:
-            if difference["applies"](record):
-                verdict = difference["library_accepts"]
-        by_library = self.library.decode(record)
-        try:
-            by_description = self.description.read(record)
-        except Exception as error:  # the parser itself broke
-            self.fail(record, "description-parser-raises-%s" % type(error).__name__, repr(error))
-            return by_library is not None
-        if verdict is not None:
-            if (by_library is not None) != verdict:
-                self.fail(record, "library-breaks-known-difference", "")
-            return by_library is not None
-        if by_library is None and by_description is None:
-            return False
-        if by_library is None:
-            self.fail(record, "library-refuses-description-accepts", "")
-            return False
-        if by_description is None:
-            self.fail(record, "library-accepts-description-refuses", "")
-            return True
-        for name, _, _, _, _ in FIELDS:
-            if by_description[name] is NOT_READ:
-                continue
-            if by_library[name] != by_description[name]:
-                self.fail(record, "field-%s-differs" % name,
-                          "library %r, description %r" % (by_library[name],
-                                                          by_description[name]))
-        return True
+    def __init__(self, directory):
+        self.directory = directory
+        self.count = collections.Counter()
+        shutil.rmtree(directory, ignore_errors=True)
 
-    def fail(self, record, what, detail):
-        self.failures.append(what)
-        if self.failures.count(what) > 10:
+    def add(self, record, what, detail=""):
+        self.count[what] += 1
+        if self.count[what] > 10:
             return  # ten inputs of a kind are enough to look at
-        digest = hashlib.sha1(record).hexdigest()[:12]
-        path = os.path.join(self.findings_dir, "%s-%s.bir" % (what, digest))
-        os.makedirs(self.findings_dir, exist_ok=True)
+        os.makedirs(self.directory, exist_ok=True)
+        path = os.path.join(self.directory,
+                            "%s-%s.bir" % (what, hashlib.sha1(record).hexdigest()[:12]))
         with open(path, "wb") as out:
             out.write(record)
         print("disagreement: %s: %s%s" % (what, path, " (%s)" % detail if detail else ""))
 
 
+def compare_with_library(library, parser, findings, record):
+    """Compares the library's and the Python parser's readings of `record`;
+    returns the parser's reading, or False when the parser itself broke."""
+    by_library = library.read(record)
+    try:
+        by_description = parser.read(record)
+    except Exception as error:  # not a refusal: the parser broke
+        findings.add(record, "python-parser-raises-%s" % type(error).__name__, repr(error))
+        return False
+    if by_library is None and by_description is not None:
+        findings.add(record, "library-refuses-description-accepts")
+    elif by_library is not None and by_description is None:
+        findings.add(record, "library-accepts-description-refuses")
+    elif by_library is not None:
+        for (name, _, _, kind, _), ours, theirs in zip(FIELDS, by_library, by_description):
+            expected = library_view(kind, theirs)
+            if expected is not None and ours != expected:
+                findings.add(record, "field-%s-differs" % name,
+                             "library %r, description %r" % (ours, theirs))
+    return by_description
+
+
+def compare_with_javascript(parser_file, inputs, python_readings, findings):
+    """Runs every input through the JavaScript parser, which must read each
+    as the Python parser did."""
+    with tempfile.NamedTemporaryFile(suffix=".records") as batch:
+        for record in inputs:
+            batch.write(struct.pack("<I", len(record)))
+            batch.write(record)
+        batch.flush()
+        env = dict(os.environ, NODE_PATH=os.path.join(FORMAT_DIR, "node_modules"))
+        fields = json.dumps([[attribute, kind] for _, attribute, _, kind, _ in FIELDS])
+        run = subprocess.run(
+            ["node", os.path.join(HERE, "javascript_reader.js"), parser_file, batch.name, fields],
+            stdout=subprocess.PIPE, universal_newlines=True, env=env, check=True)
+    lines = run.stdout.splitlines()
+    if len(lines) != len(inputs):
+        raise AssertionError("the JavaScript reader answered %d of %d inputs"
+                             % (len(lines), len(inputs)))
+    accepted = 0
+    for record, line, expected in zip(inputs, lines, python_readings):
+        reading = json.loads(line)
+        if isinstance(reading, dict):
+            findings.add(record, "javascript-parser-raises", reading["crash"])
+        elif (reading is None) != (expected is None):
+            findings.add(record, "javascript-parser-%s-python-parser-%s"
+                         % ("refuses" if reading is None else "accepts",
+                            "refuses" if expected is None else "accepts"))
+        elif reading is not None:
+            accepted += 1
+            for (name, _, _, _, _), ours, theirs in zip(FIELDS, reading, expected):
+                if ours != theirs:
+                    findings.add(record, "javascript-field-%s-differs" % name,
+                                 "JavaScript %r, Python %r" % (ours, theirs))
+    return accepted
+
+
 def files_under(directory):
-    for root, _, names in sorted(os.walk(directory)):
+    for root, dirs, names in os.walk(directory):
+        dirs.sort()
         for name in sorted(names):
             yield os.path.join(root, name)
 
@@ -367,63 +406,73 @@ def read_file(path):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--library", required=True, help="libbioapi_data.so")
-    parser.add_argument("--out", required=True, help="directory for the parsers and findings")
-    parser.add_argument("--mutations", type=int, default=100000)
-    parser.add_argument("--seed", type=int, default=19, help="seed of the mutations")
-    parser.add_argument("--require", action="store_true",
-                        help="fail instead of skipping when a tool is missing")
-    args = parser.parse_args()
-    if os.environ.get("BIOAPI_DATA_FORMAT_REQUIRED"):
-        args.require = True
+    arguments = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    arguments.add_argument("--library", required=True, help="the library (libbioapi_data.so)")
+    arguments.add_argument("--out", required=True, help="directory for parsers and findings")
+    arguments.add_argument("--mutations", type=int, default=100000)
+    arguments.add_argument("--seed", type=int, default=19, help="seed of the mutations")
+    arguments.add_argument("--require", action="store_true",
+                           help="fail instead of skipping when a tool is missing")
+    args = arguments.parse_args()
+    require = args.require or bool(os.environ.get("BIOAPI_DATA_FORMAT_REQUIRED"))
 
     start = time.monotonic()
     try:
-        parser_dir = compile_description(os.path.join(args.out, "parsers"))
-        description = Description(parser_dir)
+        parsers = compile_description(os.path.join(args.out, "parsers"))
+        parser = PythonParser(os.path.join(parsers, "python"))
     except Skip as why:
         print("skipped: %s" % why)
-        return 1 if args.require else SKIPPED
+        return 1 if require else SKIPPED
     library = Library(args.library)
-    findings_dir = os.path.join(args.out, "findings")
-    shutil.rmtree(findings_dir, ignore_errors=True)
-    comparison = Comparison(library, description, findings_dir)
+    findings = Findings(os.path.join(args.out, "findings"))
 
     corpus = [read_file(p) for p in files_under(os.path.join(SOURCE_DIR, "tests", "fuzz", "corpus"))]
-    samples = [read_file(os.path.join(SOURCE_DIR, "tests", "data", name))
-               for name in sorted(os.listdir(os.path.join(SOURCE_DIR, "tests", "data")))
-               if name.endswith(".bir")]
-    seeds = []
-    for group, inputs in (("fuzz corpus inputs", corpus), ("sample records", samples)):
+    data_dir = os.path.join(SOURCE_DIR, "tests", "data")
+    samples = [read_file(os.path.join(data_dir, name))
+               for name in sorted(os.listdir(data_dir)) if name.endswith(".bir")]
+    rng = random.Random(args.seed)
+    inputs, readings, seeds = [], [], []
+
+    def run(group, records, are_seeds):
         accepted = 0
-        for record in inputs:
-            if comparison.run(record):
+        for record in records:
+            reading = compare_with_library(library, parser, findings, record)
+            if reading is False:
+                continue  # the Python parser broke on it: nothing to compare
+            inputs.append(record)
+            readings.append(reading)
+            if reading is not None:
                 accepted += 1
-                seeds.append(record)
-        print("%s: %d (the library accepts %d, refuses %d)"
-              % (group, len(inputs), accepted, len(inputs) - accepted))
+                if are_seeds:
+                    seeds.append(record)
+        count = len(records) if isinstance(records, list) else args.mutations
+        print("%s: %d (the description accepts %d, refuses %d)"
+              % (group, count, accepted, count - accepted))
+
+    # Mutations start from the accepted records of the corpus and the samples
+    # only, so that they stay near records that a writer makes.
+    run("fuzz corpus inputs", corpus, True)
+    run("sample records", samples, True)
     if not seeds:
         raise AssertionError("no accepted record to mutate")
-
-    rng = random.Random(args.seed)
-    accepted = 0
-    for _ in range(args.mutations):
-        if comparison.run(mutate(rng, rng.choice(seeds))):
-            accepted += 1
-    print("mutated records: %d (the library accepts %d, refuses %d; seed %d)"
-          % (args.mutations, accepted, args.mutations - accepted, args.seed))
-    print("what the description saw, over all inputs:")
-    for what, count in sorted(description.tally.items()):
+    run("mutated records (seed %d)" % args.seed,
+        (mutate(rng, rng.choice(seeds)) for _ in range(args.mutations)), False)
+    print("the Python parser's paths over all inputs:")
+    for what, count in sorted(parser.tally.items()):
         print("  %7d %s" % (count, what))
-    print("known differences checked: %d" % len(KNOWN_DIFFERENCES))
+
+    accepted = compare_with_javascript(os.path.join(parsers, "javascript", "BioapiBir.js"),
+                                       inputs, readings, findings)
+    print("JavaScript parser against the Python parser: %d inputs (accepts %d)"
+          % (len(inputs), accepted))
     print("time: %.1f s" % (time.monotonic() - start))
 
-    if comparison.failures:
-        kinds = sorted(set(comparison.failures))
-        print("%d disagreements, in %s; inputs in %s"
-              % (len(comparison.failures), ", ".join(kinds), findings_dir))
+    if findings.count:
+        print("%d disagreements (%s); inputs in %s"
+              % (sum(findings.count.values()), ", ".join(sorted(findings.count)),
+                 findings.directory))
         return 1
+    print("no disagreement")
     return 0
 
 
