@@ -12,7 +12,14 @@
 
 import createBioapiData from './bioapi_data_wasm.mjs';
 
-const wasm = await createBioapiData();
+// A page fetches the .wasm beside this module; Node reads it from the disk.
+const options = {};
+if (typeof process === 'object' && process.versions?.node) {
+  const { readFile } = await import('node:fs/promises');
+  options.wasmBinary =
+      await readFile(new URL('./bioapi_data_wasm.wasm', import.meta.url));
+}
+const wasm = await createBioapiData(options);
 const fn = {
   input: wasm._bir_web_input,
   text: wasm._bir_web_text,

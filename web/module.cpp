@@ -103,6 +103,19 @@ Json EnumeratorsJson() {
   return list;
 }
 
+// The inspector's status line of a rejected record: `rejected at offset N
+// (FIELD): check "..." failed`, the field named alone even when the check
+// looked inside it (`bir dump` says "in FIELD, which begins at M" there).
+std::string RejectedStatus(const bir_tool::Rejection& r) {
+  std::string status = "rejected at offset " + std::to_string(r.offset) +
+                       " (" + r.field + "): check \"" + r.check + "\" failed";
+  if (r.inside_field && r.offset != r.field_begin) {
+    status += "; " + std::string(r.field) + " begins at " +
+              std::to_string(r.field_begin);
+  }
+  return status;
+}
+
 Json RejectionJson(const bir_tool::Rejection& r) {
   return Json{{"offset", r.offset},
               {"field", r.field},
@@ -166,7 +179,7 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   Json json{{"size", bytes.size()},
             {"status", walked.Accepted()
                            ? std::string("accepted")
-                           : bir_tool::Describe(*walked.rejection)},
+                           : RejectedStatus(*walked.rejection)},
             {"rejection", walked.Accepted()
                               ? Json(nullptr)
                               : RejectionJson(*walked.rejection)},
