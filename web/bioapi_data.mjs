@@ -98,12 +98,14 @@ function defineBlock(fields, name, bytes) {
  *
  * Returns `{status, accepted, rejection, rows, fields, size}`:
  * - `status`: `accepted`, or `rejected at offset N (FIELD): check "..."
- *   failed` as `bir dump` says it;
+ *   failed`, followed by `; FIELD begins at M` when the check looked inside
+ *   the field;
  * - `rows`: the rows of `bir dump`, `{field, offset, length, value, bytes,
  *   kind, key, index}`: `field` is the dump's name (`BDBValidityPeriod.start`),
  *   `kind` what the field holds, `key` and `index` where `fields` holds it;
  *   a rejected record has the rows read before the failing check;
- * - `rejection`: `{offset, field, fieldOffset, check, text}` or null;
+ * - `rejection`: `{offset, field, fieldOffset, check, text}` or null, where
+ *   `text` is what `bir dump` says;
  * - `fields`: the fields as `bir json` gives them, or null when the record is
  *   rejected. `BiometricData` and `SecurityBlock` read as hex; `blockBytes`
  *   gives their bytes without the hex.

@@ -93,6 +93,7 @@ function renderTable() {
     cells.forEach((text, column) => {
       const td = document.createElement('td');
       td.textContent = text;
+      if (column === 4) td.title = text;
       if (column === 3) {
         td.className = 'value';
         if (editable(row)) {

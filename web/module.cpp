@@ -107,8 +107,8 @@ Json EnumeratorsJson() {
 // (FIELD): check "..." failed`, the field named alone even when the check
 // looked inside it (`bir dump` says "in FIELD, which begins at M" there).
 std::string RejectedStatus(const bir_tool::Rejection& r) {
-  std::string status = "rejected at offset " + std::to_string(r.offset) +
-                       " (" + r.field + "): check \"" + r.check + "\" failed";
+  std::string status = "rejected at offset " + std::to_string(r.offset) + " (" +
+                       r.field + "): check \"" + r.check + "\" failed";
   if (r.inside_field && r.offset != r.field_begin) {
     status += "; " + std::string(r.field) + " begins at " +
               std::to_string(r.field_begin);
@@ -132,8 +132,7 @@ extern "C" {
 
 /// Makes input buffer `which` (0 record or JSON, 1 BDB, 2 SB) `size` bytes
 /// long and returns where to write them.
-EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_input(int which,
-                                                  std::size_t size) {
+EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_input(int which, std::size_t size) {
   std::vector<unsigned char>& buffer = inputs[which];
   buffer.clear();
   buffer.shrink_to_fit();
@@ -166,23 +165,18 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   Json rows = Json::array();
   for (bir_tool::DumpRow& row : bir_tool::DumpRows(bytes, walked)) {
     const RowField field = FieldOfRow(row.name);
-    Json j{{"field", std::move(row.name)},
-           {"offset", row.offset},
-           {"length", row.length},
-           {"value", std::move(row.value)},
-           {"bytes", std::move(row.bytes)},
-           {"kind", field.kind}};
+    Json j{{"field", std::move(row.name)},  {"offset", row.offset},
+           {"length", row.length},          {"value", std::move(row.value)},
+           {"bytes", std::move(row.bytes)}, {"kind", field.kind}};
     if (!field.key.empty()) j["key"] = field.key;
     if (field.index >= 0) j["index"] = field.index;
     rows.push_back(std::move(j));
   }
   Json json{{"size", bytes.size()},
-            {"status", walked.Accepted()
-                           ? std::string("accepted")
-                           : RejectedStatus(*walked.rejection)},
-            {"rejection", walked.Accepted()
-                              ? Json(nullptr)
-                              : RejectionJson(*walked.rejection)},
+            {"status", walked.Accepted() ? std::string("accepted")
+                                         : RejectedStatus(*walked.rejection)},
+            {"rejection", walked.Accepted() ? Json(nullptr)
+                                            : RejectionJson(*walked.rejection)},
             {"rows", std::move(rows)}};
   output_bytes[kBiometricData].clear();
   output_bytes[kSecurityBlock].clear();
