@@ -9,6 +9,7 @@ import { HexView } from './hex_view.js';
 const $ = (selector) => document.querySelector(selector);
 const statusLine = $('#status');
 const messageLine = $('#message');
+const changesLine = $('#changes');
 const tableBody = $('#fields tbody');
 const downloadButton = $('#download');
 const fileLabel = $('#file-name');
@@ -61,6 +62,12 @@ function show(bytes, keepField = null) {
       `${plural(record.rows.length, 'row')}`
     : record.status;
   statusLine.className = record.accepted ? 'accepted' : 'rejected';
+  // An accepted record that the library would not write so: what encoding
+  // it again changes.
+  const changes = record.changes ?? [];
+  changesLine.textContent = changes.length === 0 ? ''
+      : `Not as the library writes it; encoding it again would change: ` +
+        `${changes.join('; ')}`;
   renderTable();
   // A check that looked past the end marks the last byte.
   const mark = record.rejection
