@@ -21,7 +21,7 @@
 #include "record_json.h"
 #include "record_walk.h"
 #include "reencoding.h"
-#include "temp_directory.h"
+#include "test_files.h"
 
 namespace BioAPI_Data {
 namespace testing {
