@@ -158,11 +158,6 @@ class RecordWriter {
   unsigned char* next_;
 };
 
-bool HasSecurityBlock(const BIR& bir) {
-  return !bir.SecurityBlock.empty() &&
-         (bir.EncryptionOption || bir.IntegrityOption);
-}
-
 }  // namespace
 
 std::vector<unsigned char> BIR::Encode() const {
@@ -172,12 +167,12 @@ std::vector<unsigned char> BIR::Encode() const {
   std::uint64_t size = record::kHeaderSize;
   record::ForEachOptionalField(
       *this, [&](const OptionalField& field, const auto& member) {
-        if (!record::IsWritten(field.presence, member)) return;
+        if (!record::IsPresent(field.presence, member)) return;
         presence |= std::uint32_t{1} << field.bit;
         size += EncodedSize(field, member);
       });
   size += 4 + static_cast<std::uint64_t>(BiometricData.size());
-  const bool has_sb = HasSecurityBlock(*this);
+  const bool has_sb = record::HasSecurityBlock(*this);
   if (has_sb) size += 4 + static_cast<std::uint64_t>(SecurityBlock.size());
   if (size > record::kMaxRecordSize) {
     Refuse("the record would hold " + std::to_string(size) +

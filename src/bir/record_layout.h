@@ -146,22 +146,30 @@ inline bool IsWrittenDateTime(const std::tm& t) {
          t.tm_isdst != 0;
 }
 
-// The presence rules, chosen by the member's type: returns true when the
-// encoder writes an optional field whose rule is `rule` and value `member`.
+/// Whether the encoder writes an optional field, by its rule and its value:
+/// the one presence rule that the encoder, the C interface and the record
+/// tool all apply.
 template <class T>
-inline bool IsWritten(Presence, const T&) {
+inline bool IsPresent(Presence, const T&) {
   static_assert(std::is_enum_v<T> || std::is_same_v<T, unsigned char>);
   return true;
 }
-inline bool IsWritten(Presence rule, const RegistryID& id) {
+inline bool IsPresent(Presence rule, const RegistryID& id) {
   return rule == Presence::kAlways || (id.Owner != 0 && id.Type != 0);
 }
 template <class T>
-inline bool IsWritten(Presence, const std::vector<T>& sequence) {
+inline bool IsPresent(Presence, const std::vector<T>& sequence) {
   return !sequence.empty();
 }
-inline bool IsWritten(Presence, const std::tm& t) {
+inline bool IsPresent(Presence, const std::tm& t) {
   return IsWrittenDateTime(t);
+}
+
+/// Whether the encoder writes the security block: a security option is set
+/// and the block is not empty.
+inline bool HasSecurityBlock(const BIR& bir) {
+  return !bir.SecurityBlock.empty() &&
+         (bir.EncryptionOption || bir.IntegrityOption);
 }
 
 /// Calls `visit(field, member)` for every optional field of `bir` in bit

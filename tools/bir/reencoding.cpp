@@ -51,7 +51,7 @@ std::vector<std::string> ReencodingChanges(
   record::ForEachOptionalField(
       walked.bir, [&](const record::OptionalField& field, const auto& member) {
         const bool present = ((walked.presence >> field.bit) & 1u) != 0;
-        if (present != record::IsWritten(field.presence, member)) {
+        if (present != record::IsPresent(field.presence, member)) {
           changes.push_back(OptionalFieldChange(field, present));
         }
       });
