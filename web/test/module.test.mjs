@@ -111,9 +111,9 @@ describe('encode', () => {
       [{OctetString1: 'abc'}, /^OctetString1: odd number of hex digits/],
       [{OctetString1: '00'.repeat(32768)},
        /^BioAPI Error: Invalid Data: OctetString1 holds 32768 bytes/],
-      [{BDBCreationDate: {tm_year: 2026, tm_mon: 1, tm_mday: 1, tm_hour: 0,
+      [{BDBCreationDate: {tm_year: 2026, tm_mon: 1, tm_mday: 1, tm_hour: 300,
                           tm_min: 0, tm_sec: 0}},
-       /^BDBCreationDate is given as/],
+       /^BDBCreationDate is given as .* in 8 bits each$/],
     ];
     for (const [change, message] of cases) {
       assert.throws(() => encode({...fields, ...change}),
