@@ -97,6 +97,15 @@ describe('sample records', () => {
                                     'utf8');
       assert.deepEqual(await tableRows(), dumpRows(golden));
       assert.match(await text('#status'), /^accepted/);
+      // What re-encoding changes: nothing for a record the library wrote.
+      const changes = await text('#changes');
+      if (name === 'minimal') {
+        assert.match(changes, new RegExp(
+            '^Not as the library writes it; re-encoding changes: ' +
+            'BDBBiometricType added \\(always written\\), '));
+      } else {
+        assert.equal(changes, '');
+      }
     });
   }
 
