@@ -14,7 +14,7 @@
 #include "bioapi_data/types.h"
 #include "bir_tool_testing.h"
 #include "commands.h"
-#include "temp_directory.h"
+#include "test_files.h"
 
 namespace BioAPI_Data {
 namespace testing {
