@@ -11,7 +11,7 @@
 
 #include "bioapi_data/bir.h"
 #include "sample_records.h"
-#include "temp_directory.h"
+#include "test_files.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
