@@ -33,6 +33,12 @@ using Bytes = std::vector<unsigned char>;
 
 const Bytes kOldRecord = {1, 2, 3};
 
+#ifdef _WIN32
+constexpr bool kStatCountsLinks = false;  // msvcrt's stat always counts one
+#else
+constexpr bool kStatCountsLinks = true;
+#endif
+
 // What a case found wrong, line by line; empty when nothing.
 class Findings {
  public:
@@ -199,7 +205,7 @@ TEST_F(RecordFileTest, EveryHardLinkSeesTheRecord) {
              "\"record\" does not hold the record");
     f.Expect(testing::ReadFileBytes("other") == NewRecord(),
              "the other link does not hold the record");
-    f.Expect(fs::hard_link_count("record", error) == 2,
+    f.Expect(!kStatCountsLinks || fs::hard_link_count("record", error) == 2,
              "the hard link was broken");
     return f.Text();
   });

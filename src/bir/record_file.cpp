@@ -190,9 +190,12 @@ void ReplaceImpl(const std::vector<unsigned char>& bytes) {
     return;
   }
 
+  // Windows refuses to open a read-only file for writing; Wine, run by root,
+  // may not, so the attribute is checked here too.
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(existing.Get(), &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      (info.dwFileAttributes &
+       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
     return;
   }
   // Every hard link of the file sees the record only when it is written in
