@@ -49,9 +49,15 @@ describe('sample records', () => {
           await readFile(path.join(dataDir, `${name}.json`), 'utf8'));
       assert.deepEqual(plain(record.fields), json);
       if (canonical) {
+        assert.deepEqual(record.changes, []);
         assert.deepEqual(encode(record.fields), bytes);
         assert.deepEqual(encode(json), bytes);
       } else {
+        // As `bir check` says it.
+        assert.deepEqual(record.changes,
+                         ['BDBBiometricType', 'BDBBiometricSubtype',
+                          'RegisteredId1', 'BDBProcessedLevel', 'BDBPurpose',
+                          'BDBQuality'].map((f) => `${f} added (always written)`));
         assert.throws(() => encode(record.fields),
                       (e) => e instanceof EncodeError &&
                              e.losses.length > 0 &&
