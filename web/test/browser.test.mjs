@@ -173,6 +173,8 @@ test('a damaged record: status, the rows read, the failing offset marked',
                                    (spans) => spans.map((s) => s.dataset.offset));
   const size = (await readFile(path.join(ownData, 'damaged.bir'))).length;
   assert.deepEqual(marked, [String(Math.min(Number(offset), size - 1))]);
+  // The mark's tooltip is bir dump's own line.
+  assert.equal(await page.$eval('#hex .hex-byte.mark', (s) => s.title), said);
 });
 
 describe('editing', () => {
