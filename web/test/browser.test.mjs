@@ -127,6 +127,9 @@ describe('sample records', () => {
     const selected = await page.$eval('#fields tr.selected',
                                       (tr) => ({...tr.dataset}));
     assert.equal(selected.field, 'BDBValidityPeriod.start');
+    // The hex view draws at the next frame.
+    await page.evaluate(() => new Promise(requestAnimationFrame));
+    await page.evaluate(() => new Promise(requestAnimationFrame));
     const highlighted = await page.$$eval('#hex .hex-byte.selected',
         (spans) => spans.map((s) => Number(s.dataset.offset)));
     assert.deepEqual(highlighted,
