@@ -222,6 +222,18 @@ TEST_F(BIREncodeTest, FullRecordRoundTrips) {
   EXPECT_EQ(BIR(decoded.Encode()).Encode(), record);
 }
 
+// The sample records that the library wrote come back byte for byte from
+// every decoding constructor, whatever the host's byte order and word size.
+TEST_F(BIREncodeTest, GoldenRecordsComeBackByteForByte) {
+  for (const char* name : {"field_by_field.bir", "full_record.bir"}) {
+    SCOPED_TRACE(name);
+    const Bytes golden = testing::ReadTestData(name);
+    EXPECT_EQ(BIR(golden).Encode(), golden);
+    EXPECT_EQ(BIR(golden.data(), golden.size()).Encode(), golden);
+    EXPECT_EQ(BIR(Bytes(golden)).Encode(), golden);
+  }
+}
+
 // A date-time that a record carries comes back whatever its time: the
 // decoder leaves the three members that the record lacks at -1.
 TEST_F(BIREncodeTest, DateTimesWithZeroMembersComeBack) {
