@@ -20,17 +20,11 @@
 #include <stdint.h>
 
 #include "bioapi_data/export.h"
+#include "bioapi_data/version.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-/** Version of this interface; equal to the library's version. */
-#define BIOAPI_DATA_C_VERSION_MAJOR 1
-#define BIOAPI_DATA_C_VERSION_MINOR 0
-#define BIOAPI_DATA_C_VERSION_PATCH 0
-/** The version as one number: major * 10000 + minor * 100 + patch. */
-#define BIOAPI_DATA_C_VERSION 10000
 
 /** 0 for success, otherwise a BioAPI error code (top byte: its source). */
 typedef int32_t bioapi_status;
