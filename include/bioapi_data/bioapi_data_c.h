@@ -1,4 +1,5 @@
-/* C interface to the bioapi_data record codec and error table.
+/** @file
+ * C interface to the bioapi_data record codec and error table.
  *
  * Valid C99 and C++. Only C types cross this boundary, and no C++ exception
  * ever does: every function that can fail returns a bioapi_status, 0 for
@@ -29,6 +30,7 @@ extern "C" {
 /** 0 for success, otherwise a BioAPI error code (top byte: its source). */
 typedef int32_t bioapi_status;
 
+/** Success. */
 #define BIOAPI_OK 0
 /** A required pointer argument was null ("Invalid Pointer"). */
 #define BIOAPI_ERROR_INVALID_POINTER 0x00000103
@@ -113,16 +115,16 @@ typedef enum bioapi_bir_field {
  * travel inside the object. Set struct_size to sizeof(bioapi_datetime)
  * before passing one in; later versions only append members. */
 typedef struct bioapi_datetime {
-  uint32_t struct_size;
-  int32_t year; /* the full calendar year */
-  int32_t month;
-  int32_t day;
-  int32_t hour;
-  int32_t minute;
-  int32_t second;
-  int32_t wday;  /* -1 when decoded from a record: not known */
-  int32_t yday;  /* -1 when decoded from a record */
-  int32_t isdst; /* -1 when decoded from a record */
+  uint32_t struct_size; /**< Set to sizeof(bioapi_datetime). */
+  int32_t year;         /**< The full calendar year. */
+  int32_t month;        /**< Month, 1 to 12. */
+  int32_t day;          /**< Day of the month. */
+  int32_t hour;         /**< Hour. */
+  int32_t minute;       /**< Minute. */
+  int32_t second;       /**< Second. */
+  int32_t wday;         /**< Day of the week; -1 when decoded from a record. */
+  int32_t yday;         /**< Day of the year; -1 when decoded from a record. */
+  int32_t isdst; /**< Daylight saving flag; -1 when decoded from a record. */
 } bioapi_datetime;
 
 /** Creates a record with the native header, every other scalar 0 and every
