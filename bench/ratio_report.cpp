@@ -105,7 +105,8 @@ std::string Label(const std::string& name) {
 
 // "64 KiB to 16 MiB"; populations are sized in members, records by their BDB.
 std::string SizesLabel(const Goal& goal) {
-  const bool members = Label(goal.baseline).rfind("plain vector", 0) == 0;
+  const bool members =
+      goal.baseline && Label(goal.baseline).rfind("plain vector", 0) == 0;
   const auto size = [&](std::int64_t n) {
     return members ? std::to_string(n) : SizeName(n);
   };
