@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "bioapi_data/bir.h"
-#include "bir_expectations.h"
+#include "bir_comparison.h"
 #include "sample_records.h"
 
 namespace BioAPI_Data {
@@ -32,7 +32,7 @@ TEST(BIRModelTest, DefaultRecordHoldsTheNativeHeaderAndZeros) {
   EXPECT_TRUE(bir.BDBValidityPeriod.empty());
   EXPECT_TRUE(bir.BiometricData.empty());
   EXPECT_TRUE(bir.SecurityBlock.empty());
-  testing::ExpectSameRecord(BIR(bir), bir);
+  EXPECT_EQ(testing::FirstDifference(BIR(bir), bir), nullptr);
 }
 
 TEST(BIRModelTest, FieldByFieldConstructorKeepsArgumentOrder) {
@@ -89,16 +89,16 @@ TEST(BIRModelTest, CopiesAreIndependent) {
   assigned.BiometricData[0] ^= 0xFF;
   constructed.OctetString3.push_back(1);
   constructed.BIRValidityPeriod.clear();
-  testing::ExpectSameRecord(source, testing::FullRecord());
+  EXPECT_EQ(testing::FirstDifference(source, testing::FullRecord()), nullptr);
 
   BIR self = testing::FullRecord();
   BIR& alias = self;
   self = alias;
-  testing::ExpectSameRecord(self, testing::FullRecord());
+  EXPECT_EQ(testing::FirstDifference(self, testing::FullRecord()), nullptr);
 
   BIR moved_from = testing::FullRecord();
   BIR moved(std::move(moved_from));
-  testing::ExpectSameRecord(moved, testing::FullRecord());
+  EXPECT_EQ(testing::FirstDifference(moved, testing::FullRecord()), nullptr);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include "checked_encode.h"
 #include "record_json.h"
 #include "record_walk.h"
-#include "temp_directory.h"
+#include "test_files.h"
 
 namespace BioAPI_Data {
 namespace testing {

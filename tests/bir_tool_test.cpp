@@ -9,7 +9,7 @@
 
 #include "bir_tool_testing.h"
 #include "commands.h"
-#include "temp_directory.h"
+#include "test_files.h"
 
 namespace BioAPI_Data {
 namespace testing {

@@ -14,7 +14,7 @@
 #include "bir/byte_order.h"
 #include "fuzz_input.h"
 #include "round_trip.h"
-#include "temp_directory.h"
+#include "test_files.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bioapi_data/bir.h"
+#include "bir_comparison.h"
 
 namespace BioAPI_Data {
 namespace testing {
@@ -110,73 +111,6 @@ inline BIR ExpectedDecoding(const BIR& written) {
     e.SecurityBlock = written.SecurityBlock;
   }
   return e;
-}
-
-inline bool SameDateTime(const std::tm& a, const std::tm& b) {
-  return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon &&
-         a.tm_mday == b.tm_mday && a.tm_hour == b.tm_hour &&
-         a.tm_min == b.tm_min && a.tm_sec == b.tm_sec &&
-         a.tm_wday == b.tm_wday && a.tm_yday == b.tm_yday &&
-         a.tm_isdst == b.tm_isdst;
-}
-
-inline bool SamePeriod(const std::vector<std::tm>& a,
-                       const std::vector<std::tm>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (!SameDateTime(a[i], b[i])) return false;
-  }
-  return true;
-}
-
-/// Names the first of the thirty-five fields in which `a` and `b` differ
-/// (date-times on all nine members), or returns null when none does.
-inline const char* FirstDifference(const BIR& a, const BIR& b) {
-#define BIOAPI_DATA_COMPARE(field, same) \
-  if (!(same)) return #field
-#define BIOAPI_DATA_EQUAL(field) BIOAPI_DATA_COMPARE(field, a.field == b.field)
-  BIOAPI_DATA_EQUAL(NativeFormatOwner);
-  BIOAPI_DATA_EQUAL(NativeFormatType);
-  BIOAPI_DATA_EQUAL(FixedWord3);
-  BIOAPI_DATA_EQUAL(FixedWord4);
-  BIOAPI_DATA_EQUAL(RecordFormat);
-  BIOAPI_DATA_EQUAL(HeaderVersion);
-  BIOAPI_DATA_EQUAL(HeaderRevision);
-  BIOAPI_DATA_EQUAL(BDBFormat);
-  BIOAPI_DATA_EQUAL(EncryptionOption);
-  BIOAPI_DATA_EQUAL(IntegrityOption);
-  BIOAPI_DATA_EQUAL(BDBBiometricType);
-  BIOAPI_DATA_EQUAL(BDBBiometricSubtype);
-  BIOAPI_DATA_EQUAL(RegisteredId1);
-  BIOAPI_DATA_EQUAL(RegisteredId2);
-  BIOAPI_DATA_EQUAL(RegisteredId3);
-  BIOAPI_DATA_EQUAL(RegisteredId4);
-  BIOAPI_DATA_EQUAL(RegisteredId5);
-  BIOAPI_DATA_EQUAL(OctetString1);
-  BIOAPI_DATA_COMPARE(BDBCreationDate,
-                      SameDateTime(a.BDBCreationDate, b.BDBCreationDate));
-  BIOAPI_DATA_EQUAL(OctetString2);
-  BIOAPI_DATA_EQUAL(BDBProcessedLevel);
-  BIOAPI_DATA_EQUAL(RegisteredId6);
-  BIOAPI_DATA_EQUAL(BDBPurpose);
-  BIOAPI_DATA_EQUAL(BDBQuality);
-  BIOAPI_DATA_EQUAL(RegisteredId7);
-  BIOAPI_DATA_COMPARE(BDBValidityPeriod,
-                      SamePeriod(a.BDBValidityPeriod, b.BDBValidityPeriod));
-  BIOAPI_DATA_COMPARE(BIRCreationDate,
-                      SameDateTime(a.BIRCreationDate, b.BIRCreationDate));
-  BIOAPI_DATA_EQUAL(OctetString3);
-  BIOAPI_DATA_EQUAL(OctetString4);
-  BIOAPI_DATA_EQUAL(OctetString5);
-  BIOAPI_DATA_EQUAL(OctetString6);
-  BIOAPI_DATA_COMPARE(BIRValidityPeriod,
-                      SamePeriod(a.BIRValidityPeriod, b.BIRValidityPeriod));
-  BIOAPI_DATA_EQUAL(RegisteredId8);
-  BIOAPI_DATA_EQUAL(BiometricData);
-  BIOAPI_DATA_EQUAL(SecurityBlock);
-#undef BIOAPI_DATA_EQUAL
-#undef BIOAPI_DATA_COMPARE
-  return nullptr;
 }
 
 }  // namespace testing

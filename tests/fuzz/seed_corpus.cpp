@@ -18,7 +18,7 @@
 #include "bioapi_data/bir.h"
 #include "bir/byte_order.h"
 #include "sample_records.h"
-#include "temp_directory.h"
+#include "test_files.h"
 
 namespace {
 

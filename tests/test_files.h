@@ -1,6 +1,8 @@
-// A fresh working directory for tests that write the file "record".
-#ifndef BIOAPI_DATA_TESTS_TEMP_DIRECTORY_H_
-#define BIOAPI_DATA_TESTS_TEMP_DIRECTORY_H_
+// Files for tests: a fresh working directory for tests that write the file
+// "record", reading and writing whole files, and the golden records of
+// tests/data.
+#ifndef BIOAPI_DATA_TESTS_TEST_FILES_H_
+#define BIOAPI_DATA_TESTS_TEST_FILES_H_
 
 #include <atomic>
 #include <chrono>
@@ -67,4 +69,4 @@ inline std::vector<unsigned char> ReadTestData(const std::string& name) {
 }  // namespace testing
 }  // namespace BioAPI_Data
 
-#endif  // BIOAPI_DATA_TESTS_TEMP_DIRECTORY_H_
+#endif  // BIOAPI_DATA_TESTS_TEST_FILES_H_
