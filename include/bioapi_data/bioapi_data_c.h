@@ -275,6 +275,86 @@ BIOAPI_DATA_API bioapi_status
 bioapi_bir_set_period(bioapi_bir* bir, bioapi_bir_field field,
                       const bioapi_datetime* elements, size_t count);
 
+/* ------------------------------------------------------------------------
+ * Introspection: which fields a record writes, the table of fields, and the
+ * names of the enumerations. Other languages build their bindings from these
+ * rather than repeating the library's tables and rules.
+ * ---------------------------------------------------------------------- */
+
+/** Sets *present to 1 when the encoder writes `field` of `bir` into the
+ * byte record, else 0, by the encoder's own rule: the header fields from
+ * BIOAPI_FIELD_RECORD_FORMAT to BIOAPI_FIELD_INTEGRITY_OPTION and the
+ * biometric data are always written; an optional field as its value decides
+ * (a registered identifier other than RegisteredId1 needs both halves
+ * non-zero, a date-time all nine members non-zero, a byte string or validity
+ * period an element); the security block when a security option is set and
+ * it is not empty. NativeFormatOwner, NativeFormatType, FixedWord3 and
+ * FixedWord4 travel only inside the object: 0. */
+BIOAPI_DATA_API bioapi_status bioapi_bir_field_present(const bioapi_bir* bir,
+                                                       bioapi_bir_field field,
+                                                       int* present);
+
+/** The kind of a field: which accessor family reads and sets it. */
+typedef int32_t bioapi_field_kind;
+/** An integer: bioapi_bir_get_int / bioapi_bir_set_int. */
+#define BIOAPI_FIELD_KIND_INT 1
+/** A truth value, 0 or 1, through the integer accessors. */
+#define BIOAPI_FIELD_KIND_BOOL 2
+/** A value of an enumeration, through the integer accessors. */
+#define BIOAPI_FIELD_KIND_ENUM 3
+/** A registry identifier: bioapi_bir_get_registry_id / _set_registry_id. */
+#define BIOAPI_FIELD_KIND_REGISTRY_ID 4
+/** A byte string: bioapi_bir_get_bytes / bioapi_bir_set_bytes. */
+#define BIOAPI_FIELD_KIND_BYTES 5
+/** A date-time: bioapi_bir_get_datetime / bioapi_bir_set_datetime. */
+#define BIOAPI_FIELD_KIND_DATETIME 6
+/** A validity period: bioapi_bir_get_period_* / bioapi_bir_set_period. */
+#define BIOAPI_FIELD_KIND_PERIOD 7
+
+/** An enumeration of the library, numbered from 1 without gaps. */
+typedef int32_t bioapi_enumeration;
+/** BiometricType: all 32 bits travel in a record. */
+#define BIOAPI_ENUMERATION_BIOMETRIC_TYPE 1
+/** BiometricSubtype. */
+#define BIOAPI_ENUMERATION_BIOMETRIC_SUBTYPE 2
+/** ProcessedLevel. */
+#define BIOAPI_ENUMERATION_PROCESSED_LEVEL 3
+/** Purpose. */
+#define BIOAPI_ENUMERATION_PURPOSE 4
+/** Facility: the source of an error code (its top byte). */
+#define BIOAPI_ENUMERATION_FACILITY 5
+
+/** Describes field `field`; the fields are numbered from 1 without gaps, in
+ * the order of the C++ class, and a number past the last answers
+ * BIOAPI_ERROR_INVALID_PARAMETER. Sets *name to the field's name in the C++
+ * class (static: never free it), *kind to its BIOAPI_FIELD_KIND_, and
+ * *enumeration to its BIOAPI_ENUMERATION_ for an enumeration, else 0;
+ * *max_size to the most bytes that a byte string field can carry in a record
+ * (32767 for an optional one), else 0. Any out pointer may be null. */
+BIOAPI_DATA_API bioapi_status bioapi_bir_field_info(
+    bioapi_bir_field field, const char** name, bioapi_field_kind* kind,
+    bioapi_enumeration* enumeration, size_t* max_size);
+
+/** Returns the source of an error code, a BIOAPI_ENUMERATION_FACILITY
+ * value (0 the framework, 1 a BSP, 2 a unit), as the library's exception
+ * built from the code alone reports it. */
+BIOAPI_DATA_API int32_t bioapi_error_facility(int32_t code);
+
+/** Describes enumeration `enumeration`: *name is its name in the library
+ * ("BiometricType"; static) and *count its number of enumerators. A number
+ * past the last enumeration answers BIOAPI_ERROR_INVALID_PARAMETER. Either
+ * out pointer may be null. */
+BIOAPI_DATA_API bioapi_status bioapi_enumeration_info(
+    bioapi_enumeration enumeration, const char** name, size_t* count);
+
+/** Reads enumerator `index` (declaration order, from 0) of `enumeration`:
+ * *name is its name in the library ("Fingerprint"; static) and *value its
+ * value. An index at or past the count answers
+ * BIOAPI_ERROR_INVALID_PARAMETER. Either out pointer may be null. */
+BIOAPI_DATA_API bioapi_status bioapi_enumerator(bioapi_enumeration enumeration,
+                                                size_t index, const char** name,
+                                                int32_t* value);
+
 #ifdef __cplusplus
 }
 #endif

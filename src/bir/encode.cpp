@@ -15,26 +15,6 @@ namespace {
 
 using record::Encoding;
 using record::OptionalField;
-using record::Presence;
-
-// Presence rules, chosen by the member's type.
-template <class T>
-inline bool IsPresent(Presence, const T&) {
-  static_assert(std::is_enum_v<T> || std::is_same_v<T, unsigned char>);
-  return true;
-}
-inline bool IsPresent(Presence rule, const RegistryID& id) {
-  return rule == Presence::kAlways || (id.Owner != 0 && id.Type != 0);
-}
-template <class T>
-inline bool IsPresent(Presence, const std::vector<T>& sequence) {
-  return !sequence.empty();
-}
-inline bool IsPresent(Presence, const std::tm& t) {
-  return t.tm_year != 0 && t.tm_mon != 0 && t.tm_mday != 0 && t.tm_hour != 0 &&
-         t.tm_min != 0 && t.tm_sec != 0 && t.tm_wday != 0 && t.tm_yday != 0 &&
-         t.tm_isdst != 0;
-}
 
 [[noreturn]] void Refuse(const std::string& why) {
   throw new BioAPIException(Unit, 0x10B, "BioAPI Error: Invalid Data: " + why);
@@ -178,11 +158,6 @@ class RecordWriter {
   unsigned char* next_;
 };
 
-bool HasSecurityBlock(const BIR& bir) {
-  return !bir.SecurityBlock.empty() &&
-         (bir.EncryptionOption || bir.IntegrityOption);
-}
-
 }  // namespace
 
 std::vector<unsigned char> BIR::Encode() const {
@@ -192,12 +167,12 @@ std::vector<unsigned char> BIR::Encode() const {
   std::uint64_t size = record::kHeaderSize;
   record::ForEachOptionalField(
       *this, [&](const OptionalField& field, const auto& member) {
-        if (!IsPresent(field.presence, member)) return;
+        if (!record::IsPresent(field.presence, member)) return;
         presence |= std::uint32_t{1} << field.bit;
         size += EncodedSize(field, member);
       });
   size += 4 + static_cast<std::uint64_t>(BiometricData.size());
-  const bool has_sb = HasSecurityBlock(*this);
+  const bool has_sb = record::HasSecurityBlock(*this);
   if (has_sb) size += 4 + static_cast<std::uint64_t>(SecurityBlock.size());
   if (size > record::kMaxRecordSize) {
     Refuse("the record would hold " + std::to_string(size) +

@@ -10,6 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <type_traits>
+#include <vector>
 
 #include "bioapi_data/bir.h"
 
@@ -123,6 +126,33 @@ constexpr std::size_t FixedSize(Encoding encoding) {
       return 14;
   }
   return 0;
+}
+
+/// Whether the encoder writes an optional field, by its rule and its value:
+/// the one presence rule that the encoder and the C interface both apply.
+template <class T>
+inline bool IsPresent(Presence, const T&) {
+  static_assert(std::is_enum_v<T> || std::is_same_v<T, unsigned char>);
+  return true;
+}
+inline bool IsPresent(Presence rule, const RegistryID& id) {
+  return rule == Presence::kAlways || (id.Owner != 0 && id.Type != 0);
+}
+template <class T>
+inline bool IsPresent(Presence, const std::vector<T>& sequence) {
+  return !sequence.empty();
+}
+inline bool IsPresent(Presence, const std::tm& t) {
+  return t.tm_year != 0 && t.tm_mon != 0 && t.tm_mday != 0 && t.tm_hour != 0 &&
+         t.tm_min != 0 && t.tm_sec != 0 && t.tm_wday != 0 && t.tm_yday != 0 &&
+         t.tm_isdst != 0;
+}
+
+/// Whether the encoder writes the security block: a security option is set
+/// and the block is not empty.
+inline bool HasSecurityBlock(const BIR& bir) {
+  return !bir.SecurityBlock.empty() &&
+         (bir.EncryptionOption || bir.IntegrityOption);
 }
 
 /// Calls `visit(field, member)` for every optional field of `bir` in bit

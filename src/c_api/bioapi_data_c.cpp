@@ -15,12 +15,8 @@
 
 #include "bioapi_data/bir.h"
 #include "bioapi_data/types.h"
+#include "c_api/bir_handle.h"
 #include "common/error_table.h"
-
-// The handle is the record itself.
-struct bioapi_bir {
-  BioAPI_Data::BIR record;
-};
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The names of the library's enumerators, for the dump and the JSON of a
-// record.
+// record; read from the library's own table (common/enumeration_names.h).
 #ifndef BIOAPI_DATA_TOOLS_BIR_ENUMERATION_NAMES_H_
 #define BIOAPI_DATA_TOOLS_BIR_ENUMERATION_NAMES_H_
 

@@ -1,0 +1,105 @@
+#!/usr/bin/env node
+// Compiles the record description into parsers with the pinned Kaitai Struct
+// compiler (its npm build has only a programmatic API, hence this script).
+//
+//   node format/compile.js [--ksy FILE] --out DIR LANGUAGE...
+//
+// Writes the parser of each LANGUAGE (python, java, javascript, csharp, go,
+// rust, cpp_stl, ...) under DIR/LANGUAGE. Anything that the compiler reports
+// besides the files, a warning included, is printed and fails the run:
+// the description must compile cleanly for every language.
+'use strict';
+
+const fs = require('fs');
+const path = require('path');
+const yaml = require('js-yaml');
+const KaitaiStructCompiler = require('kaitai-struct-compiler');
+
+function usage(message) {
+  if (message) console.error(`compile.js: ${message}`);
+  console.error('usage: node format/compile.js [--ksy FILE] --out DIR LANGUAGE...');
+  process.exit(2);
+}
+
+function parseArguments(argv) {
+  const options = {
+    ksy: path.join(__dirname, 'bioapi_bir.ksy'),
+    out: null,
+    languages: [],
+  };
+  for (let i = 0; i < argv.length; ++i) {
+    const arg = argv[i];
+    if (arg === '--ksy' || arg === '--out') {
+      if (i + 1 >= argv.length) usage(`${arg} needs a value`);
+      options[arg.slice(2)] = argv[++i];
+    } else if (arg === '--help' || arg === '-h') {
+      usage();
+    } else if (arg.startsWith('-')) {
+      usage(`unknown option ${arg}`);
+    } else {
+      options.languages.push(arg);
+    }
+  }
+  if (!options.out) usage('--out is required');
+  if (options.languages.length === 0) usage('name at least one language');
+  return options;
+}
+
+// Runs `work` with console output captured, so that whatever the compiler
+// says (it has no other channel for warnings) reaches the caller.
+async function capturingConsole(work) {
+  const said = [];
+  const kept = {};
+  for (const name of ['log', 'info', 'warn', 'error', 'debug']) {
+    kept[name] = console[name];
+    console[name] = (...args) => said.push(args.join(' '));
+  }
+  try {
+    return {result: await work(), said};
+  } catch (error) {
+    return {error, said};
+  } finally {
+    Object.assign(console, kept);
+  }
+}
+
+async function main() {
+  const options = parseArguments(process.argv.slice(2));
+  const compiler = new KaitaiStructCompiler();
+  const known = compiler.languages;
+  for (const language of options.languages) {
+    if (!known.includes(language)) {
+      usage(`unknown language ${language}; known: ${known.join(', ')}`);
+    }
+  }
+  const ksy = yaml.load(fs.readFileSync(options.ksy, 'utf8'));
+  let failed = false;
+  for (const language of options.languages) {
+    // The compiler fills the description in place; each language gets a
+    // fresh copy.
+    const description = JSON.parse(JSON.stringify(ksy));
+    const {result, error, said} = await capturingConsole(
+        () => compiler.compile(language, description, null, false));
+    const outDir = path.join(options.out, language);
+    if (error || said.length > 0) {
+      failed = true;
+      for (const line of said) console.error(`${language}: ${line}`);
+      // The compiler's exceptions carry their text in toString(), not in
+      // message.
+      if (error) console.error(`${language}: ${error}`);
+      continue;
+    }
+    fs.mkdirSync(outDir, {recursive: true});
+    for (const [name, text] of Object.entries(result)) {
+      const file = path.join(outDir, name);
+      fs.mkdirSync(path.dirname(file), {recursive: true});
+      fs.writeFileSync(file, text);
+    }
+    const names = Object.keys(result).map((name) => name.replace(/^\//, ''));
+    console.log(`${language}: ${names.join(', ')} in ${outDir}` +
+                ` (kaitai-struct-compiler ${compiler.version})`);
+  }
+  process.exit(failed ? 1 : 0);
+}
+
+main();

@@ -1,0 +1,152 @@
+"""Finds and loads the bioapi_data shared library and declares its C functions.
+
+The library is the one that ships inside the package, or the one that the
+environment variable ``BIOAPI_DATA_LIBRARY`` names (which wins when set).
+"""
+
+from __future__ import annotations
+
+import ctypes
+import os
+import sys
+from pathlib import Path
+from typing import Tuple
+
+from ._version import __version__
+
+#: The environment variable that names a library to load instead of the
+#: package's own copy.
+LIBRARY_VARIABLE = "BIOAPI_DATA_LIBRARY"
+
+
+def library_file_name() -> str:
+    """Returns the file name of the shared library on this platform."""
+    if sys.platform == "win32":
+        return "bioapi_data.dll"
+    if sys.platform == "darwin":
+        return "libbioapi_data.dylib"
+    return "libbioapi_data.so"
+
+
+def parse_version(text: str) -> Tuple[int, int, int]:
+    """Returns (major, minor, patch) of a dotted version string."""
+    major, minor, patch = (int(part) for part in text.split(".")[:3])
+    return major, minor, patch
+
+
+def check_version(number: int, path: str, wanted: str = __version__) -> None:
+    """Raises ImportError unless the library version ``number`` (as
+    ``bioapi_version()`` gives it: major * 10000 + minor * 100 + patch) can
+    serve a package built for ``wanted``: the same major version, and at least
+    the minor and patch level (later versions only add)."""
+    major, minor, patch = number // 10000, number // 100 % 100, number % 100
+    want = parse_version(wanted)
+    if major != want[0] or (minor, patch) < want[1:]:
+        raise ImportError(
+            f"bioapi_data {wanted} needs version {want[0]}.{want[1]}.{want[2]} "
+            f"or a later {want[0]}.x of its library; {path} is "
+            f"{major}.{minor}.{patch}")
+
+
+def candidates() -> list:
+    """Returns the paths to try, in order, each with what named it."""
+    named = os.environ.get(LIBRARY_VARIABLE)
+    if named:
+        return [(named, f"${LIBRARY_VARIABLE}")]
+    return [(str(Path(__file__).with_name(library_file_name())),
+             "the package directory")]
+
+
+def load() -> ctypes.CDLL:
+    """Loads the library, declares its functions and checks its version."""
+    tried = []
+    for path, source in candidates():
+        if not os.path.exists(path):
+            tried.append(f"{path} ({source}): no such file")
+            continue
+        try:
+            lib = ctypes.CDLL(path)
+        except OSError as error:
+            tried.append(f"{path} ({source}): {error}")
+            continue
+        try:
+            version = lib.bioapi_version
+        except AttributeError:
+            tried.append(f"{path} ({source}): not a bioapi_data library")
+            continue
+        version.restype = ctypes.c_int32
+        version.argtypes = []
+        check_version(version(), path)
+        declare(lib)
+        return lib
+    raise ImportError(
+        "bioapi_data: cannot load the bioapi_data shared library; looked for "
+        + "; ".join(tried) + f". Install the package with pip, or set "
+        f"{LIBRARY_VARIABLE} to the path of {library_file_name()}.")
+
+
+class DateTimeStruct(ctypes.Structure):
+    """The C interface's bioapi_datetime."""
+
+    _fields_ = [("struct_size", ctypes.c_uint32)] + [
+        (name, ctypes.c_int32)
+        for name in ("year", "month", "day", "hour", "minute", "second",
+                     "wday", "yday", "isdst")
+    ]
+
+
+def declare(lib: ctypes.CDLL) -> None:
+    """Declares the argument and result types of the C functions used."""
+    status = ctypes.c_int32
+    handle = ctypes.c_void_p
+    field = ctypes.c_int32
+    size = ctypes.c_size_t
+    out_ptr = ctypes.POINTER(ctypes.c_void_p)
+    out_size = ctypes.POINTER(ctypes.c_size_t)
+    out_i32 = ctypes.POINTER(ctypes.c_int32)
+    out_text = ctypes.POINTER(ctypes.c_char_p)
+    dt = ctypes.POINTER(DateTimeStruct)
+    signatures = {
+        "bioapi_version": (ctypes.c_int32, []),
+        "bioapi_error_message": (ctypes.c_char_p, [ctypes.c_int32]),
+        "bioapi_error_facility": (ctypes.c_int32, [ctypes.c_int32]),
+        "bioapi_free": (None, [ctypes.c_void_p]),
+        "bioapi_bir_create": (status, [out_ptr]),
+        "bioapi_bir_decode": (status, [ctypes.c_void_p, size, out_ptr]),
+        "bioapi_bir_clone": (status, [handle, out_ptr]),
+        "bioapi_bir_destroy": (None, [handle]),
+        "bioapi_bir_encode": (status, [handle, out_ptr, out_size]),
+        "bioapi_bir_to_array": (status, [handle, out_ptr, out_size]),
+        "bioapi_bir_get_int": (status, [handle, field, out_i32]),
+        "bioapi_bir_set_int": (status, [handle, field, ctypes.c_int32]),
+        "bioapi_bir_get_registry_id":
+            (status, [handle, field, ctypes.POINTER(ctypes.c_int16),
+                      ctypes.POINTER(ctypes.c_int16)]),
+        "bioapi_bir_set_registry_id":
+            (status, [handle, field, ctypes.c_int16, ctypes.c_int16]),
+        "bioapi_bir_get_bytes": (status, [handle, field, out_ptr, out_size]),
+        "bioapi_bir_set_bytes":
+            (status, [handle, field, ctypes.c_void_p, size]),
+        "bioapi_bir_get_datetime": (status, [handle, field, dt]),
+        "bioapi_bir_set_datetime": (status, [handle, field, dt]),
+        "bioapi_bir_get_period_count": (status, [handle, field, out_size]),
+        "bioapi_bir_get_period_element": (status, [handle, field, size, dt]),
+        "bioapi_bir_set_period": (status, [handle, field, dt, size]),
+        "bioapi_bir_field_present":
+            (status, [handle, field, ctypes.POINTER(ctypes.c_int)]),
+        "bioapi_bir_field_info":
+            (status, [field, out_text, out_i32, out_i32, out_size]),
+        "bioapi_enumeration_info": (status, [ctypes.c_int32, out_text,
+                                             out_size]),
+        "bioapi_enumerator": (status, [ctypes.c_int32, size, out_text,
+                                       out_i32]),
+    }
+    for name, (restype, argtypes) in signatures.items():
+        try:
+            function = getattr(lib, name)
+        except AttributeError:
+            raise ImportError(
+                f"bioapi_data: the library {lib._name} lacks {name}; it is "
+                f"older than the package ({__version__})") from None
+        function.restype = restype
+        function.argtypes = argtypes

@@ -1,0 +1,272 @@
+// The C interface's introspection: whether the encoder writes a field, the
+// table of fields, and the names of the enumerations. Bindings in other
+// languages build themselves from these instead of copying the library's
+// tables and rules.
+#include <cstddef>
+#include <cstdint>
+
+#include "bioapi_data/bioapi_data_c.h"
+#include "bioapi_data/types.h"
+#include "bir/record_layout.h"
+#include "c_api/bir_handle.h"
+#include "common/error_table.h"
+#include "common/enumeration_names.h"
+
+namespace {
+
+namespace record = BioAPI_Data::record;
+namespace names = BioAPI_Data::names;
+
+// When the encoder writes a field that is not one of the optional ones.
+enum class Written {
+  kNever,          // travels only inside the object
+  kAlways,         // a header field or the BDB
+  kOptional,       // as the record layout's presence rule decides
+  kSecurityBlock,  // when a security option is set and the SB is not empty
+};
+
+struct FieldRow {
+  bioapi_bir_field field;
+  const char* name;
+  bioapi_field_kind kind;
+  bioapi_enumeration enumeration;
+  Written written;
+  unsigned bit;  // the presence bit of an optional field
+  std::size_t max_size;
+};
+
+constexpr std::size_t kNoLimit = 0;
+constexpr std::size_t kByteString = record::kMaxByteStringSize;
+// A block (BDB or SB) carries at most what a record of the largest size
+// leaves after the header and the block's own length.
+constexpr std::size_t kBlock =
+    static_cast<std::size_t>(record::kMaxRecordSize - record::kHeaderSize - 4);
+
+constexpr FieldRow Plain(bioapi_bir_field field, const char* name,
+                         bioapi_field_kind kind, Written written) {
+  return {field, name, kind, 0, written, 0, kNoLimit};
+}
+constexpr FieldRow Optional(bioapi_bir_field field, const char* name,
+                            bioapi_field_kind kind, unsigned bit,
+                            bioapi_enumeration enumeration = 0) {
+  return {field,
+          name,
+          kind,
+          enumeration,
+          Written::kOptional,
+          bit,
+          kind == BIOAPI_FIELD_KIND_BYTES ? kByteString : kNoLimit};
+}
+constexpr FieldRow Block(bioapi_bir_field field, const char* name,
+                         Written written) {
+  return {field, name, BIOAPI_FIELD_KIND_BYTES, 0, written, 0, kBlock};
+}
+
+constexpr bioapi_field_kind kInt = BIOAPI_FIELD_KIND_INT;
+constexpr bioapi_field_kind kBool = BIOAPI_FIELD_KIND_BOOL;
+constexpr bioapi_field_kind kEnum = BIOAPI_FIELD_KIND_ENUM;
+constexpr bioapi_field_kind kId = BIOAPI_FIELD_KIND_REGISTRY_ID;
+constexpr bioapi_field_kind kBytes = BIOAPI_FIELD_KIND_BYTES;
+constexpr bioapi_field_kind kDate = BIOAPI_FIELD_KIND_DATETIME;
+constexpr bioapi_field_kind kPeriod = BIOAPI_FIELD_KIND_PERIOD;
+
+// Every field, in the order of the C++ class and of its C number.
+constexpr FieldRow kFields[] = {
+    Plain(BIOAPI_FIELD_NATIVE_FORMAT_OWNER, "NativeFormatOwner", kInt,
+          Written::kNever),
+    Plain(BIOAPI_FIELD_NATIVE_FORMAT_TYPE, "NativeFormatType", kInt,
+          Written::kNever),
+    Plain(BIOAPI_FIELD_FIXED_WORD3, "FixedWord3", kInt, Written::kNever),
+    Plain(BIOAPI_FIELD_FIXED_WORD4, "FixedWord4", kInt, Written::kNever),
+    Plain(BIOAPI_FIELD_RECORD_FORMAT, "RecordFormat", kId, Written::kAlways),
+    Plain(BIOAPI_FIELD_HEADER_VERSION, "HeaderVersion", kInt, Written::kAlways),
+    Plain(BIOAPI_FIELD_HEADER_REVISION, "HeaderRevision", kInt,
+          Written::kAlways),
+    Plain(BIOAPI_FIELD_BDB_FORMAT, "BDBFormat", kId, Written::kAlways),
+    Plain(BIOAPI_FIELD_ENCRYPTION_OPTION, "EncryptionOption", kBool,
+          Written::kAlways),
+    Plain(BIOAPI_FIELD_INTEGRITY_OPTION, "IntegrityOption", kBool,
+          Written::kAlways),
+    Optional(BIOAPI_FIELD_BDB_BIOMETRIC_TYPE, "BDBBiometricType", kEnum, 0,
+             BIOAPI_ENUMERATION_BIOMETRIC_TYPE),
+    Optional(BIOAPI_FIELD_BDB_BIOMETRIC_SUBTYPE, "BDBBiometricSubtype", kEnum,
+             1, BIOAPI_ENUMERATION_BIOMETRIC_SUBTYPE),
+    Optional(BIOAPI_FIELD_REGISTERED_ID1, "RegisteredId1", kId, 2),
+    Optional(BIOAPI_FIELD_REGISTERED_ID2, "RegisteredId2", kId, 3),
+    Optional(BIOAPI_FIELD_REGISTERED_ID3, "RegisteredId3", kId, 4),
+    Optional(BIOAPI_FIELD_REGISTERED_ID4, "RegisteredId4", kId, 5),
+    Optional(BIOAPI_FIELD_REGISTERED_ID5, "RegisteredId5", kId, 6),
+    Optional(BIOAPI_FIELD_OCTET_STRING1, "OctetString1", kBytes, 7),
+    Optional(BIOAPI_FIELD_BDB_CREATION_DATE, "BDBCreationDate", kDate, 8),
+    Optional(BIOAPI_FIELD_OCTET_STRING2, "OctetString2", kBytes, 9),
+    Optional(BIOAPI_FIELD_BDB_PROCESSED_LEVEL, "BDBProcessedLevel", kEnum, 10,
+             BIOAPI_ENUMERATION_PROCESSED_LEVEL),
+    Optional(BIOAPI_FIELD_REGISTERED_ID6, "RegisteredId6", kId, 11),
+    Optional(BIOAPI_FIELD_BDB_PURPOSE, "BDBPurpose", kEnum, 12,
+             BIOAPI_ENUMERATION_PURPOSE),
+    Optional(BIOAPI_FIELD_BDB_QUALITY, "BDBQuality", kInt, 13),
+    Optional(BIOAPI_FIELD_REGISTERED_ID7, "RegisteredId7", kId, 14),
+    Optional(BIOAPI_FIELD_BDB_VALIDITY_PERIOD, "BDBValidityPeriod", kPeriod,
+             15),
+    Optional(BIOAPI_FIELD_BIR_CREATION_DATE, "BIRCreationDate", kDate, 16),
+    Optional(BIOAPI_FIELD_OCTET_STRING3, "OctetString3", kBytes, 17),
+    Optional(BIOAPI_FIELD_OCTET_STRING4, "OctetString4", kBytes, 18),
+    Optional(BIOAPI_FIELD_OCTET_STRING5, "OctetString5", kBytes, 19),
+    Optional(BIOAPI_FIELD_OCTET_STRING6, "OctetString6", kBytes, 20),
+    Optional(BIOAPI_FIELD_BIR_VALIDITY_PERIOD, "BIRValidityPeriod", kPeriod,
+             21),
+    Optional(BIOAPI_FIELD_REGISTERED_ID8, "RegisteredId8", kId, 22),
+    Block(BIOAPI_FIELD_BIOMETRIC_DATA, "BiometricData", Written::kAlways),
+    Block(BIOAPI_FIELD_SECURITY_BLOCK, "SecurityBlock",
+          Written::kSecurityBlock),
+};
+constexpr std::size_t kFieldCount = sizeof(kFields) / sizeof(kFields[0]);
+
+constexpr bool SameText(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
+// Row i is field i + 1, and each optional row names the record layout's field
+// of its bit, so that neither the C numbers nor the layout can drift from it.
+constexpr bool RowsMatchNumbersAndLayout() {
+  std::size_t optional = 0;
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    const FieldRow& row = kFields[i];
+    if (static_cast<std::size_t>(row.field) != i + 1) return false;
+    if (row.written != Written::kOptional) continue;
+    if (row.bit != optional ||
+        !SameText(row.name, record::kOptionalFields[row.bit].name)) {
+      return false;
+    }
+    ++optional;
+  }
+  return optional == record::kOptionalFieldCount;
+}
+static_assert(RowsMatchNumbersAndLayout(),
+              "the field table follows the C numbers and the record layout");
+
+const FieldRow* RowOf(bioapi_bir_field field) {
+  const auto number = static_cast<std::int64_t>(field);
+  if (number < 1 || number > static_cast<std::int64_t>(kFieldCount)) {
+    return nullptr;
+  }
+  return &kFields[number - 1];
+}
+
+bool OptionalFieldIsWritten(const BioAPI_Data::BIR& bir, unsigned bit) {
+  bool written = false;
+  record::ForEachOptionalField(
+      bir, [&](const record::OptionalField& field, const auto& member) {
+        if (field.bit == bit)
+          written = record::IsPresent(field.presence, member);
+      });
+  return written;
+}
+
+// One enumeration of the C interface: its name and its library table.
+struct EnumerationRow {
+  const char* name;
+  std::size_t count;
+  const char* (*enumerator_name)(std::size_t);
+  std::int32_t (*enumerator_value)(std::size_t);
+};
+
+template <class E>
+constexpr EnumerationRow RowFor() {
+  using Table = names::Table<E>;
+  return {Table::kName,
+          sizeof(Table::kEnumerators) / sizeof(Table::kEnumerators[0]),
+          [](std::size_t i) { return Table::kEnumerators[i].name; },
+          [](std::size_t i) {
+            return static_cast<std::int32_t>(Table::kEnumerators[i].value);
+          }};
+}
+
+// In the order of the BIOAPI_ENUMERATION_ numbers, from 1.
+const EnumerationRow kEnumerations[] = {
+    RowFor<BioAPI_Data::BiometricType>(),
+    RowFor<BioAPI_Data::BiometricSubtype>(),
+    RowFor<BioAPI_Data::ProcessedLevel>(),
+    RowFor<BioAPI_Data::Purpose>(),
+    RowFor<BioAPI_Data::Facility>(),
+};
+static_assert(BIOAPI_ENUMERATION_FACILITY ==
+                  sizeof(kEnumerations) / sizeof(kEnumerations[0]),
+              "one row per enumeration number");
+
+const EnumerationRow* EnumerationOf(bioapi_enumeration enumeration) {
+  constexpr auto kCount = static_cast<bioapi_enumeration>(
+      sizeof(kEnumerations) / sizeof(kEnumerations[0]));
+  if (enumeration < 1 || enumeration > kCount) return nullptr;
+  return &kEnumerations[enumeration - 1];
+}
+
+}  // namespace
+
+extern "C" {
+
+bioapi_status bioapi_bir_field_present(const bioapi_bir* bir,
+                                       bioapi_bir_field field, int* present) {
+  if (bir == nullptr || present == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
+  const FieldRow* row = RowOf(field);
+  if (row == nullptr) return BIOAPI_ERROR_INVALID_PARAMETER;
+  bool written = false;
+  switch (row->written) {
+    case Written::kNever:
+      break;
+    case Written::kAlways:
+      written = true;
+      break;
+    case Written::kOptional:
+      written = OptionalFieldIsWritten(bir->record, row->bit);
+      break;
+    case Written::kSecurityBlock:
+      written = record::HasSecurityBlock(bir->record);
+      break;
+  }
+  *present = written ? 1 : 0;
+  return BIOAPI_OK;
+}
+
+bioapi_status bioapi_bir_field_info(bioapi_bir_field field, const char** name,
+                                    bioapi_field_kind* kind,
+                                    bioapi_enumeration* enumeration,
+                                    size_t* max_size) {
+  const FieldRow* row = RowOf(field);
+  if (row == nullptr) return BIOAPI_ERROR_INVALID_PARAMETER;
+  if (name != nullptr) *name = row->name;
+  if (kind != nullptr) *kind = row->kind;
+  if (enumeration != nullptr) *enumeration = row->enumeration;
+  if (max_size != nullptr) *max_size = row->max_size;
+  return BIOAPI_OK;
+}
+
+int32_t bioapi_error_facility(int32_t code) {
+  return static_cast<int32_t>(BioAPI_Data::errors::FacilityOf(code));
+}
+
+bioapi_status bioapi_enumeration_info(bioapi_enumeration enumeration,
+                                      const char** name, size_t* count) {
+  const EnumerationRow* row = EnumerationOf(enumeration);
+  if (row == nullptr) return BIOAPI_ERROR_INVALID_PARAMETER;
+  if (name != nullptr) *name = row->name;
+  if (count != nullptr) *count = row->count;
+  return BIOAPI_OK;
+}
+
+bioapi_status bioapi_enumerator(bioapi_enumeration enumeration, size_t index,
+                                const char** name, int32_t* value) {
+  const EnumerationRow* row = EnumerationOf(enumeration);
+  if (row == nullptr || index >= row->count) {
+    return BIOAPI_ERROR_INVALID_PARAMETER;
+  }
+  if (name != nullptr) *name = row->enumerator_name(index);
+  if (value != nullptr) *value = row->enumerator_value(index);
+  return BIOAPI_OK;
+}
+
+}  // extern "C"

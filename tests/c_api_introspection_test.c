@@ -1,0 +1,302 @@
+/* The C interface's introspection, used from C: whether the encoder writes a
+ * field (against the presence bit-map of the records it writes), the field
+ * table and the enumerations. */
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "bioapi_data/bioapi_data_c.h"
+
+static int failures = 0;
+
+#define CHECK(condition)                                               \
+  do {                                                                 \
+    if (!(condition)) {                                                \
+      fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
+              #condition);                                             \
+      ++failures;                                                      \
+    }                                                                  \
+  } while (0)
+
+/* The number of the last field. */
+#define LAST_FIELD BIOAPI_FIELD_SECURITY_BLOCK
+
+static uint8_t* read_record(const char* name, size_t* size) {
+  char path[1024];
+  FILE* file;
+  uint8_t* bytes;
+  long length;
+  snprintf(path, sizeof path, "%s/%s", BIOAPI_DATA_TEST_DATA_DIR, name);
+  file = fopen(path, "rb");
+  if (file == NULL) {
+    fprintf(stderr, "cannot open %s\n", path);
+    exit(2);
+  }
+  fseek(file, 0, SEEK_END);
+  length = ftell(file);
+  fseek(file, 0, SEEK_SET);
+  bytes = (uint8_t*)malloc((size_t)length);
+  if (bytes == NULL || fread(bytes, 1, (size_t)length, file) != (size_t)length)
+    exit(2);
+  fclose(file);
+  *size = (size_t)length;
+  return bytes;
+}
+
+static int present(const bioapi_bir* bir, int32_t field) {
+  int value = -1;
+  CHECK(bioapi_bir_field_present(bir, (bioapi_bir_field)field, &value) ==
+        BIOAPI_OK);
+  return value;
+}
+
+/* The encoder's presence bit-map, against bioapi_bir_field_present for each
+ * optional field (the fields from BDBBiometricType to RegisteredId8 are bits
+ * 0 to 22, in field order), and the security block against the record's
+ * length. */
+static void check_against_encoding(const bioapi_bir* bir) {
+  uint8_t* out = NULL;
+  size_t size = 0;
+  uint32_t bitmap;
+  int32_t field;
+  unsigned bit = 0;
+  CHECK(bioapi_bir_encode(bir, &out, &size) == BIOAPI_OK);
+  if (out == NULL || size < 21) return;
+  bitmap = (uint32_t)out[17] | (uint32_t)out[18] << 8 |
+           (uint32_t)out[19] << 16 | (uint32_t)out[20] << 24;
+  for (field = BIOAPI_FIELD_BDB_BIOMETRIC_TYPE;
+       field <= BIOAPI_FIELD_REGISTERED_ID8; ++field, ++bit) {
+    if (present(bir, field) != (int)((bitmap >> bit) & 1u)) {
+      fprintf(stderr, "field %d: present %d, bit %u of 0x%08X\n", (int)field,
+              present(bir, field), bit, (unsigned)bitmap);
+      ++failures;
+    }
+  }
+  {
+    const uint8_t* bdb = NULL;
+    size_t bdb_size = 0;
+    const uint8_t* sb = NULL;
+    size_t sb_size = 0;
+    bioapi_bir_get_bytes(bir, BIOAPI_FIELD_BIOMETRIC_DATA, &bdb, &bdb_size);
+    bioapi_bir_get_bytes(bir, BIOAPI_FIELD_SECURITY_BLOCK, &sb, &sb_size);
+    /* The SB, when written, is the record's last 4 + sb_size bytes. */
+    CHECK(present(bir, BIOAPI_FIELD_SECURITY_BLOCK) ==
+          (sb_size != 0 && size >= 4 + sb_size + 4 + bdb_size + 21 &&
+           memcmp(out + size - sb_size, sb, sb_size) == 0 &&
+           out[size - sb_size - 4] == (uint8_t)sb_size));
+  }
+  bioapi_free(out);
+}
+
+static void test_presence_follows_the_encoder(void) {
+  static const char* const names[] = {"minimal.bir", "field_by_field.bir",
+                                      "full_record.bir"};
+  size_t i;
+  int32_t field;
+  for (i = 0; i < sizeof names / sizeof names[0]; ++i) {
+    size_t size = 0;
+    uint8_t* bytes = read_record(names[i], &size);
+    bioapi_bir* bir = NULL;
+    CHECK(bioapi_bir_decode(bytes, size, &bir) == BIOAPI_OK);
+    if (bir != NULL) {
+      check_against_encoding(bir);
+      /* Never the object-only words; always the header and the BDB. */
+      for (field = BIOAPI_FIELD_NATIVE_FORMAT_OWNER;
+           field <= BIOAPI_FIELD_FIXED_WORD4; ++field) {
+        CHECK(present(bir, field) == 0);
+      }
+      for (field = BIOAPI_FIELD_RECORD_FORMAT;
+           field <= BIOAPI_FIELD_INTEGRITY_OPTION; ++field) {
+        CHECK(present(bir, field) == 1);
+      }
+      CHECK(present(bir, BIOAPI_FIELD_BIOMETRIC_DATA) == 1);
+    }
+    bioapi_bir_destroy(bir);
+    free(bytes);
+  }
+}
+
+static void test_presence_as_values_change(void) {
+  bioapi_bir* bir = NULL;
+  bioapi_datetime t;
+  const uint8_t sb[] = {1, 2, 3};
+  CHECK(bioapi_bir_create(&bir) == BIOAPI_OK);
+  if (bir == NULL) return;
+
+  /* A registered identifier other than the first needs both halves. */
+  CHECK(present(bir, BIOAPI_FIELD_REGISTERED_ID1) == 1);
+  CHECK(present(bir, BIOAPI_FIELD_REGISTERED_ID2) == 0);
+  bioapi_bir_set_registry_id(bir, BIOAPI_FIELD_REGISTERED_ID2, 5, 0);
+  CHECK(present(bir, BIOAPI_FIELD_REGISTERED_ID2) == 0);
+  bioapi_bir_set_registry_id(bir, BIOAPI_FIELD_REGISTERED_ID2, 5, 6);
+  CHECK(present(bir, BIOAPI_FIELD_REGISTERED_ID2) == 1);
+
+  CHECK(present(bir, BIOAPI_FIELD_OCTET_STRING1) == 0);
+  bioapi_bir_set_bytes(bir, BIOAPI_FIELD_OCTET_STRING1, sb, 1);
+  CHECK(present(bir, BIOAPI_FIELD_OCTET_STRING1) == 1);
+
+  /* A date-time with a zero member and known weekday, day of year and DST
+   * flag is left out; with every member non-zero it is written. */
+  memset(&t, 0, sizeof t);
+  t.struct_size = sizeof t;
+  t.year = 2026;
+  t.month = 3;
+  t.day = 14;
+  t.hour = 0;
+  t.minute = 26;
+  t.second = 53;
+  t.wday = 6;
+  t.yday = 72;
+  t.isdst = 1;
+  bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &t);
+  CHECK(present(bir, BIOAPI_FIELD_BDB_CREATION_DATE) == 0);
+  t.hour = 9;
+  bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &t);
+  CHECK(present(bir, BIOAPI_FIELD_BDB_CREATION_DATE) == 1);
+
+  CHECK(present(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD) == 0);
+  bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &t, 1);
+  CHECK(present(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD) == 1);
+
+  /* The SB needs both a security option and bytes. */
+  bioapi_bir_set_bytes(bir, BIOAPI_FIELD_SECURITY_BLOCK, sb, sizeof sb);
+  CHECK(present(bir, BIOAPI_FIELD_SECURITY_BLOCK) == 0);
+  bioapi_bir_set_int(bir, BIOAPI_FIELD_INTEGRITY_OPTION, 1);
+  CHECK(present(bir, BIOAPI_FIELD_SECURITY_BLOCK) == 1);
+  bioapi_bir_set_bytes(bir, BIOAPI_FIELD_SECURITY_BLOCK, NULL, 0);
+  CHECK(present(bir, BIOAPI_FIELD_SECURITY_BLOCK) == 0);
+
+  check_against_encoding(bir);
+
+  {
+    int value = 7;
+    CHECK(bioapi_bir_field_present(bir, (bioapi_bir_field)0, &value) ==
+          BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK(bioapi_bir_field_present(bir, (bioapi_bir_field)(LAST_FIELD + 1),
+                                   &value) == BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK(value == 7);
+    CHECK(bioapi_bir_field_present(NULL, BIOAPI_FIELD_BDB_QUALITY, &value) ==
+          BIOAPI_ERROR_INVALID_POINTER);
+    CHECK(bioapi_bir_field_present(bir, BIOAPI_FIELD_BDB_QUALITY, NULL) ==
+          BIOAPI_ERROR_INVALID_POINTER);
+  }
+  bioapi_bir_destroy(bir);
+}
+
+static void test_field_table(void) {
+  static const struct {
+    int32_t field;
+    const char* name;
+    bioapi_field_kind kind;
+    bioapi_enumeration enumeration;
+    size_t max_size;
+  } expected[] = {
+      {BIOAPI_FIELD_NATIVE_FORMAT_OWNER, "NativeFormatOwner",
+       BIOAPI_FIELD_KIND_INT, 0, 0},
+      {BIOAPI_FIELD_RECORD_FORMAT, "RecordFormat",
+       BIOAPI_FIELD_KIND_REGISTRY_ID, 0, 0},
+      {BIOAPI_FIELD_ENCRYPTION_OPTION, "EncryptionOption",
+       BIOAPI_FIELD_KIND_BOOL, 0, 0},
+      {BIOAPI_FIELD_BDB_BIOMETRIC_TYPE, "BDBBiometricType",
+       BIOAPI_FIELD_KIND_ENUM, BIOAPI_ENUMERATION_BIOMETRIC_TYPE, 0},
+      {BIOAPI_FIELD_BDB_PURPOSE, "BDBPurpose", BIOAPI_FIELD_KIND_ENUM,
+       BIOAPI_ENUMERATION_PURPOSE, 0},
+      {BIOAPI_FIELD_BDB_QUALITY, "BDBQuality", BIOAPI_FIELD_KIND_INT, 0, 0},
+      {BIOAPI_FIELD_OCTET_STRING1, "OctetString1", BIOAPI_FIELD_KIND_BYTES, 0,
+       32767},
+      {BIOAPI_FIELD_BIR_CREATION_DATE, "BIRCreationDate",
+       BIOAPI_FIELD_KIND_DATETIME, 0, 0},
+      {BIOAPI_FIELD_BDB_VALIDITY_PERIOD, "BDBValidityPeriod",
+       BIOAPI_FIELD_KIND_PERIOD, 0, 0},
+      {BIOAPI_FIELD_SECURITY_BLOCK, "SecurityBlock", BIOAPI_FIELD_KIND_BYTES, 0,
+       2147483647u - 25u},
+  };
+  size_t i;
+  int32_t field;
+  for (i = 0; i < sizeof expected / sizeof expected[0]; ++i) {
+    const char* name = NULL;
+    bioapi_field_kind kind = -1;
+    bioapi_enumeration enumeration = -1;
+    size_t max_size = 1;
+    CHECK(bioapi_bir_field_info((bioapi_bir_field)expected[i].field, &name,
+                                &kind, &enumeration, &max_size) == BIOAPI_OK);
+    CHECK(name != NULL && strcmp(name, expected[i].name) == 0);
+    CHECK(kind == expected[i].kind);
+    CHECK(enumeration == expected[i].enumeration);
+    CHECK(max_size == expected[i].max_size);
+  }
+  /* Numbered from 1 without gaps; every out pointer may be null. */
+  for (field = 1; field <= LAST_FIELD; ++field) {
+    const char* name = NULL;
+    CHECK(bioapi_bir_field_info((bioapi_bir_field)field, &name, NULL, NULL,
+                                NULL) == BIOAPI_OK);
+    CHECK(name != NULL && name[0] != '\0');
+  }
+  CHECK(bioapi_bir_field_info((bioapi_bir_field)0, NULL, NULL, NULL, NULL) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bioapi_bir_field_info((bioapi_bir_field)(LAST_FIELD + 1), NULL, NULL,
+                              NULL, NULL) == BIOAPI_ERROR_INVALID_PARAMETER);
+}
+
+static void test_enumerations(void) {
+  static const struct {
+    bioapi_enumeration enumeration;
+    const char* name;
+    size_t count;
+    size_t index;
+    const char* enumerator;
+    int32_t value;
+  } expected[] = {
+      {BIOAPI_ENUMERATION_BIOMETRIC_TYPE, "BiometricType", 23, 4, "Fingerprint",
+       8},
+      {BIOAPI_ENUMERATION_BIOMETRIC_TYPE, "BiometricType", 23, 22, "Password",
+       INT32_MIN},
+      {BIOAPI_ENUMERATION_BIOMETRIC_SUBTYPE, "BiometricSubtype", 9, 8,
+       "Multiple", 0x80},
+      {BIOAPI_ENUMERATION_PROCESSED_LEVEL, "ProcessedLevel", 3, 0, "Raw", 1},
+      {BIOAPI_ENUMERATION_PURPOSE, "Purpose", 7, 6, "Audit", 6},
+      {BIOAPI_ENUMERATION_FACILITY, "Facility", 3, 2, "Unit", 2},
+  };
+  size_t i;
+  for (i = 0; i < sizeof expected / sizeof expected[0]; ++i) {
+    const char* name = NULL;
+    size_t count = 0;
+    int32_t value = 0;
+    CHECK(bioapi_enumeration_info(expected[i].enumeration, &name, &count) ==
+          BIOAPI_OK);
+    CHECK(name != NULL && strcmp(name, expected[i].name) == 0);
+    CHECK(count == expected[i].count);
+    name = NULL;
+    CHECK(bioapi_enumerator(expected[i].enumeration, expected[i].index, &name,
+                            &value) == BIOAPI_OK);
+    CHECK(name != NULL && strcmp(name, expected[i].enumerator) == 0);
+    CHECK(value == expected[i].value);
+    CHECK(bioapi_enumerator(expected[i].enumeration, count, &name, &value) ==
+          BIOAPI_ERROR_INVALID_PARAMETER);
+  }
+  /* The source of a code, as the exception built from it reports it. */
+  CHECK(bioapi_error_facility(0x0200010B) == 2);
+  CHECK(bioapi_error_facility(0x01000102) == 1);
+  CHECK(bioapi_error_facility(0x00000101) == 0);
+  CHECK(bioapi_error_facility(0x03000509) == 0);
+  CHECK(bioapi_enumeration_info(0, NULL, NULL) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bioapi_enumeration_info(BIOAPI_ENUMERATION_FACILITY + 1, NULL, NULL) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bioapi_enumerator(BIOAPI_ENUMERATION_FACILITY + 1, 0, NULL, NULL) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+}
+
+int main(void) {
+  test_presence_follows_the_encoder();
+  test_presence_as_values_change();
+  test_field_table();
+  test_enumerations();
+  if (failures != 0) {
+    fprintf(stderr, "%d checks failed\n", failures);
+    return 1;
+  }
+  printf("C interface introspection: all checks passed\n");
+  return 0;
+}
