@@ -122,6 +122,32 @@ TEST_F(BIREncodeTest, PresenceRules) {
        },
        0,
        {0x02, 0x01, 0x50}},
+      {"creation date at midnight, the other three not known",
+       [](BIR& b) {
+         b.BIRCreationDate = std::tm{};
+         b.BIRCreationDate.tm_year = 2026;
+         b.BIRCreationDate.tm_mon = b.BIRCreationDate.tm_mday = 1;
+         b.BIRCreationDate.tm_wday = b.BIRCreationDate.tm_yday =
+             b.BIRCreationDate.tm_isdst = -1;
+       },
+       0x10000,
+       {0x02, 0x01, 0x50, 0xEA, 0x07, 1, 1, 0, 0, 0}},
+      {"creation date of all zeros, the other three not known",
+       [](BIR& b) {
+         b.BDBCreationDate = std::tm{};
+         b.BDBCreationDate.tm_wday = b.BDBCreationDate.tm_yday =
+             b.BDBCreationDate.tm_isdst = -1;
+       },
+       0x100,
+       {0, 0, 0, 0, 0, 0, 0, 0x02, 0x01, 0x50}},
+      {"creation date with second 0 and only two of the three -1",
+       [](BIR& b) {
+         b.BDBCreationDate = DateTime(2000, 0);
+         b.BDBCreationDate.tm_sec = 0;
+         b.BDBCreationDate.tm_wday = b.BDBCreationDate.tm_yday = -1;
+       },
+       0,
+       {0x02, 0x01, 0x50}},
       {"OctetString6 holds its own bytes",
        [](BIR& b) {
          b.OctetString5 = {9, 9};
@@ -193,6 +219,31 @@ TEST_F(BIREncodeTest, FullRecordRoundTrips) {
   // Decoded date-times keep their presence, so the bytes come back unchanged.
   EXPECT_EQ(decoded.Encode(), record);
   EXPECT_EQ(BIR(decoded.Encode()).Encode(), record);
+}
+
+// A date-time that a record carries comes back whatever its time: the
+// decoder leaves the three members that the record lacks at -1.
+TEST_F(BIREncodeTest, DateTimesWithZeroMembersComeBack) {
+  const int times[][6] = {
+      {2026, 1, 1, 0, 0, 0},   {2026, 3, 14, 9, 30, 0},
+      {2026, 3, 14, 0, 27, 5}, {2026, 12, 31, 23, 59, 0},
+      {0, 0, 0, 0, 0, 0},      {-1, 255, 255, 255, 255, 255}};
+  for (const auto& time : times) {
+    SCOPED_TRACE(::testing::PrintToString(std::vector<int>(time, time + 6)));
+    std::tm t{};
+    int* members[] = {&t.tm_year, &t.tm_mon, &t.tm_mday,
+                      &t.tm_hour, &t.tm_min, &t.tm_sec};
+    for (int i = 0; i < 6; ++i) *members[i] = time[i];
+    t.tm_wday = t.tm_yday = t.tm_isdst = -1;
+    BIR bir = FieldByField();
+    bir.BDBCreationDate = bir.BIRCreationDate = t;
+    bir.BDBValidityPeriod = {t, t};
+    const Bytes record = bir.Encode();
+    EXPECT_EQ(Presence(record) & 0x18100u, 0x18100u);
+    const BIR decoded(record);
+    EXPECT_EQ(testing::FirstDifference(decoded, bir), nullptr);
+    EXPECT_EQ(decoded.Encode(), record);
+  }
 }
 
 // The encoder gathers short items before appending them: byte strings around

@@ -180,21 +180,88 @@ TEST(BirToolCheck, OneLinePerFileAndASummary) {
   const ToolRun good = RunBir({"check", "minimal.bir", "trailing.bir"});
   EXPECT_EQ(good.exit_code, 0);
   EXPECT_EQ(good.out,
-            "minimal.bir: accepted (25 bytes)\n"
-            "trailing.bir: accepted (26 bytes; 1 byte after the last field "
-            "ignored; presence bits 23-31 ignored)\n"
+            "minimal.bir: accepted; re-encoding changes: BDBBiometricType "
+            "added (always written), BDBBiometricSubtype added (always "
+            "written), RegisteredId1 added (always written), "
+            "BDBProcessedLevel added (always written), BDBPurpose added "
+            "(always written), BDBQuality added (always written)\n"
+            "trailing.bir: accepted; re-encoding changes: presence bits 23-31 "
+            "cleared, BDBBiometricType added (always written), "
+            "BDBBiometricSubtype added (always written), RegisteredId1 added "
+            "(always written), BDBProcessedLevel added (always written), "
+            "BDBPurpose added (always written), BDBQuality added (always "
+            "written), 1 byte after the last field dropped\n"
             "2 files: 2 accepted, 0 not accepted\n");
 
+  WriteFileBytes("field_by_field.bir", ReadTestData("field_by_field.bir"));
   const ToolRun mixed =
-      RunBir({"check", "minimal.bir", "missing.bir", "bad.bir", "."});
+      RunBir({"check", "field_by_field.bir", "missing.bir", "bad.bir", "."});
   EXPECT_EQ(mixed.exit_code, 1);
   EXPECT_EQ(mixed.out,
-            "minimal.bir: accepted (25 bytes)\n"
+            "field_by_field.bir: accepted (40 bytes)\n"
             "missing.bir: cannot read: no such file\n"
             "bad.bir: rejected at offset 9 (HeaderRevision): check \"header "
             "revision is 0x01\" failed\n"
             ".: cannot read: is a directory\n"
             "4 files: 1 accepted, 3 not accepted\n");
+}
+
+TEST(BirToolCheck, NamesWhatReencodingAnAcceptedRecordChanges) {
+  const std::vector<unsigned char> always_fields = {
+      8, 0, 0, 0, 1, 0, 0, 0, 0, 2, 1, 80};  // type to quality
+  const std::uint32_t always = 0x3407;
+  auto with = [&](std::size_t at, std::vector<unsigned char> extra) {
+    std::vector<unsigned char> fields = always_fields;
+    fields.insert(fields.begin() + static_cast<std::ptrdiff_t>(at),
+                  extra.begin(), extra.end());
+    return fields;
+  };
+  std::vector<unsigned char> option_byte =
+      MakeRecord(always, always_fields, {0, 0, 0, 0, 1, 0, 0, 0, 9}, 2);
+  const struct {
+    const char* name;
+    std::vector<unsigned char> record;
+    const char* changes;  // null: canonical
+  } cases[] = {
+      {"canonical", MakeRecord(always, always_fields), nullptr},
+      {"creation date at midnight",
+       MakeRecord(always | 0x100, with(9, {0xEA, 0x07, 1, 1, 0, 0, 0})),
+       nullptr},
+      {"security option, no SB",
+       MakeRecord(always, always_fields, {0, 0, 0, 0}, 1), nullptr},
+      {"BDBQuality missing",
+       MakeRecord(always & ~0x2000u,
+                  std::vector<unsigned char>(always_fields.begin(),
+                                             always_fields.end() - 1)),
+       "BDBQuality added (always written)"},
+      {"RegisteredId8 with a zero half",
+       MakeRecord(always | 0x400000, with(12, {0, 0, 7, 0})),
+       "RegisteredId8 with a zero half left out"},
+      {"empty OctetString3 and OctetString4",
+       MakeRecord(always | 0x60000, with(12, {0, 0, 0, 0})),
+       "empty OctetString3 left out, empty OctetString4 left out"},
+      {"option byte 2", option_byte,
+       "EncryptionOption byte 0x02 written as 0x01"},
+      {"empty SB",
+       MakeRecord(always, always_fields, {0, 0, 0, 0, 0, 0, 0, 0}, 1),
+       "empty SecurityBlock left out"},
+      {"SB without a security option",
+       MakeRecord(always, always_fields, {0, 0, 0, 0, 1, 0, 0, 0, 9}),
+       "5 bytes after the last field dropped"},
+  };
+  ScopedTempDirectory dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFileBytes("r.bir", c.record);
+    const ToolRun check = RunBir({"check", "r.bir"});
+    EXPECT_EQ(check.exit_code, 0);
+    const std::string line =
+        c.changes == nullptr
+            ? "accepted (" + std::to_string(c.record.size()) + " bytes)"
+            : std::string("accepted; re-encoding changes: ") + c.changes;
+    EXPECT_EQ(check.out,
+              "r.bir: " + line + "\n1 file: 1 accepted, 0 not accepted\n");
+  }
 }
 
 TEST(BirToolFiles, MissingFilesFailWithExitCodeOne) {

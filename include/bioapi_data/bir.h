@@ -22,7 +22,9 @@ namespace BioAPI_Data {
 /// A plain value: it owns every byte string and sequence it holds, and a copy
 /// shares nothing with its source. Date-times are nine plain integers with
 /// `tm_year` holding the full calendar year; no time function ever touches
-/// them. The record format carries six of them (year to second).
+/// them. The record format carries six of them (year to second); a
+/// date-time whose `tm_wday`, `tm_yday` and `tm_isdst` are -1 ("not known")
+/// is always written, whatever its time.
 ///
 /// Byte record: a 21-byte header, the optional fields that its presence
 /// bit-map announces, the BDB, and the SB when a security option is set; every
@@ -50,8 +52,9 @@ class BIOAPI_DATA_API BIR {
   RegistryID RegisteredId4{};               ///< Bit 5; as `RegisteredId2`.
   RegistryID RegisteredId5{};               ///< Bit 6; as `RegisteredId2`.
   std::vector<unsigned char> OctetString1;  ///< Bit 7; written when not empty.
-  std::tm BDBCreationDate{};  ///< Bit 8; written when all nine members are
-                              ///< non-zero.
+  /// Bit 8; written when all nine members are non-zero, or when `tm_wday`,
+  /// `tm_yday` and `tm_isdst` are all -1 (as decoding leaves them).
+  std::tm BDBCreationDate{};
   std::vector<unsigned char> OctetString2;  ///< Bit 9; written when not empty.
   ProcessedLevel BDBProcessedLevel{};  ///< Bit 10; low 8 bits in the record.
   RegistryID RegisteredId6{};          ///< Bit 11; as `RegisteredId2`.

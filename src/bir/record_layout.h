@@ -39,6 +39,11 @@ inline constexpr HeaderField kHeader[] = {
     {17, 4, "PresenceBitmap"},
 };
 
+/// Offsets of the two security options: any non-zero byte sets an option,
+/// and the encoder writes 1.
+inline constexpr std::size_t kEncryptionOptionOffset = 14;
+inline constexpr std::size_t kIntegrityOptionOffset = 15;
+
 inline constexpr unsigned char kHeaderVersion = 0x30;
 inline constexpr unsigned char kHeaderRevision = 0x01;
 
@@ -62,7 +67,7 @@ enum class Presence {
   kAlways,
   kBothHalvesNonZero,  ///< a registry identifier with Owner and Type non-zero
   kNotEmpty,           ///< a byte string or validity period with elements
-  kAllNineNonZero,     ///< a date-time whose nine members are all non-zero
+  kDateTimeSet,        ///< a date-time that `IsWrittenDateTime` accepts
 };
 
 /// One optional field: its bit in the presence bit-map, name and encoding.
@@ -82,7 +87,7 @@ inline constexpr OptionalField kOptionalFields[] = {
     {5, "RegisteredId4", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
     {6, "RegisteredId5", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
     {7, "OctetString1", Encoding::kByteString, Presence::kNotEmpty},
-    {8, "BDBCreationDate", Encoding::kDateTime, Presence::kAllNineNonZero},
+    {8, "BDBCreationDate", Encoding::kDateTime, Presence::kDateTimeSet},
     {9, "OctetString2", Encoding::kByteString, Presence::kNotEmpty},
     {10, "BDBProcessedLevel", Encoding::kByte, Presence::kAlways},
     {11, "RegisteredId6", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
@@ -90,7 +95,7 @@ inline constexpr OptionalField kOptionalFields[] = {
     {13, "BDBQuality", Encoding::kByte, Presence::kAlways},
     {14, "RegisteredId7", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
     {15, "BDBValidityPeriod", Encoding::kValidityPeriod, Presence::kNotEmpty},
-    {16, "BIRCreationDate", Encoding::kDateTime, Presence::kAllNineNonZero},
+    {16, "BIRCreationDate", Encoding::kDateTime, Presence::kDateTimeSet},
     {17, "OctetString3", Encoding::kByteString, Presence::kNotEmpty},
     {18, "OctetString4", Encoding::kByteString, Presence::kNotEmpty},
     {19, "OctetString5", Encoding::kByteString, Presence::kNotEmpty},
@@ -128,8 +133,22 @@ constexpr std::size_t FixedSize(Encoding encoding) {
   return 0;
 }
 
+/// Returns true when the encoder writes the date-time `t`: when all nine of
+/// its members are non-zero, or when `tm_wday`, `tm_yday` and `tm_isdst` are
+/// all -1 ("not known", as the decoder leaves every date-time that it reads),
+/// whatever the six recorded members hold. So every date-time that a record
+/// carried is written again, while the decoder's default for a missing one
+/// (2000-01-01 00:00:00, the other three members 0) is not.
+inline bool IsWrittenDateTime(const std::tm& t) {
+  if (t.tm_wday == -1 && t.tm_yday == -1 && t.tm_isdst == -1) return true;
+  return t.tm_year != 0 && t.tm_mon != 0 && t.tm_mday != 0 && t.tm_hour != 0 &&
+         t.tm_min != 0 && t.tm_sec != 0 && t.tm_wday != 0 && t.tm_yday != 0 &&
+         t.tm_isdst != 0;
+}
+
 /// Whether the encoder writes an optional field, by its rule and its value:
-/// the one presence rule that the encoder and the C interface both apply.
+/// the one presence rule that the encoder, the C interface and the record
+/// tool all apply.
 template <class T>
 inline bool IsPresent(Presence, const T&) {
   static_assert(std::is_enum_v<T> || std::is_same_v<T, unsigned char>);
@@ -143,9 +162,7 @@ inline bool IsPresent(Presence, const std::vector<T>& sequence) {
   return !sequence.empty();
 }
 inline bool IsPresent(Presence, const std::tm& t) {
-  return t.tm_year != 0 && t.tm_mon != 0 && t.tm_mday != 0 && t.tm_hour != 0 &&
-         t.tm_min != 0 && t.tm_sec != 0 && t.tm_wday != 0 && t.tm_yday != 0 &&
-         t.tm_isdst != 0;
+  return IsWrittenDateTime(t);
 }
 
 /// Whether the encoder writes the security block: a security option is set

@@ -50,7 +50,7 @@ std::size_t ByteStringSize(FuzzInput& in) {
 
 // The BDB and the SB have no limit of their own below the record's.
 std::size_t BlockSize(FuzzInput& in) {
-  switch (in.Byte() % 4u) {
+  switch (in.Byte() % 5u) {
     case 0:
       return 0;
     case 1:
@@ -88,7 +88,7 @@ std::tm DateTime(FuzzInput& in) {
   int* const members[] = {&t.tm_year, &t.tm_mon,  &t.tm_mday,
                           &t.tm_hour, &t.tm_min,  &t.tm_sec,
                           &t.tm_wday, &t.tm_yday, &t.tm_isdst};
-  switch (in.Byte() % 4u) {
+  switch (in.Byte() % 5u) {
     case 0:  // all zero
       break;
     case 1:  // the decoder's default for an absent date-time
@@ -98,6 +98,10 @@ std::tm DateTime(FuzzInput& in) {
       break;
     case 2:  // any values, zeros included
       for (int* m : members) *m = in.Int();
+      break;
+    case 4:  // any time, the members that the record lacks "not known"
+      for (int* m : members) *m = in.Int();
+      t.tm_wday = t.tm_yday = t.tm_isdst = -1;
       break;
     default:  // all nine non-zero, so that it is written
       for (int* m : members) {
@@ -162,7 +166,7 @@ BIR Build(FuzzInput& in) {
   // Now and then a header that is not the native one: the encoder writes it
   // as it is and the decoder must refuse it.
   if (in.Byte() % 16u == 15u) {
-    switch (in.Byte() % 4u) {
+    switch (in.Byte() % 5u) {
       case 0:
         bir.RecordFormat.Owner = static_cast<std::int16_t>(in.U16());
         break;

@@ -1,6 +1,7 @@
 // Fuzz target of the decoder: any bytes are either rejected with the
 // library's exception, which the handler deletes, or decode to a record that
-// survives encoding. All three decoding constructors must agree.
+// survives encoding, and that encodes to its own bytes exactly when it is
+// canonical. All three decoding constructors must agree.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "bioapi_data/bir.h"
+#include "canonical_record.h"
 #include "round_trip.h"
 
 namespace {
@@ -16,6 +18,7 @@ using BioAPI_Data::BioAPIException;
 using BioAPI_Data::BIR;
 using BioAPI_Data::testing::ExpectedDecoding;
 using BioAPI_Data::testing::FirstDifference;
+using BioAPI_Data::testing::IsCanonicalRecord;
 using BioAPI_Data::testing::Require;
 using Bytes = std::vector<unsigned char>;
 
@@ -67,6 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     delete e;
     BioAPI_Data::testing::Fail("a decoded record encodes");
   }
+  // Nothing that a canonical record holds is lost or changed; every other
+  // accepted record is normalised.
+  Require((encoded == input) == IsCanonicalRecord(data, size),
+          encoded == input ? "a non-canonical record is normalised"
+                           : "a canonical record re-encodes to its own bytes");
   const std::optional<BIR> again = Outcome([&] { return BIR(encoded); });
   Require(again.has_value(), "a re-encoded record decodes");
   difference = FirstDifference(ExpectedDecoding(decoded), *again);

@@ -41,12 +41,14 @@ inline std::tm RecordedDateTime(const std::tm& t) {
   return r;
 }
 
-/// A creation date as it comes back: written only when all nine members are
-/// non-zero, otherwise the decoder's default of 2000-01-01 00:00:00.
+/// A creation date as it comes back: written when all nine members are
+/// non-zero or when the three that the record does not carry are all -1,
+/// otherwise the decoder's default of 2000-01-01 00:00:00.
 inline std::tm DecodedCreationDate(const std::tm& t) {
-  if (t.tm_year != 0 && t.tm_mon != 0 && t.tm_mday != 0 && t.tm_hour != 0 &&
-      t.tm_min != 0 && t.tm_sec != 0 && t.tm_wday != 0 && t.tm_yday != 0 &&
-      t.tm_isdst != 0) {
+  const bool not_known = t.tm_wday == -1 && t.tm_yday == -1 && t.tm_isdst == -1;
+  if (not_known || (t.tm_year != 0 && t.tm_mon != 0 && t.tm_mday != 0 &&
+                    t.tm_hour != 0 && t.tm_min != 0 && t.tm_sec != 0 &&
+                    t.tm_wday != 0 && t.tm_yday != 0 && t.tm_isdst != 0)) {
     return RecordedDateTime(t);
   }
   std::tm absent{};

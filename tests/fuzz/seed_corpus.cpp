@@ -102,6 +102,31 @@ void WriteDecodeSeeds(const fs::path& dir) {
                 0x07, 6,    7,    8,                                // bit 15
                 9,    10,   0x02, 0x00, 0x00, 0x00, 0xAB, 0xCD}));  // BDB
 
+  // Creation dates at midnight and at a whole minute come back as read.
+  put("dates-at-midnight",
+      WithBody(0x3407 | 0x100 | 0x10000, false,
+               {8,    0,    0,  0,  1, 0,  0, 0, 0,  // type to id 1
+                0xEA, 0x07, 1,  1,  0, 0,  0,        // bit 8
+                2,    1,    80,                      // level to quality
+                0xEA, 0x07, 3,  14, 9, 30, 0,        // bit 16
+                0,    0,    0,  0}));                // BDB
+  // Forms that the encoder normalises.
+  const Bytes always_fields = {8, 0, 0, 0, 1, 0, 0, 0, 0, 2, 1, 80};
+  auto with_always = [&](std::size_t at, const Bytes& extra) {
+    Bytes body = always_fields;
+    body.insert(body.begin() + static_cast<std::ptrdiff_t>(at), extra.begin(),
+                extra.end());
+    body.insert(body.end(), {0, 0, 0, 0});
+    return body;
+  };
+  put("noncanonical-registered-id-zero-half",
+      WithBody(0x3407 | 0x8, false, with_always(9, {5, 0, 0, 0})));
+  put("noncanonical-empty-byte-string",
+      WithBody(0x3407 | 0x80000, false, with_always(12, {0, 0})));
+  Bytes option_byte = WithBody(0x3407, false, with_always(12, {}));
+  option_byte[15] = 0x80;
+  put("noncanonical-option-byte", option_byte);
+
   struct Lie {
     const char* name;
     std::uint32_t presence;
@@ -197,6 +222,13 @@ class BuildSeed {
     for (int i = 0; i < 9; ++i) Int(v + i == 0 ? 100 : v + i);
     return *this;
   }
+  /// A date-time at midnight whose other three members are -1: the year,
+  /// month and day `v`, `v` + 1, `v` + 2.
+  BuildSeed& MidnightDate(std::int32_t v) {
+    Byte(4);
+    for (int i = 0; i < 9; ++i) Int(i < 3 ? v + i : 0);
+    return *this;
+  }
   BuildSeed& NoDate() { return Byte(0); }
   BuildSeed& Period(unsigned elements, std::int32_t v) {
     Byte(elements);
@@ -215,6 +247,7 @@ struct BuildFields {
   unsigned string_extra = 0;
   int oversized_string = -1;  // 0 to 5: that one gets `string_choice`
   std::int32_t date = 0;      // 0: no creation dates
+  bool midnight = false;      // creation dates at midnight, not-known days
   unsigned period = 0;        // elements of both validity periods
   unsigned bdb = 3;
   unsigned sb = 0;
@@ -236,7 +269,13 @@ Bytes BuildInput(const BuildFields& f) {
       s.String(6, 3);
     }
   };
-  auto date = [&] { f.date != 0 ? s.Date(f.date) : s.NoDate(); };
+  auto date = [&] {
+    if (f.date == 0) {
+      s.NoDate();
+    } else {
+      f.midnight ? s.MidnightDate(f.date) : s.Date(f.date);
+    }
+  };
   next_string();
   date();
   next_string();
@@ -297,6 +336,10 @@ void WriteBuildSeeds(const fs::path& dir) {
   f.date = 0;
   f.ids = 0;
   put("no-dates-no-periods-no-ids", f);
+
+  f = every;
+  f.midnight = true;
+  put("dates-at-midnight", f);
 
   f = every;
   f.scalar = -1;

@@ -37,8 +37,9 @@ std::string Reason(const std::string& name, const Json& given,
                "halves are non-zero";
       case record::Presence::kNotEmpty:
         return "an empty value is not written; give null";
-      case record::Presence::kAllNineNonZero:
-        return "a date-time is written only when none of its members is 0";
+      case record::Presence::kDateTimeSet:
+        return "a date-time is written when its tm_wday, tm_yday and tm_isdst "
+               "are -1 or none of its nine members is 0";
       case record::Presence::kAlways:
         break;
     }

@@ -12,6 +12,7 @@
 #include "dump.h"
 #include "record_json.h"
 #include "record_walk.h"
+#include "reencoding.h"
 
 namespace bir_tool {
 namespace {
@@ -29,16 +30,18 @@ std::optional<std::vector<unsigned char>> ReadOrComplain(
   return bytes;
 }
 
-// Notes on an accepted record that the library reads past: bytes after the
-// last field, presence bits without a field.
-std::string IgnoredParts(const WalkedRecord& walked) {
-  std::string notes;
-  if (walked.End() < walked.size) {
-    notes += "; " + Plural(walked.size - walked.End(), "byte", "bytes") +
-             " after the last field ignored";
+// Names what encoding the accepted record again would change, if anything.
+std::string Acceptance(const std::vector<unsigned char>& bytes,
+                       const WalkedRecord& walked) {
+  const std::vector<std::string> changes = ReencodingChanges(bytes, walked);
+  if (changes.empty()) {
+    return "accepted (" + Plural(bytes.size(), "byte", "bytes") + ")";
   }
-  if ((walked.presence >> 23) != 0) notes += "; presence bits 23-31 ignored";
-  return notes;
+  std::string text = "accepted; re-encoding changes: ";
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    text += (i == 0 ? "" : ", ") + changes[i];
+  }
+  return text;
 }
 
 bool WriteFileBytes(const std::string& path,
@@ -166,8 +169,7 @@ int CheckCommand(const std::vector<std::string>& paths, std::ostream& out) {
     const WalkedRecord walked = WalkRecord(*bytes);
     if (walked.Accepted()) {
       ++accepted;
-      out << path << ": accepted (" << Plural(bytes->size(), "byte", "bytes")
-          << IgnoredParts(walked) << ")\n";
+      out << path << ": " << Acceptance(*bytes, walked) << '\n';
     } else {
       out << path << ": " << Describe(*walked.rejection) << '\n';
     }

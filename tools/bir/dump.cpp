@@ -23,14 +23,6 @@ namespace record = BioAPI_Data::record;
 // Longer fields show their first bytes only.
 constexpr std::size_t kMaxShownBytes = 16;
 
-struct Row {
-  std::string offset;
-  std::string length;
-  std::string name;
-  std::string value;
-  std::string bytes;
-};
-
 std::string Hex(const std::vector<unsigned char>& bytes, std::size_t begin,
                 std::size_t end) {
   std::string text;
@@ -100,13 +92,12 @@ class DumpWriter {
   DumpWriter(const std::vector<unsigned char>& bytes, const WalkedRecord& w)
       : bytes_(bytes), walked_(w) {}
 
-  std::vector<Row> Rows() {
+  std::vector<DumpRow> Rows() {
     for (const FieldSpan& field : walked_.fields) AddField(field);
     if (walked_.Accepted() && walked_.End() < bytes_.size()) {
-      rows_.push_back(Row{std::to_string(walked_.End()),
-                          std::to_string(bytes_.size() - walked_.End()),
-                          "(after the last field)", "ignored",
-                          Hex(bytes_, walked_.End(), bytes_.size())});
+      rows_.push_back(DumpRow{walked_.End(), bytes_.size() - walked_.End(),
+                              "(after the last field)", "ignored",
+                              Hex(bytes_, walked_.End(), bytes_.size())});
     }
     return rows_;
   }
@@ -114,9 +105,8 @@ class DumpWriter {
  private:
   void Add(std::size_t begin, std::size_t end, std::string name,
            std::string value) {
-    rows_.push_back(Row{std::to_string(begin), std::to_string(end - begin),
-                        std::move(name), std::move(value),
-                        Hex(bytes_, begin, end)});
+    rows_.push_back(DumpRow{begin, end - begin, std::move(name),
+                            std::move(value), Hex(bytes_, begin, end)});
   }
 
   void AddField(const FieldSpan& f) {
@@ -176,7 +166,16 @@ class DumpWriter {
 
   const std::vector<unsigned char>& bytes_;
   const WalkedRecord& walked_;
-  std::vector<Row> rows_;
+  std::vector<DumpRow> rows_;
+};
+
+// A line of the dump as text: the heading, or a row.
+struct TextRow {
+  std::string offset;
+  std::string length;
+  std::string name;
+  std::string value;
+  std::string bytes;
 };
 
 void Pad(std::ostream& out, const std::string& text, std::size_t width,
@@ -187,20 +186,27 @@ void Pad(std::ostream& out, const std::string& text, std::size_t width,
 
 }  // namespace
 
+std::vector<DumpRow> DumpRows(const std::vector<unsigned char>& bytes,
+                              const WalkedRecord& walked) {
+  return DumpWriter(bytes, walked).Rows();
+}
+
 void WriteDump(const std::vector<unsigned char>& bytes,
                const WalkedRecord& walked, std::ostream& out) {
-  std::vector<Row> rows = DumpWriter(bytes, walked).Rows();
-  Row widths{"offset", "length", "field", "value", "bytes"};
-  std::size_t w[4] = {widths.offset.size(), widths.length.size(),
-                      widths.name.size(), widths.value.size()};
-  for (const Row& r : rows) {
+  std::vector<TextRow> rows{{"offset", "length", "field", "value", "bytes"}};
+  for (DumpRow& r : DumpRows(bytes, walked)) {
+    rows.push_back(TextRow{std::to_string(r.offset), std::to_string(r.length),
+                           std::move(r.name), std::move(r.value),
+                           std::move(r.bytes)});
+  }
+  std::size_t w[4] = {0, 0, 0, 0};
+  for (const TextRow& r : rows) {
     w[0] = std::max(w[0], r.offset.size());
     w[1] = std::max(w[1], r.length.size());
     w[2] = std::max(w[2], r.name.size());
     w[3] = std::max(w[3], r.value.size());
   }
-  rows.insert(rows.begin(), widths);
-  for (const Row& r : rows) {
+  for (const TextRow& r : rows) {
     Pad(out, r.offset, w[0], true);
     out << "  ";
     Pad(out, r.length, w[1], true);
