@@ -606,6 +606,79 @@ static void test_later_structure(void) {
   bioapi_bir_destroy(bir);
 }
 
+/* Which creation dates the encoder writes: one with wday, yday and isdst
+ * all -1 (as decoding leaves them) whatever its time, one with all nine
+ * members non-zero, and no other. A written one decodes to its six members
+ * with the three -1, and that record encodes to the same bytes again. */
+static void test_datetime_rule(void) {
+  static const struct {
+    int32_t hour, minute, second, wday, yday, isdst;
+    int written;
+  } cases[] = {
+      {0, 0, 0, -1, -1, -1, 1},   /* midnight, not known: written */
+      {9, 30, 0, -1, -1, -1, 1},  /* a whole minute, not known */
+      {10, 20, 30, 2, 100, 1, 1}, /* all nine non-zero */
+      {10, 20, 30, 0, 100, 1, 0}, /* a Sunday with ordinary values */
+      {10, 20, 0, 1, 100, 1, 0},  /* a whole minute with ordinary values */
+      {10, 20, 30, -1, -1, 0, 0}, /* isdst 0 */
+  };
+  size_t i, plain_size = 0;
+  bioapi_bir* plain = NULL;
+  uint8_t* plain_bytes = NULL;
+  /* A record without a date-time; a written one adds its 7 bytes. */
+  CHECK_STATUS(bioapi_bir_create(&plain), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_encode(plain, &plain_bytes, &plain_size), BIOAPI_OK);
+  bioapi_free(plain_bytes);
+  bioapi_bir_destroy(plain);
+  for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    bioapi_bir* bir = NULL;
+    bioapi_bir* decoded = NULL;
+    uint8_t* first = NULL;
+    uint8_t* second = NULL;
+    size_t first_size = 0, second_size = 0;
+    bioapi_datetime t = datetime(2026, 1, 1);
+    bioapi_datetime read;
+    t.hour = cases[i].hour;
+    t.minute = cases[i].minute;
+    t.second = cases[i].second;
+    t.wday = cases[i].wday;
+    t.yday = cases[i].yday;
+    t.isdst = cases[i].isdst;
+    CHECK_STATUS(bioapi_bir_create(&bir), BIOAPI_OK);
+    CHECK_STATUS(
+        bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &t),
+        BIOAPI_OK);
+    CHECK_STATUS(bioapi_bir_encode(bir, &first, &first_size), BIOAPI_OK);
+    CHECK_STATUS(bioapi_bir_decode(first, first_size, &decoded), BIOAPI_OK);
+    read.struct_size = sizeof read;
+    CHECK_STATUS(
+        bioapi_bir_get_datetime(decoded, BIOAPI_FIELD_BIR_CREATION_DATE, &read),
+        BIOAPI_OK);
+    if (cases[i].written) {
+      CHECK(read.year == 2026 && read.month == 1 && read.day == 1 &&
+            read.hour == t.hour && read.minute == t.minute &&
+            read.second == t.second && read.wday == -1 && read.yday == -1 &&
+            read.isdst == -1);
+    } else {
+      /* The default of a record without the date-time. */
+      CHECK(read.year == 2000 && read.month == 1 && read.day == 1 &&
+            read.hour == 0 && read.minute == 0 && read.second == 0 &&
+            read.wday == 0 && read.yday == 0 && read.isdst == 0);
+    }
+    CHECK_STATUS(bioapi_bir_encode(decoded, &second, &second_size), BIOAPI_OK);
+    CHECK(second_size == first_size && memcmp(first, second, first_size) == 0);
+    if (first_size != plain_size + (cases[i].written ? 7u : 0u)) {
+      fprintf(stderr, "date-time rule case %u: %u bytes\n", (unsigned)i,
+              (unsigned)first_size);
+      ++failures;
+    }
+    bioapi_free(first);
+    bioapi_free(second);
+    bioapi_bir_destroy(decoded);
+    bioapi_bir_destroy(bir);
+  }
+}
+
 int main(void) {
   test_messages();
   test_golden_records();
@@ -614,6 +687,7 @@ int main(void) {
   test_field_numbers();
   test_datetime_ranges();
   test_later_structure();
+  test_datetime_rule();
   if (failures != 0) {
     fprintf(stderr, "%d checks failed\n", failures);
     return 1;
