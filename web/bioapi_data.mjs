@@ -96,7 +96,7 @@ function defineBlock(fields, name, bytes) {
 /**
  * Decodes a record with the library's decoding walk.
  *
- * Returns `{status, accepted, rejection, rows, fields, size}`:
+ * Returns `{status, accepted, rejection, rows, changes, fields, size}`:
  * - `status`: `accepted`, or `rejected at offset N (FIELD): check "..."
  *   failed`, followed by `; FIELD begins at M` when the check looked inside
  *   the field;
@@ -106,6 +106,9 @@ function defineBlock(fields, name, bytes) {
  *   a rejected record has the rows read before the failing check;
  * - `rejection`: `{offset, field, fieldOffset, check, text}` or null, where
  *   `text` is what `bir dump` says;
+ * - `changes`: for an accepted record, what encoding it again would change
+ *   (empty when the record is as the library writes it), as `bir check`
+ *   says it;
  * - `fields`: the fields as `bir json` gives them, or null when the record is
  *   rejected. `BiometricData` and `SecurityBlock` read as hex; `blockBytes`
  *   gives their bytes without the hex.

@@ -66,8 +66,8 @@ function show(bytes, keepField = null) {
   // it again changes.
   const changes = record.changes ?? [];
   changesLine.textContent = changes.length === 0 ? ''
-      : `Not as the library writes it; encoding it again would change: ` +
-        `${changes.join('; ')}`;
+      : `Not as the library writes it; re-encoding changes: ` +
+        `${changes.join(', ')}`;
   renderTable();
   // A check that looked past the end marks the last byte.
   const mark = record.rejection

@@ -24,6 +24,7 @@
 #include "enumeration_names.h"
 #include "record_json.h"
 #include "record_walk.h"
+#include "reencoding.h"
 
 namespace {
 
@@ -156,9 +157,10 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_output_size(int which) {
   return output_bytes[which].size();
 }
 
-/// Walks the record in input 0. The text: status, rows of the dump, and the
-/// fields of an accepted record as `bir json` gives them, except the BDB and
-/// the SB, which are outputs 1 and 2 (null when the record has no SB).
+/// Walks the record in input 0. The text: status, rows of the dump, and for
+/// an accepted record its fields as `bir json` gives them, except the BDB and
+/// the SB, which are outputs 1 and 2 (null when the record has no SB), and
+/// what encoding it again would change, as `bir check` says it.
 EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   const std::vector<unsigned char>& bytes = inputs[kMain];
   bir_tool::WalkedRecord walked = bir_tool::WalkRecord(bytes);
@@ -188,6 +190,7 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
     j["BiometricData"] = "";
     if (fields.has_security_block) j["SecurityBlock"] = "";
     json["fields"] = std::move(j);
+    json["changes"] = bir_tool::ReencodingChanges(bytes, walked);
   } else {
     json["fields"] = nullptr;
   }

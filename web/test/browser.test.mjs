@@ -97,6 +97,15 @@ describe('sample records', () => {
                                     'utf8');
       assert.deepEqual(await tableRows(), dumpRows(golden));
       assert.match(await text('#status'), /^accepted/);
+      // What re-encoding changes: nothing for a record the library wrote.
+      const changes = await text('#changes');
+      if (name === 'minimal') {
+        assert.match(changes, new RegExp(
+            '^Not as the library writes it; re-encoding changes: ' +
+            'BDBBiometricType added \\(always written\\), '));
+      } else {
+        assert.equal(changes, '');
+      }
     });
   }
 
@@ -127,6 +136,20 @@ describe('sample records', () => {
     await page.evaluate(() => new Promise(requestAnimationFrame));
     await page.screenshot({path: path.join(outputDir, 'inspector.png')});
   });
+});
+
+test('a record dropped on the page opens', async () => {
+  const bytes = await readFile(path.join(dataDir, 'field_by_field.bir'));
+  await page.evaluate((data) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([new Uint8Array(data)], 'dropped.bir'));
+    document.body.dispatchEvent(new DragEvent(
+        'drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+  }, [...bytes]);
+  await page.waitForSelector('body[data-open-ms]');
+  const golden = await readFile(path.join(dataDir, 'field_by_field.dump.txt'),
+                                'utf8');
+  assert.deepEqual(await tableRows(), dumpRows(golden));
 });
 
 test('a damaged record: status, the rows read, the failing offset marked',
@@ -184,6 +207,36 @@ describe('editing', () => {
     assert.deepEqual(JSON.parse(JSON.stringify(back.fields)),
                      {...JSON.parse(JSON.stringify(before.fields)),
                       BDBQuality: 90});
+  });
+
+  test('every kind of value: an enumeration, a registered identifier, a ' +
+       'byte string, a date-time', async () => {
+    await open(path.join(dataDir, 'full_record.bir'));
+    const purposes = library.enumerations().BDBPurpose;
+    const other = purposes.find((e) => e.value !== 3);
+    const edits = [
+      ['BDBPurpose', [String(other.value)],
+       `${other.value} (${other.name})`],
+      ['RegisteredId2', ['7', '9'], '0x0007/0x0009'],
+      ['OctetString1', ['41 42 43'], '3 bytes "ABC"'],
+      ['BDBCreationDate', ['2027-01-02 00:00:00'], '2027-01-02 00:00:00'],
+    ];
+    for (const [field, values, shown] of edits) {
+      const row = `#fields tr[data-field="${field}"]`;
+      await page.click(row);
+      await page.keyboard.press('Enter');
+      await page.waitForSelector('#fields form.editor');
+      await page.$$eval('#fields form.editor :is(input, select, textarea)',
+                        (editors, given) => editors.forEach((e, i) => {
+                          e.value = given[i];
+                        }), values);
+      await page.keyboard.press('Enter');
+      await page.waitForFunction(
+          (selector, text) => !document.querySelector('#fields form') &&
+              document.querySelector(selector)?.cells[3].textContent === text,
+          {}, row, shown);
+    }
+    assert.match(await text('#status'), /^accepted/);
   });
 
   test('a value the field cannot hold is refused with the library\'s ' +

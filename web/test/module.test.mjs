@@ -49,9 +49,15 @@ describe('sample records', () => {
           await readFile(path.join(dataDir, `${name}.json`), 'utf8'));
       assert.deepEqual(plain(record.fields), json);
       if (canonical) {
+        assert.deepEqual(record.changes, []);
         assert.deepEqual(encode(record.fields), bytes);
         assert.deepEqual(encode(json), bytes);
       } else {
+        // As `bir check` says it.
+        assert.deepEqual(record.changes,
+                         ['BDBBiometricType', 'BDBBiometricSubtype',
+                          'RegisteredId1', 'BDBProcessedLevel', 'BDBPurpose',
+                          'BDBQuality'].map((f) => `${f} added (always written)`));
         assert.throws(() => encode(record.fields),
                       (e) => e instanceof EncodeError &&
                              e.losses.length > 0 &&
@@ -111,9 +117,9 @@ describe('encode', () => {
       [{OctetString1: 'abc'}, /^OctetString1: odd number of hex digits/],
       [{OctetString1: '00'.repeat(32768)},
        /^BioAPI Error: Invalid Data: OctetString1 holds 32768 bytes/],
-      [{BDBCreationDate: {tm_year: 2026, tm_mon: 1, tm_mday: 1, tm_hour: 0,
+      [{BDBCreationDate: {tm_year: 2026, tm_mon: 1, tm_mday: 1, tm_hour: 300,
                           tm_min: 0, tm_sec: 0}},
-       /^BDBCreationDate is given as/],
+       /^BDBCreationDate is given as .* in 8 bits each$/],
     ];
     for (const [change, message] of cases) {
       assert.throws(() => encode({...fields, ...change}),
