@@ -74,7 +74,7 @@ CheckedRecord EncodeChecked(const RecordFields& fields) {
   const Json given = ToJson(fields);
   const Json returned = ToJson(FieldsOf(back));
   for (const auto& item : given.items()) {
-    const Json& came_back = returned[item.key()];
+    const Json& came_back = returned.at(item.key());
     if (item.value() == came_back) continue;
     checked.losses.push_back(
         FieldLoss{item.key(), item.value().dump(), came_back.dump(),
