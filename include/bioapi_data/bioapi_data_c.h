@@ -356,6 +356,19 @@ BIOAPI_DATA_API bioapi_status bioapi_enumerator(bioapi_enumeration enumeration,
                                                 size_t index, const char** name,
                                                 int32_t* value);
 
+/** Decodes `size` bytes at `data` as bioapi_bir_decode does, except that
+ * the record's biometric data stays where it is: *out holds every other
+ * field and an empty BiometricData, and *bdb_offset and *bdb_size say where
+ * the BDB lies in `data`. For a caller that keeps `data` and reads the BDB
+ * from it, saving the decoder's copy of it; it sets BiometricData itself
+ * (bioapi_bir_set_bytes) before it encodes or copies the record. Same
+ * statuses as bioapi_bir_decode; on failure *out is null. */
+BIOAPI_DATA_API bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data,
+                                                            size_t size,
+                                                            bioapi_bir** out,
+                                                            size_t* bdb_offset,
+                                                            size_t* bdb_size);
+
 #ifdef __cplusplus
 }
 #endif
