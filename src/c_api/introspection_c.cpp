@@ -9,7 +9,9 @@
 #include "bioapi_data/types.h"
 #include "bir/record_layout.h"
 #include "c_api/bir_handle.h"
+#include "c_api/field_map.h"
 #include "common/enumeration_names.h"
+#include "common/error_table.h"
 
 namespace {
 
@@ -148,6 +150,36 @@ constexpr bool RowsMatchNumbersAndLayout() {
 static_assert(RowsMatchNumbersAndLayout(),
               "the field table follows the C numbers and the record layout");
 
+// The accessor family that the field map gives each number, which the kind
+// of its row refines (an integer, a truth value or an enumeration value all
+// go through the integer accessors).
+constexpr bool RowsMatchFieldMap() {
+  using BioAPI_Data::c_api::Kind;
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    Kind family = Kind::kInt;
+    switch (kFields[i].kind) {
+      case BIOAPI_FIELD_KIND_REGISTRY_ID:
+        family = Kind::kRegistryID;
+        break;
+      case BIOAPI_FIELD_KIND_BYTES:
+        family = Kind::kBytes;
+        break;
+      case BIOAPI_FIELD_KIND_DATETIME:
+        family = Kind::kDateTime;
+        break;
+      case BIOAPI_FIELD_KIND_PERIOD:
+        family = Kind::kPeriod;
+        break;
+      default:
+        break;
+    }
+    if (family != BioAPI_Data::c_api::kFields[i].kind) return false;
+  }
+  return kFieldCount == BioAPI_Data::c_api::kFieldCount;
+}
+static_assert(RowsMatchFieldMap(),
+              "each row's kind is the accessor family of the field map");
+
 const FieldRow* RowOf(bioapi_bir_field field) {
   const auto number = static_cast<std::int64_t>(field);
   if (number < 1 || number > static_cast<std::int64_t>(kFieldCount)) {
@@ -245,14 +277,7 @@ bioapi_status bioapi_bir_field_info(bioapi_bir_field field, const char** name,
 }
 
 int32_t bioapi_error_facility(int32_t code) {
-  try {
-    return static_cast<int32_t>(
-        BioAPI_Data::BioAPIException(code).GetFacility());
-  } catch (...) {
-    // Only building the message can fail: memory exhaustion reports the
-    // framework.
-    return static_cast<int32_t>(BioAPI_Data::Framework);
-  }
+  return static_cast<int32_t>(BioAPI_Data::errors::FacilityOf(code));
 }
 
 bioapi_status bioapi_enumeration_info(bioapi_enumeration enumeration,
