@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -14,8 +15,9 @@ struct RejectingObserver {
   [[noreturn]] static void Fail(std::size_t, const char*) {
     throw new BioAPIException(Unit, 0x10B);
   }
-  static void Begin(const char*, std::size_t) {}
+  static void Begin(record::FieldId, std::size_t) {}
   static void End(std::size_t) {}
+  static void PresenceBitmap(std::uint32_t) {}
 };
 
 record::BlockSpan ReadOrReject(const unsigned char* data, std::size_t size,

@@ -1,5 +1,4 @@
-// The annotated dump of a record: where each field lies, what it holds and
-// its bytes.
+// The annotated dump of a record as text.
 #ifndef BIOAPI_DATA_TOOLS_BIR_DUMP_H_
 #define BIOAPI_DATA_TOOLS_BIR_DUMP_H_
 
