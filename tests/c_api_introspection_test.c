@@ -136,8 +136,8 @@ static void test_presence_as_values_change(void) {
   bioapi_bir_set_bytes(bir, BIOAPI_FIELD_OCTET_STRING1, sb, 1);
   CHECK(present(bir, BIOAPI_FIELD_OCTET_STRING1) == 1);
 
-  /* A date-time with a zero member and known weekday, day of year and DST
-   * flag is left out; with every member non-zero it is written. */
+  /* A date-time with a zero member and a known weekday, day of the year and
+   * DST flag is left out; with every member non-zero it is written. */
   memset(&t, 0, sizeof t);
   t.struct_size = sizeof t;
   t.year = 2026;
@@ -154,6 +154,14 @@ static void test_presence_as_values_change(void) {
   t.hour = 9;
   bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &t);
   CHECK(present(bir, BIOAPI_FIELD_BDB_CREATION_DATE) == 1);
+  /* Weekday, day of the year and DST flag "not known" (-1): written at
+   * midnight too. */
+  t.hour = 0;
+  t.wday = -1;
+  t.yday = -1;
+  t.isdst = -1;
+  bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &t);
+  CHECK(present(bir, BIOAPI_FIELD_BIR_CREATION_DATE) == 1);
 
   CHECK(present(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD) == 0);
   bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &t, 1);

@@ -241,8 +241,9 @@ bioapi_bir_set_period(bioapi_bir* bir, bioapi_bir_field field,
  * BIOAPI_FIELD_RECORD_FORMAT to BIOAPI_FIELD_INTEGRITY_OPTION and the
  * biometric data are always written; an optional field as its value decides
  * (a registered identifier other than RegisteredId1 needs both halves
- * non-zero, a date-time all nine members non-zero, a byte string or validity
- * period an element); the security block when a security option is set and
+ * non-zero, a date-time its weekday, day of the year and DST flag all -1 or
+ * all nine members non-zero, a byte string or validity period an element);
+ * the security block when a security option is set and
  * it is not empty. NativeFormatOwner, NativeFormatType, FixedWord3 and
  * FixedWord4 travel only inside the object: 0. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_field_present(const bioapi_bir* bir,

@@ -12,10 +12,8 @@ int16 = st.integers(-2**15, 2**15 - 1)
 nonzero16 = int16.filter(bool)
 byte = st.integers(0, 255)
 # A date-time that a record carries as it is.
-date_times = st.builds(bd.DateTime, st.integers(-2**15, 2**15 - 1),
-                       st.integers(1, 255), st.integers(1, 255),
-                       st.integers(1, 255), st.integers(1, 255),
-                       st.integers(1, 255))
+date_times = st.builds(bd.DateTime, st.integers(-2**15, 2**15 - 1), byte,
+                       byte, byte, byte, byte)
 optional_ids = st.one_of(st.just((0, 0)), st.tuples(nonzero16, nonzero16))
 small_bytes = st.binary(max_size=64)
 

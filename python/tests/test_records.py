@@ -115,6 +115,12 @@ def test_creation_dates_none_and_written():
     assert bd.BIR(rec.encode()).BIRCreationDate is None
     rec.BDBCreationDate = datetime.datetime(2025, 12, 31, 23, 59, 58, 999)
     assert rec.BDBCreationDate == (2025, 12, 31, 23, 59, 58)
+    # Set from Python, a date-time is written whatever its members: midnight,
+    # and even all of them 0.
+    for value in (bd.DateTime(2026, 1, 1, 0, 0, 0), bd.DateTime(0, 0, 0, 0, 0,
+                                                                0)):
+        rec.BDBCreationDate = value
+        assert bd.BIR(rec.encode()).BDBCreationDate == value
 
 
 def test_datetime_holds_what_datetime_cannot():

@@ -27,11 +27,11 @@ int* DateTimeMember(std::tm& t, std::size_t i) {
 
 std::string HexText(const std::vector<unsigned char>& bytes) {
   static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  text.reserve(2 * bytes.size());
-  for (unsigned char b : bytes) {
-    text += kDigits[b >> 4];
-    text += kDigits[b & 0xF];
+  // Sized first and filled by index: a BDB may be megabytes long.
+  std::string text(2 * bytes.size(), '0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    text[2 * i] = kDigits[bytes[i] >> 4];
+    text[2 * i + 1] = kDigits[bytes[i] & 0xF];
   }
   return text;
 }

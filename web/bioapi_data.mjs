@@ -1,0 +1,218 @@
+// The bioapi_data record library in JavaScript: the library's decoder,
+// encoder and error messages, compiled to WebAssembly. The same module works
+// in a page and in Node; it makes no request of its own.
+//
+//   import { decode, encode, explain } from './bioapi_data.mjs';
+//   const { status, rows, fields } = decode(bytes);
+//   fields.BDBQuality = 90;
+//   const record = encode(fields);
+//
+// Every rule of the record format stays in the library: this module only
+// moves bytes and JSON text across.
+
+import createBioapiData from './bioapi_data_wasm.mjs';
+
+// A page fetches the .wasm beside this module; Node reads it from the disk.
+const options = {};
+if (typeof process === 'object' && process.versions?.node) {
+  const { readFile } = await import('node:fs/promises');
+  options.wasmBinary =
+      await readFile(new URL('./bioapi_data_wasm.wasm', import.meta.url));
+}
+const wasm = await createBioapiData(options);
+const fn = {
+  input: wasm._bir_web_input,
+  text: wasm._bir_web_text,
+  textSize: wasm._bir_web_text_size,
+  output: wasm._bir_web_output,
+  outputSize: wasm._bir_web_output_size,
+  decode: wasm._bir_web_decode,
+  encode: wasm._bir_web_encode,
+  explain: wasm._bir_web_explain,
+  enumerations: wasm._bir_web_enumerations,
+};
+const BDB = 1;
+const SB = 2;
+const utf8 = new TextDecoder();
+const toUtf8 = new TextEncoder();
+
+// Raw bytes behind the BDB and SB of decoded fields; hex on demand.
+const rawBytes = Symbol('rawBytes');
+
+function put(which, bytes) {
+  const at = fn.input(which, bytes.length) >>> 0;
+  wasm.HEAPU8.set(bytes, at);
+}
+
+function text() {
+  const at = fn.text() >>> 0;
+  return utf8.decode(wasm.HEAPU8.subarray(at, at + (fn.textSize() >>> 0)));
+}
+
+function output(which) {
+  const at = fn.output(which) >>> 0;
+  return wasm.HEAPU8.slice(at, at + (fn.outputSize(which) >>> 0));
+}
+
+/** Returns `bytes` as lower-case hex, as `bir json` writes byte strings. */
+export function toHex(bytes) {
+  const digits = '0123456789abcdef';
+  const parts = [];
+  const chunk = 1 << 16;
+  for (let begin = 0; begin < bytes.length; begin += chunk) {
+    const end = Math.min(bytes.length, begin + chunk);
+    let part = '';
+    for (let i = begin; i < end; ++i) {
+      part += digits[bytes[i] >> 4] + digits[bytes[i] & 15];
+    }
+    parts.push(part);
+  }
+  return parts.join('');
+}
+
+// Makes `name` of `fields` read as hex, as `bir json` gives it, while the
+// bytes stay bytes until someone reads it: a 16 MiB BDB need not become a
+// 32 MiB string to be shown or encoded again.
+function defineBlock(fields, name, bytes) {
+  const raw = fields[rawBytes] ?? (fields[rawBytes] = {});
+  raw[name] = bytes;
+  let hex;
+  Object.defineProperty(fields, name, {
+    enumerable: true,
+    configurable: true,
+    get() {
+      if (hex === undefined) hex = toHex(raw[name]);
+      return hex;
+    },
+    set(value) {
+      delete raw[name];
+      Object.defineProperty(fields, name, {
+        value, enumerable: true, configurable: true, writable: true,
+      });
+    },
+  });
+}
+
+/**
+ * Decodes a record with the library's decoding walk.
+ *
+ * Returns `{status, accepted, rejection, rows, changes, fields, size}`:
+ * - `status`: `accepted`, or `rejected at offset N (FIELD): check "..."
+ *   failed`, followed by `; FIELD begins at M` when the check looked inside
+ *   the field;
+ * - `rows`: the rows of `bir dump`, `{field, offset, length, value, bytes,
+ *   kind, key, index}`: `field` is the dump's name (`BDBValidityPeriod.start`),
+ *   `kind` what the field holds, `key` and `index` where `fields` holds it;
+ *   a rejected record has the rows read before the failing check;
+ * - `rejection`: `{offset, field, fieldOffset, check, text}` or null, where
+ *   `text` is what `bir dump` says;
+ * - `changes`: for an accepted record, what encoding it again would change
+ *   (empty when the record is as the library writes it), as `bir check`
+ *   says it;
+ * - `fields`: the fields as `bir json` gives them, or null when the record is
+ *   rejected. `BiometricData` and `SecurityBlock` read as hex; `blockBytes`
+ *   gives their bytes without the hex.
+ */
+export function decode(bytes) {
+  if (bytes instanceof ArrayBuffer) bytes = new Uint8Array(bytes);
+  if (!(bytes instanceof Uint8Array)) {
+    throw new TypeError('decode: expected a Uint8Array or an ArrayBuffer');
+  }
+  put(0, bytes);
+  fn.decode();
+  fn.input(0, 0);
+  const result = JSON.parse(text());
+  result.accepted = result.rejection === null;
+  if (result.fields) {
+    defineBlock(result.fields, 'BiometricData', output(BDB));
+    if (result.fields.SecurityBlock !== null) {
+      defineBlock(result.fields, 'SecurityBlock', output(SB));
+    }
+  }
+  return result;
+}
+
+/**
+ * Returns the bytes of `BiometricData` or `SecurityBlock` of decoded fields
+ * without making hex of them, or undefined once the field was set.
+ */
+export function blockBytes(fields, name) {
+  return fields?.[rawBytes]?.[name];
+}
+
+/** A value that the library refuses to encode; `message` says why. */
+export class EncodeError extends Error {
+  constructor(message, losses) {
+    super(message);
+    this.name = 'EncodeError';
+    /** Fields that the record would not give back as given:
+     * `{field, given, returned, reason}`. */
+    this.losses = losses ?? [];
+  }
+}
+
+/**
+ * Encodes fields (of the form that `decode` and `bir json` give) with the
+ * library and returns the record's bytes. `BiometricData` and
+ * `SecurityBlock` may also be Uint8Arrays. Throws EncodeError with the
+ * library's message when a value does not fit its field, or when a field
+ * would not come back from the record as given (`options.force` encodes it
+ * all the same, as `bir encode --force`).
+ */
+export function encode(fields, options = {}) {
+  if (fields === null || typeof fields !== 'object') {
+    throw new TypeError('encode: expected an object of record fields');
+  }
+  const json = {};
+  let bdbGiven = 0;
+  let sbGiven = 0;
+  for (const key of Object.keys(fields)) {
+    const raw = blockBytes(fields, key);
+    const value = raw ?? fields[key];
+    if ((key === 'BiometricData' || key === 'SecurityBlock') &&
+        value instanceof Uint8Array) {
+      put(key === 'BiometricData' ? BDB : SB, value);
+      if (key === 'BiometricData') bdbGiven = 1; else sbGiven = 1;
+      json[key] = '';
+    } else {
+      json[key] = value;
+    }
+  }
+  put(0, toUtf8.encode(JSON.stringify(json)));
+  const refused = fn.encode(bdbGiven, sbGiven, options.force ? 1 : 0);
+  fn.input(0, 0);
+  fn.input(BDB, 0);
+  fn.input(SB, 0);
+  const result = JSON.parse(text());
+  if (refused) throw new EncodeError(result.message, result.losses);
+  const bytes = output(0);
+  return bytes;
+}
+
+/**
+ * Returns the library's message for a BioAPI error code, given as a number
+ * or as text in hex (`0x0200010B`) or decimal.
+ */
+export function explain(code) {
+  let number = code;
+  if (typeof code === 'string') {
+    const trimmed = code.trim();
+    number = /^0x[0-9a-f]{1,8}$/i.test(trimmed) ? parseInt(trimmed, 16)
+        : /^-?\d+$/.test(trimmed) ? Number(trimmed) : NaN;
+  }
+  if (!Number.isInteger(number) || number < -0x80000000 ||
+      number > 0xFFFFFFFF) {
+    throw new RangeError(`explain: "${code}" is not a 32-bit error code`);
+  }
+  fn.explain(number | 0);
+  return text();
+}
+
+/**
+ * Returns the named values of every enumerated field: an object from field
+ * name (`BDBPurpose`) to a list of `{value, name}`.
+ */
+export function enumerations() {
+  fn.enumerations();
+  return JSON.parse(text());
+}

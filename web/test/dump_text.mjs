@@ -1,0 +1,27 @@
+// Reading the text of `bir dump`, to compare the inspector with it.
+
+/**
+ * Returns the rows of a `bir dump` text as {offset, length, field, value,
+ * bytes} strings: the columns begin where the heading's words begin, and
+ * offset and length end where theirs end.
+ */
+export function dumpRows(text) {
+  const lines = text.split('\n');
+  const heading = lines.findIndex((line) =>
+    /^\s*offset\s+length\s+field/.test(line));
+  const h = lines[heading];
+  const at = (word) => h.indexOf(word);
+  const lengthEnd = at('length') + 'length'.length;
+  const rows = [];
+  for (const line of lines.slice(heading + 1)) {
+    if (!line.trim()) continue;
+    rows.push({
+      offset: line.slice(0, at('length')).trim(),
+      length: line.slice(at('length') - 2, lengthEnd).trim(),
+      field: line.slice(lengthEnd, at('value')).trim(),
+      value: line.slice(at('value'), at('bytes')).trim(),
+      bytes: line.slice(at('bytes')).trim(),
+    });
+  }
+  return rows;
+}

@@ -1,0 +1,185 @@
+// The JavaScript module under Node: decode gives bir dump's rows and bir
+// json's fields, encode gives the record back or the library's refusal,
+// explain gives the library's messages.
+
+import assert from 'node:assert/strict';
+import { readFile } from 'node:fs/promises';
+import path from 'node:path';
+import { describe, test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+
+import { dumpRows } from './dump_text.mjs';
+
+const inspectorDir = process.env.BIOAPI_DATA_INSPECTOR;
+const dataDir = process.env.BIOAPI_DATA_TEST_DATA;
+assert.ok(inspectorDir && dataDir,
+          'BIOAPI_DATA_INSPECTOR and BIOAPI_DATA_TEST_DATA name the built ' +
+          'inspector and tests/data');
+const ownData = fileURLToPath(new URL('./data/', import.meta.url));
+const {
+  blockBytes, decode, encode, EncodeError, enumerations, explain,
+} = await import(path.join(inspectorDir, 'bioapi_data.mjs'));
+
+const bytesOf = async (file) => new Uint8Array(await readFile(file));
+// The fields as plain JSON, the BDB and SB read as hex.
+const plain = (fields) => JSON.parse(JSON.stringify(fields));
+const asText = (row) => ({
+  offset: String(row.offset), length: String(row.length), field: row.field,
+  value: row.value, bytes: row.bytes,
+});
+
+describe('sample records', () => {
+  // minimal.bir lacks fields that the library always writes: it is read,
+  // but not written so again.
+  const samples = [['full_record', true], ['field_by_field', true],
+                   ['minimal', false]];
+  for (const [name, canonical] of samples) {
+    test(`${name}: bir dump's rows, bir json's fields, ` +
+         (canonical ? 'the same bytes back' : 'refused as given'),
+         async () => {
+      const bytes = await bytesOf(path.join(dataDir, `${name}.bir`));
+      const record = decode(bytes);
+      assert.equal(record.status, 'accepted');
+      assert.equal(record.accepted, true);
+      assert.equal(record.rejection, null);
+      const dump = await readFile(path.join(dataDir, `${name}.dump.txt`),
+                                  'utf8');
+      assert.deepEqual(record.rows.map(asText), dumpRows(dump));
+      const json = JSON.parse(
+          await readFile(path.join(dataDir, `${name}.json`), 'utf8'));
+      assert.deepEqual(plain(record.fields), json);
+      if (canonical) {
+        assert.deepEqual(record.changes, []);
+        assert.deepEqual(encode(record.fields), bytes);
+        assert.deepEqual(encode(json), bytes);
+      } else {
+        // As `bir check` says it.
+        assert.deepEqual(record.changes,
+                         ['BDBBiometricType', 'BDBBiometricSubtype',
+                          'RegisteredId1', 'BDBProcessedLevel', 'BDBPurpose',
+                          'BDBQuality'].map((f) => `${f} added (always written)`));
+        assert.throws(() => encode(record.fields),
+                      (e) => e instanceof EncodeError &&
+                             e.losses.length > 0 &&
+                             e.message.startsWith(e.losses[0].field));
+      }
+    });
+  }
+});
+
+test('a rejected record: the status, the rows before the check, no fields',
+     async () => {
+  const record = decode(await bytesOf(path.join(ownData, 'damaged.bir')));
+  assert.equal(record.accepted, false);
+  assert.equal(record.status,
+               'rejected at offset 100 (BIRCreationDate): check "enough ' +
+               'bytes remain" failed; BIRCreationDate begins at 94');
+  const said = await readFile(path.join(ownData, 'damaged.rejection.txt'),
+                              'utf8');
+  assert.equal(record.rejection.text, said.trim());
+  assert.deepEqual(
+      {...record.rejection, text: undefined},
+      {offset: 100, field: 'BIRCreationDate', fieldOffset: 94,
+       check: 'enough bytes remain', text: undefined});
+  const dump = await readFile(path.join(ownData, 'damaged.dump.txt'), 'utf8');
+  assert.deepEqual(record.rows.map(asText), dumpRows(dump));
+  assert.equal(record.fields, null);
+  // Nothing at all is a record too short for its header.
+  assert.match(decode(new Uint8Array(0)).status, /^rejected at offset 0 /);
+});
+
+test('rows say which member of the fields holds them, and their kind',
+     async () => {
+  const record = decode(await bytesOf(path.join(dataDir, 'full_record.bir')));
+  const row = (field) => record.rows.find((r) => r.field === field);
+  assert.deepEqual([row('BDBQuality').key, row('BDBQuality').kind],
+                   ['BDBQuality', 'number']);
+  assert.deepEqual(
+      [row('BIRValidityPeriod.end').key, row('BIRValidityPeriod.end').index,
+       row('BIRValidityPeriod.end').kind],
+      ['BIRValidityPeriod', 1, 'date']);
+  assert.equal(row('BDBPurpose').kind, 'enum');
+  assert.equal(row('TotalLength').key, undefined);
+  assert.equal(row('BiometricData').kind, 'block');
+});
+
+describe('encode', () => {
+  const sample = async () => plain(decode(
+      await bytesOf(path.join(dataDir, 'full_record.bir'))).fields);
+
+  test('refuses a value its field cannot hold, with the library\'s message',
+       async () => {
+    const fields = await sample();
+    const cases = [
+      [{BDBQuality: 300}, /^BDBQuality: 300 is outside 0\.\.255$/],
+      [{BDBPurpose: 'Sideways'},
+       /^BDBPurpose: "Sideways" names no value of this field$/],
+      [{OctetString1: 'abc'}, /^OctetString1: odd number of hex digits/],
+      [{OctetString1: '00'.repeat(32768)},
+       /^BioAPI Error: Invalid Data: OctetString1 holds 32768 bytes/],
+      [{BDBCreationDate: {tm_year: 2026, tm_mon: 1, tm_mday: 1, tm_hour: 300,
+                          tm_min: 0, tm_sec: 0}},
+       /^BDBCreationDate is given as .* in 8 bits each$/],
+    ];
+    for (const [change, message] of cases) {
+      assert.throws(() => encode({...fields, ...change}),
+                    (error) => error instanceof EncodeError &&
+                               message.test(error.message),
+                    JSON.stringify(change).slice(0, 60));
+    }
+  });
+
+  test('names the fields that would not come back; force writes them',
+       async () => {
+    const fields = {...await sample(), OctetString2: ''};
+    let refusal;
+    assert.throws(() => encode(fields), (error) => (refusal = error, true));
+    assert.deepEqual(refusal.losses,
+                     [{field: 'OctetString2', given: '', returned: null,
+                       reason: 'an empty value is not written; give null'}]);
+    const record = decode(encode(fields, {force: true}));
+    assert.equal(record.fields.OctetString2, null);
+  });
+
+  test('takes the BDB and the SB as bytes or as hex', async () => {
+    const fields = await sample();
+    const bdb = new Uint8Array(70000).map((_, i) => i * 7);
+    const sb = new Uint8Array([1, 2, 3]);
+    const fromBytes = encode({...fields, BiometricData: bdb,
+                              SecurityBlock: sb});
+    const fromHex = encode({...fields,
+                            BiometricData: Buffer.from(bdb).toString('hex'),
+                            SecurityBlock: '010203'});
+    assert.deepEqual(fromBytes, fromHex);
+    const back = decode(fromBytes);
+    assert.deepEqual(blockBytes(back.fields, 'BiometricData'), bdb);
+    assert.equal(back.fields.SecurityBlock, '010203');
+  });
+
+  test('refuses what is not an object of fields', () => {
+    assert.throws(() => encode(null), TypeError);
+    assert.throws(() => encode({}),
+                  (e) => e instanceof EncodeError &&
+                         /^RecordFormat: missing/.test(e.message));
+    assert.throws(() => decode('not bytes'), TypeError);
+  });
+});
+
+test('explain gives the library\'s message for a code', () => {
+  const message = 'BioAPI Error: Invalid Data. (Source: Unit).';
+  assert.equal(explain(0x0200010B), message);
+  assert.equal(explain('0x0200010B'), message);
+  assert.equal(explain(String(0x0200010B)), message);
+  for (const bad of ['0x123456789', 'ten', 2 ** 32, 1.5]) {
+    assert.throws(() => explain(bad), RangeError, String(bad));
+  }
+});
+
+test('enumerations name the values of the enumerated fields', () => {
+  const named = enumerations();
+  assert.deepEqual(Object.keys(named),
+                   ['BDBBiometricType', 'BDBBiometricSubtype',
+                    'BDBProcessedLevel', 'BDBPurpose']);
+  assert.ok(named.BDBPurpose.some((e) => e.value === 3 &&
+                                         e.name === 'Enroll'));
+});
