@@ -316,6 +316,8 @@ TEST(BIRDecodeTest, NullOrEmptyInputIsRejected) {
   }
 }
 
+// Small BDBs are copied out of the caller's vector, large ones keep its
+// storage; the caller's vector ends up the same either way.
 TEST(BIRDecodeTest, MovedInRecordKeepsItsBiometricData) {
   for (std::size_t bdb_size : {0u, 1u, 100u, 5000u, 70000u}) {
     SCOPED_TRACE(bdb_size);
@@ -326,6 +328,20 @@ TEST(BIRDecodeTest, MovedInRecordKeepsItsBiometricData) {
     EXPECT_EQ(testing::FirstDifference(copied, moved), nullptr);
     EXPECT_EQ(moved.BiometricData, original.BiometricData);
     EXPECT_EQ(moved.SecurityBlock, original.SecurityBlock);
+    EXPECT_TRUE(bytes.empty());  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(bytes.capacity(), 0u);
+
+    // A rejected record stays with the caller as it was.
+    Bytes damaged = original.Encode();
+    damaged.pop_back();
+    const Bytes kept = damaged;
+    try {
+      BIR{std::move(damaged)};
+      ADD_FAILURE() << "accepted a record one byte short";
+    } catch (BioAPIException* e) {
+      delete e;
+    }
+    EXPECT_EQ(damaged, kept);  // NOLINT(bugprone-use-after-move)
   }
 }
 

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <new>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bioapi_data/types.h"
 #include "bir_tool_testing.h"
 #include "commands.h"
 #include "dump_rows.h"
@@ -372,6 +377,32 @@ TEST(BirToolArguments, HelpForTheToolAndEachCommand) {
   }
   EXPECT_NE(RunBir({"encode", "--help"}).out.find("--force"),
             std::string::npos);
+}
+
+// Whatever a command lets escape ends in a message and exit code 1, never in
+// std::terminate; the library's exception is deleted (the sanitize preset
+// would report a leak).
+TEST(BirToolErrors, EveryExceptionReachesTheHandler) {
+  const struct {
+    const char* what;
+    std::function<int()> command;
+    const char* message;
+  } cases[] = {
+      {"library", []() -> int { throw new BioAPIException(Unit, 0x10B); },
+       "bir: BioAPI Error: Invalid Data. (Source: Unit).\n"},
+      {"standard", []() -> int { throw std::runtime_error("broken"); },
+       "bir: broken\n"},
+      {"memory", []() -> int { throw std::bad_alloc(); },
+       "bir: out of memory\n"},
+      {"none", [] { return 0; }, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::ostringstream err;
+    EXPECT_EQ(bir_tool::RunReportingErrors(c.command, err),
+              c.message[0] == '\0' ? 0 : 1);
+    EXPECT_EQ(err.str(), c.message);
+  }
 }
 
 TEST(BirToolExplain, PrintsTheLibraryMessageOfEachCode) {

@@ -42,11 +42,15 @@ export class HexView {
     container.addEventListener('keydown', (event) => this.key(event));
   }
 
-  /** Shows `bytes`, tinted by the dump `rows` that cover them. */
-  setRecord(bytes, rows, mark = -1) {
+  /**
+   * Shows `bytes`, tinted by the dump `rows` that cover them, with the byte
+   * at `mark` (a failing check) marked and `markText` as its tooltip.
+   */
+  setRecord(bytes, rows, mark = -1, markText = '') {
     this.bytes = bytes;
     this.rows = rows;
     this.mark = mark;
+    this.markText = markText;
     this.selection = null;
     this.hover = null;
     this.cursor = -1;
@@ -172,6 +176,7 @@ export class HexView {
         if (at === this.cursor) name += ' cursor';
         if (at === this.mark) name += ' mark';
         span.className = name;
+        if (at === this.mark) span.title = this.markText;
         span.dataset.offset = at;
         span.textContent = hex2(value);
         div.append(span);

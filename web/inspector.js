@@ -72,7 +72,8 @@ function show(bytes, keepField = null) {
   // A check that looked past the end marks the last byte.
   const mark = record.rejection
     ? Math.min(record.rejection.offset, bytes.length - 1) : -1;
-  hexView.setRecord(bytes, record.rows, mark);
+  hexView.setRecord(bytes, record.rows, mark,
+                    record.rejection ? record.rejection.text : '');
   downloadButton.disabled = false;
   if (record.rejection) {
     hexView.scrollTo(mark);

@@ -109,7 +109,9 @@ class BIOAPI_DATA_API BIR {
 
   /// Decodes a byte record and takes over its storage: when the BDB makes up
   /// most of the record, it is moved to the front of `bytes` and kept as
-  /// `BiometricData` without a second allocation. Throws as above; on a throw
+  /// `BiometricData` without a second allocation. On success `bytes` is
+  /// always left empty with no storage (capacity 0), whether its storage
+  /// went to `BiometricData` or was released. Throws as above; on a throw
   /// `bytes` is left as it was.
   explicit BIR(std::vector<unsigned char>&& bytes);
 
@@ -126,9 +128,18 @@ class BIOAPI_DATA_API BIR {
   std::vector<unsigned char> Encode() const;
 
   /// Returns `Encode()` and leaves the same bytes in the file "record" of the
-  /// current working directory, replaced atomically (a temporary file in the
-  /// same directory renamed over it). Failures to write the file are not
-  /// reported; a refused record leaves the file untouched.
+  /// current working directory, as opening it for writing would: through a
+  /// symbolic link to its target; never into a file that cannot be opened
+  /// for writing (read-only), nor into anything but a regular file; a new
+  /// file gets 0666 less the umask.
+  ///
+  /// The file is replaced atomically where possible: a temporary file in the
+  /// target's directory takes the old file's owner, group and permission bits
+  /// (on Windows its attributes and security) and is renamed over it. Where
+  /// that is impossible, and where the file has several hard links (which a
+  /// rename would part), the file is written in place: truncated, written,
+  /// closed. Failures to write the file are not reported; a refused record
+  /// leaves the file untouched. Throws as `Encode()`.
   std::vector<unsigned char> ToArray() const;
 
  private:

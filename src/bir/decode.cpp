@@ -49,6 +49,9 @@ BIR::BIR(std::vector<unsigned char>&& bytes) {
     BiometricData.assign(bytes.data() + bdb.offset,
                          bytes.data() + bdb.offset + bdb.size);
   }
+  // Either way the caller is left with an empty vector holding no storage
+  // (a moved-from vector is only "valid but unspecified").
+  std::vector<unsigned char>().swap(bytes);
 }
 
 int BIR::Array2IntBE(const std::vector<unsigned char>& bytes, int index) {

@@ -183,14 +183,9 @@ constexpr const FieldLayout& LayoutOf(FieldId id) {
 inline constexpr std::size_t kHeaderSize = 21;
 /// Number of optional fields, bits 0 to 22 of the presence bit-map.
 inline constexpr std::size_t kOptionalFieldCount = 23;
-/// The first optional field; the others follow it in bit order.
+/// Index of the first optional field; the others follow it in bit order.
 inline constexpr std::size_t kFirstOptionalField =
     static_cast<std::size_t>(FieldId::kBDBBiometricType);
-
-/// Returns the optional field of presence bit `bit` (0 to 22).
-constexpr FieldId OptionalFieldId(unsigned bit) {
-  return static_cast<FieldId>(kFirstOptionalField + bit);
-}
 
 inline constexpr unsigned char kHeaderVersion = 0x30;
 inline constexpr unsigned char kHeaderRevision = 0x01;

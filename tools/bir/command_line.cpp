@@ -2,10 +2,13 @@
 
 #include <CLI/CLI.hpp>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "bioapi_data/types.h"
 #include "commands.h"
 
 namespace bir_tool {
@@ -94,22 +97,33 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out,
     return code == 0 ? kSuccess : kUsage;
   }
 
+  return RunReportingErrors(
+      [&] {
+        if (dump->parsed()) return DumpCommand(file, out, err);
+        if (json->parsed()) return JsonCommand(file, out, err);
+        if (encode->parsed()) {
+          return EncodeCommand(json_file, output, force, out, err);
+        }
+        if (check->parsed()) return CheckCommand(files, out);
+        if (explain->parsed()) return ExplainCommand(codes, out, err);
+        return static_cast<int>(kUsage);
+      },
+      err);
+}
+
+int RunReportingErrors(const std::function<int()>& command, std::ostream& err) {
   try {
-    if (dump->parsed()) return DumpCommand(file, out, err);
-    if (json->parsed()) return JsonCommand(file, out, err);
-    if (encode->parsed()) {
-      return EncodeCommand(json_file, output, force, out, err);
-    }
-    if (check->parsed()) return CheckCommand(files, out);
-    if (explain->parsed()) return ExplainCommand(codes, out, err);
+    return command();
+  } catch (BioAPI_Data::BioAPIException* e) {
+    // The library throws by pointer; the handler owns what it catches.
+    const std::unique_ptr<BioAPI_Data::BioAPIException> owned(e);
+    err << "bir: " << owned->what() << '\n';
   } catch (const std::bad_alloc&) {
     err << "bir: out of memory\n";
-    return kFailure;
   } catch (const std::exception& e) {
     err << "bir: " << e.what() << '\n';
-    return kFailure;
   }
-  return kUsage;
+  return kFailure;
 }
 
 }  // namespace bir_tool

@@ -114,9 +114,9 @@ void ExpectMembers(const std::string& path, const Json& j,
 void Read(const std::string& path, const Json& j, RegistryID& id) {
   ExpectMembers(path, j, {"Owner", "Type"}, true);
   id.Owner = static_cast<std::int16_t>(
-      Integer(path + ".Owner", j["Owner"], -32768, 32767));
+      Integer(path + ".Owner", j.at("Owner"), -32768, 32767));
   id.Type = static_cast<std::int16_t>(
-      Integer(path + ".Type", j["Type"], -32768, 32767));
+      Integer(path + ".Type", j.at("Type"), -32768, 32767));
 }
 void Read(const std::string& path, const Json& j, unsigned char& value) {
   value = static_cast<unsigned char>(Integer(path, j, 0, 255));
@@ -163,7 +163,7 @@ void Read(const std::string& path, const Json& j, std::tm& t) {
   for (std::size_t i = 0; i < 6; ++i) {
     const char* name = kDateTimeMembers[i];
     *DateTimeMember(t, i) = static_cast<int>(
-        Integer(path + "." + name, j[name], std::numeric_limits<int>::min(),
+        Integer(path + "." + name, j.at(name), std::numeric_limits<int>::min(),
                 std::numeric_limits<int>::max()));
   }
   // Not in the record: as a decoded record holds them.
@@ -178,7 +178,7 @@ void Read(const std::string& path, const Json& j,
   }
   period.assign(j.size(), std::tm{});
   for (std::size_t i = 0; i < j.size(); ++i) {
-    Read(path + "[" + std::to_string(i) + "]", j[i], period[i]);
+    Read(path + "[" + std::to_string(i) + "]", j.at(i), period[i]);
   }
 }
 // An enumeration: {"value": n, "name": "..."}, either member alone, a bare
@@ -207,13 +207,14 @@ void Read(const std::string& path, const Json& j, E& value) {
   } else {
     ExpectMembers(path, j, {"value", "name"}, false);
     if (j.contains("value")) {
-      value = from_number(path + ".value", j["value"]);
-      if (j.contains("name") && from_name(path + ".name", j["name"]) != value) {
-        Fail(path, "\"name\" " + j["name"].dump() + " is not the name of " +
-                       j["value"].dump());
+      value = from_number(path + ".value", j.at("value"));
+      if (j.contains("name") &&
+          from_name(path + ".name", j.at("name")) != value) {
+        Fail(path, "\"name\" " + j.at("name").dump() + " is not the name of " +
+                       j.at("value").dump());
       }
     } else if (j.contains("name")) {
-      value = from_name(path + ".name", j["name"]);
+      value = from_name(path + ".name", j.at("name"));
     } else {
       Fail(path, "missing member \"value\"");
     }

@@ -127,6 +127,9 @@ describe('sample records', () => {
     const selected = await page.$eval('#fields tr.selected',
                                       (tr) => ({...tr.dataset}));
     assert.equal(selected.field, 'BDBValidityPeriod.start');
+    // The hex view draws at the next frame.
+    await page.evaluate(() => new Promise(requestAnimationFrame));
+    await page.evaluate(() => new Promise(requestAnimationFrame));
     const highlighted = await page.$$eval('#hex .hex-byte.selected',
         (spans) => spans.map((s) => Number(s.dataset.offset)));
     assert.deepEqual(highlighted,
@@ -173,6 +176,8 @@ test('a damaged record: status, the rows read, the failing offset marked',
                                    (spans) => spans.map((s) => s.dataset.offset));
   const size = (await readFile(path.join(ownData, 'damaged.bir'))).length;
   assert.deepEqual(marked, [String(Math.min(Number(offset), size - 1))]);
+  // The mark's tooltip is bir dump's own line.
+  assert.equal(await page.$eval('#hex .hex-byte.mark', (s) => s.title), said);
 });
 
 describe('editing', () => {
