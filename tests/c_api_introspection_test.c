@@ -1,6 +1,6 @@
 /* The C interface's introspection, used from C: whether the encoder writes a
  * field (against the presence bit-map of the records it writes), the field
- * table and the enumerations. */
+ * table and the enumerations; and decoding that leaves the BDB in place. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -296,8 +296,64 @@ static void test_enumerations(void) {
         BIOAPI_ERROR_INVALID_PARAMETER);
 }
 
+/* Decoding without the decoder's copy of the BDB, then setting it from the
+ * span given, gives the record that bioapi_bir_decode gives. */
+static void test_decode_leaving_bdb(void) {
+  static const char* const names[] = {"minimal.bir", "field_by_field.bir",
+                                      "full_record.bir"};
+  size_t i;
+  for (i = 0; i < sizeof names / sizeof names[0]; ++i) {
+    size_t size = 0, offset = 0, bdb_size = 0, expected_size = 0;
+    size_t out_size = 0, whole_size = 0;
+    uint8_t* bytes = read_record(names[i], &size);
+    bioapi_bir* whole = NULL;
+    bioapi_bir* left = NULL;
+    const uint8_t* expected = NULL;
+    const uint8_t* empty = NULL;
+    uint8_t* out = NULL;
+    uint8_t* whole_out = NULL;
+    CHECK(bioapi_bir_decode(bytes, size, &whole) == BIOAPI_OK);
+    CHECK(bioapi_bir_decode_leaving_bdb(bytes, size, &left, &offset,
+                                        &bdb_size) == BIOAPI_OK);
+    if (whole == NULL || left == NULL) return;
+    bioapi_bir_get_bytes(whole, BIOAPI_FIELD_BIOMETRIC_DATA, &expected,
+                         &expected_size);
+    bioapi_bir_get_bytes(left, BIOAPI_FIELD_BIOMETRIC_DATA, &empty, &out_size);
+    CHECK(out_size == 0);
+    CHECK(bdb_size == expected_size && offset + bdb_size <= size);
+    CHECK(bdb_size == 0 || memcmp(bytes + offset, expected, bdb_size) == 0);
+    bioapi_bir_set_bytes(left, BIOAPI_FIELD_BIOMETRIC_DATA, bytes + offset,
+                         bdb_size);
+    CHECK(bioapi_bir_encode(left, &out, &out_size) == BIOAPI_OK);
+    CHECK(bioapi_bir_encode(whole, &whole_out, &whole_size) == BIOAPI_OK);
+    CHECK(out_size == whole_size && out != NULL && whole_out != NULL &&
+          memcmp(out, whole_out, out_size) == 0);
+    bioapi_free(out);
+    bioapi_free(whole_out);
+    bioapi_bir_destroy(left);
+    bioapi_bir_destroy(whole);
+    /* A cut record is rejected as by bioapi_bir_decode. */
+    left = (bioapi_bir*)1;
+    CHECK(bioapi_bir_decode_leaving_bdb(bytes, size - 1, &left, &offset,
+                                        &bdb_size) ==
+          BIOAPI_ERROR_INVALID_DATA);
+    CHECK(left == NULL);
+    free(bytes);
+  }
+  {
+    bioapi_bir* left = NULL;
+    size_t offset = 0, bdb_size = 0;
+    CHECK(bioapi_bir_decode_leaving_bdb(NULL, 5, &left, &offset, &bdb_size) ==
+          BIOAPI_ERROR_INVALID_POINTER);
+    CHECK(bioapi_bir_decode_leaving_bdb((const uint8_t*)"", 0, &left, NULL,
+                                        &bdb_size) ==
+          BIOAPI_ERROR_INVALID_POINTER);
+  }
+}
+
 int main(void) {
   test_presence_follows_the_encoder();
+  test_decode_leaving_bdb();
   test_presence_as_values_change();
   test_field_table();
   test_enumerations();

@@ -1,5 +1,6 @@
 /* The C interface, used from C: decode the golden records, read and change
  * fields, encode and compare bytes, and check every error status. */
+#include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -259,6 +260,8 @@ static void test_changing_fields(void) {
     }
     free(on_disk);
   }
+  /* Nothing of the test stays behind in the build tree. */
+  CHECK(remove("record") == 0);
   bioapi_free(file_encoded);
   bioapi_free(encoded);
   bioapi_bir_destroy(bir);
@@ -285,6 +288,7 @@ static void test_error_statuses(void) {
                BIOAPI_ERROR_INVALID_DATA);
   CHECK_STATUS(bioapi_bir_decode(bytes, 0, &bir), BIOAPI_ERROR_INVALID_DATA);
   CHECK_STATUS(bioapi_bir_decode(NULL, 25, &bir), BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_decode(NULL, 0, &bir), BIOAPI_ERROR_INVALID_POINTER);
   CHECK_STATUS(bioapi_bir_decode(bytes, size, NULL),
                BIOAPI_ERROR_INVALID_POINTER);
   CHECK(strcmp(bioapi_error_message(BIOAPI_ERROR_INVALID_DATA),
@@ -324,7 +328,7 @@ static void test_error_statuses(void) {
   CHECK_STATUS(
       bioapi_bir_get_bytes(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &data, &count),
       BIOAPI_ERROR_INVALID_PARAMETER);
-  CHECK_STATUS(bioapi_bir_get_bytes(bir, (bioapi_bir_field)99, &data, &count),
+  CHECK_STATUS(bioapi_bir_get_bytes(bir, 99, &data, &count),
                BIOAPI_ERROR_INVALID_PARAMETER);
   CHECK_STATUS(bioapi_bir_set_int(bir, BIOAPI_FIELD_BDB_QUALITY, 256),
                BIOAPI_ERROR_INVALID_PARAMETER);
@@ -362,11 +366,328 @@ static void test_error_statuses(void) {
   bioapi_bir_destroy(bir);
 }
 
+/* Calls every getter with `field` and counts those that accept it. */
+static int getters_accepting(const bioapi_bir* bir, bioapi_bir_field field) {
+  int32_t value = 0;
+  int16_t owner = 0, type = 0;
+  const uint8_t* data = NULL;
+  size_t size = 0;
+  bioapi_datetime date;
+  int accepted = 0;
+  date.struct_size = sizeof date;
+  accepted += bioapi_bir_get_int(bir, field, &value) == BIOAPI_OK;
+  accepted +=
+      bioapi_bir_get_registry_id(bir, field, &owner, &type) == BIOAPI_OK;
+  accepted += bioapi_bir_get_bytes(bir, field, &data, &size) == BIOAPI_OK;
+  accepted += bioapi_bir_get_datetime(bir, field, &date) == BIOAPI_OK;
+  accepted += bioapi_bir_get_period_count(bir, field, &size) == BIOAPI_OK;
+  return accepted;
+}
+
+/* Every 32-bit number is a defined field argument: 1 to 35 each name one
+ * field of one kind, and every other number answers "Invalid Parameter" from
+ * every accessor, setters included, without touching the record. */
+static void test_field_numbers(void) {
+  static const bioapi_bir_field outside[] = {-1,        0,         36, 64,
+                                             INT32_MIN, INT32_MAX, 99, -35};
+  const uint8_t byte = 7;
+  bioapi_datetime date;
+  bioapi_bir* bir = NULL;
+  uint8_t* before = NULL;
+  uint8_t* after = NULL;
+  size_t before_size = 0, after_size = 0, i;
+  bioapi_bir_field field;
+
+  CHECK_STATUS(bioapi_bir_create(&bir), BIOAPI_OK);
+  for (field = 1; field <= 35; ++field) {
+    if (getters_accepting(bir, field) != 1) {
+      fprintf(stderr, "field %d: not exactly one kind\n", (int)field);
+      ++failures;
+    }
+  }
+  date = datetime(2026, 5, 6);
+  CHECK_STATUS(bioapi_bir_encode(bir, &before, &before_size), BIOAPI_OK);
+  for (i = 0; i < sizeof outside / sizeof outside[0]; ++i) {
+    field = outside[i];
+    CHECK(getters_accepting(bir, field) == 0);
+    CHECK_STATUS(bioapi_bir_set_int(bir, field, 1),
+                 BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK_STATUS(bioapi_bir_set_registry_id(bir, field, 1, 1),
+                 BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK_STATUS(bioapi_bir_set_bytes(bir, field, &byte, 1),
+                 BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK_STATUS(bioapi_bir_set_datetime(bir, field, &date),
+                 BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK_STATUS(bioapi_bir_set_period(bir, field, &date, 1),
+                 BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK_STATUS(bioapi_bir_get_period_element(bir, field, 0, &date),
+                 BIOAPI_ERROR_INVALID_PARAMETER);
+  }
+  CHECK_STATUS(bioapi_bir_encode(bir, &after, &after_size), BIOAPI_OK);
+  CHECK(after_size == before_size && memcmp(after, before, after_size) == 0);
+  bioapi_free(before);
+  bioapi_free(after);
+  bioapi_bir_destroy(bir);
+}
+
+/* A date-time member that the record cannot carry is refused by both
+ * setters, and the field keeps its value. */
+static void test_datetime_ranges(void) {
+  static const struct {
+    size_t member; /* offset in bioapi_datetime */
+    int32_t value;
+    bioapi_status expected;
+  } cases[] = {
+      {offsetof(bioapi_datetime, year), 32767, BIOAPI_OK},
+      {offsetof(bioapi_datetime, year), -32768, BIOAPI_OK},
+      {offsetof(bioapi_datetime, year), 32768, BIOAPI_ERROR_INVALID_PARAMETER},
+      {offsetof(bioapi_datetime, year), -32769, BIOAPI_ERROR_INVALID_PARAMETER},
+      {offsetof(bioapi_datetime, month), 255, BIOAPI_OK},
+      {offsetof(bioapi_datetime, month), -1, BIOAPI_ERROR_INVALID_PARAMETER},
+      {offsetof(bioapi_datetime, day), 256, BIOAPI_ERROR_INVALID_PARAMETER},
+      {offsetof(bioapi_datetime, hour), 0, BIOAPI_OK},
+      {offsetof(bioapi_datetime, hour), 256, BIOAPI_ERROR_INVALID_PARAMETER},
+      {offsetof(bioapi_datetime, minute), INT32_MIN,
+       BIOAPI_ERROR_INVALID_PARAMETER},
+      {offsetof(bioapi_datetime, second), INT32_MAX,
+       BIOAPI_ERROR_INVALID_PARAMETER},
+      /* The three that the record does not carry take any value. */
+      {offsetof(bioapi_datetime, wday), INT32_MIN, BIOAPI_OK},
+      {offsetof(bioapi_datetime, yday), 1000, BIOAPI_OK},
+      {offsetof(bioapi_datetime, isdst), INT32_MAX, BIOAPI_OK},
+  };
+  bioapi_bir* bir = NULL;
+  bioapi_datetime kept = datetime(2026, 3, 14);
+  bioapi_datetime period[2];
+  bioapi_datetime read;
+  size_t i, count = 0;
+
+  CHECK_STATUS(bioapi_bir_create(&bir), BIOAPI_OK);
+  CHECK_STATUS(
+      bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &kept),
+      BIOAPI_OK);
+  period[0] = kept;
+  period[1] = kept;
+  CHECK_STATUS(
+      bioapi_bir_set_period(bir, BIOAPI_FIELD_BDB_VALIDITY_PERIOD, period, 1),
+      BIOAPI_OK);
+  for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    bioapi_datetime t = datetime(2031, 1, 2);
+    bioapi_status status;
+    memcpy((char*)&t + cases[i].member, &cases[i].value, sizeof(int32_t));
+    status = bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &t);
+    if (status != cases[i].expected) {
+      fprintf(stderr, "date-time case %u: status 0x%X\n", (unsigned)i,
+              (unsigned)status);
+      ++failures;
+    }
+    /* As the end of a period, after a good start. */
+    period[1] = t;
+    CHECK_STATUS(
+        bioapi_bir_set_period(bir, BIOAPI_FIELD_BDB_VALIDITY_PERIOD, period, 2),
+        cases[i].expected);
+    read.struct_size = sizeof read;
+    CHECK_STATUS(
+        bioapi_bir_get_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &read),
+        BIOAPI_OK);
+    CHECK_STATUS(bioapi_bir_get_period_count(
+                     bir, BIOAPI_FIELD_BDB_VALIDITY_PERIOD, &count),
+                 BIOAPI_OK);
+    if (cases[i].expected == BIOAPI_OK) {
+      CHECK(memcmp(&read, &t, sizeof t) == 0 && count == 2);
+      /* Back to the kept values for the next case. */
+      CHECK_STATUS(
+          bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &kept),
+          BIOAPI_OK);
+      CHECK_STATUS(bioapi_bir_set_period(bir, BIOAPI_FIELD_BDB_VALIDITY_PERIOD,
+                                         period, 1),
+                   BIOAPI_OK);
+    } else {
+      CHECK(memcmp(&read, &kept, sizeof kept) == 0 && count == 1);
+    }
+  }
+  bioapi_bir_destroy(bir);
+}
+
+/* A later version of bioapi_datetime: this one with members appended. The
+ * library reads and writes the members that it knows and steps through an
+ * array by the caller's struct_size. */
+typedef struct later_datetime {
+  bioapi_datetime known;
+  int32_t zone_minutes;
+  int32_t reserved[3];
+} later_datetime;
+
+static later_datetime later(int32_t year, int32_t month, int32_t day,
+                            int32_t zone_minutes) {
+  later_datetime t;
+  memset(&t, 0xA5, sizeof t);
+  t.known = datetime(year, month, day);
+  t.known.struct_size = sizeof t;
+  t.zone_minutes = zone_minutes;
+  return t;
+}
+
+static void test_later_structure(void) {
+  bioapi_bir* bir = NULL;
+  later_datetime in = later(2026, 7, 8, 60);
+  later_datetime out;
+  later_datetime period[3];
+  later_datetime untouched;
+  bioapi_datetime small = datetime(2026, 7, 8);
+  size_t count = 0;
+
+  CHECK_STATUS(bioapi_bir_create(&bir), BIOAPI_OK);
+  CHECK_STATUS(
+      bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &in.known),
+      BIOAPI_OK);
+  /* Read into the larger structure: its own members stay as they were. */
+  memset(&out, 0x5A, sizeof out);
+  out.known.struct_size = sizeof out;
+  untouched = out;
+  CHECK_STATUS(
+      bioapi_bir_get_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &out.known),
+      BIOAPI_OK);
+  CHECK(memcmp(&out.known, &in.known, sizeof out.known) == 0);
+  CHECK(memcmp(&out.zone_minutes, &untouched.zone_minutes,
+               sizeof out - offsetof(later_datetime, zone_minutes)) == 0);
+
+  /* A period of larger elements: each is read at its own place. */
+  period[0] = later(2026, 1, 1, 60);
+  period[1] = later(2030, 12, 31, 60);
+  period[2] = later(2040, 6, 6, 120);
+  CHECK_STATUS(bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD,
+                                     &period[0].known, 3),
+               BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_get_period_count(
+                   bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &count),
+               BIOAPI_OK);
+  CHECK(count == 3);
+  out = untouched;
+  CHECK_STATUS(bioapi_bir_get_period_element(
+                   bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, 1, &out.known),
+               BIOAPI_OK);
+  CHECK(memcmp(&out.known, &period[1].known, sizeof out.known) == 0);
+  CHECK(memcmp(&out.zone_minutes, &untouched.zone_minutes,
+               sizeof out - offsetof(later_datetime, zone_minutes)) == 0);
+  CHECK_STATUS(bioapi_bir_get_period_element(
+                   bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, 2, &small),
+               BIOAPI_OK);
+  CHECK(small.year == 2040 && small.month == 6 && small.day == 6 &&
+        small.struct_size == sizeof small);
+
+  /* Elements of differing sizes, or a size below the first version's, are
+   * refused and change nothing. */
+  period[1].known.struct_size = sizeof(bioapi_datetime);
+  CHECK_STATUS(bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD,
+                                     &period[0].known, 2),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+  small.struct_size = BIOAPI_DATETIME_SIZE_V1 - 1;
+  CHECK_STATUS(
+      bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &small, 1),
+      BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK_STATUS(
+      bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &small),
+      BIOAPI_ERROR_INVALID_PARAMETER);
+  small.struct_size = 0;
+  CHECK_STATUS(
+      bioapi_bir_get_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &small),
+      BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(small.struct_size == 0 && small.year == 2040);
+  CHECK_STATUS(bioapi_bir_get_period_count(
+                   bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &count),
+               BIOAPI_OK);
+  CHECK(count == 3);
+  out = untouched;
+  CHECK_STATUS(
+      bioapi_bir_get_datetime(bir, BIOAPI_FIELD_BDB_CREATION_DATE, &out.known),
+      BIOAPI_OK);
+  CHECK(memcmp(&out.known, &in.known, sizeof out.known) == 0);
+  bioapi_bir_destroy(bir);
+}
+
+/* Which creation dates the encoder writes: one with wday, yday and isdst
+ * all -1 (as decoding leaves them) whatever its time, one with all nine
+ * members non-zero, and no other. A written one decodes to its six members
+ * with the three -1, and that record encodes to the same bytes again. */
+static void test_datetime_rule(void) {
+  static const struct {
+    int32_t hour, minute, second, wday, yday, isdst;
+    int written;
+  } cases[] = {
+      {0, 0, 0, -1, -1, -1, 1},   /* midnight, not known: written */
+      {9, 30, 0, -1, -1, -1, 1},  /* a whole minute, not known */
+      {10, 20, 30, 2, 100, 1, 1}, /* all nine non-zero */
+      {10, 20, 30, 0, 100, 1, 0}, /* a Sunday with ordinary values */
+      {10, 20, 0, 1, 100, 1, 0},  /* a whole minute with ordinary values */
+      {10, 20, 30, -1, -1, 0, 0}, /* isdst 0 */
+  };
+  size_t i, plain_size = 0;
+  bioapi_bir* plain = NULL;
+  uint8_t* plain_bytes = NULL;
+  /* A record without a date-time; a written one adds its 7 bytes. */
+  CHECK_STATUS(bioapi_bir_create(&plain), BIOAPI_OK);
+  CHECK_STATUS(bioapi_bir_encode(plain, &plain_bytes, &plain_size), BIOAPI_OK);
+  bioapi_free(plain_bytes);
+  bioapi_bir_destroy(plain);
+  for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    bioapi_bir* bir = NULL;
+    bioapi_bir* decoded = NULL;
+    uint8_t* first = NULL;
+    uint8_t* second = NULL;
+    size_t first_size = 0, second_size = 0;
+    bioapi_datetime t = datetime(2026, 1, 1);
+    bioapi_datetime read;
+    t.hour = cases[i].hour;
+    t.minute = cases[i].minute;
+    t.second = cases[i].second;
+    t.wday = cases[i].wday;
+    t.yday = cases[i].yday;
+    t.isdst = cases[i].isdst;
+    CHECK_STATUS(bioapi_bir_create(&bir), BIOAPI_OK);
+    CHECK_STATUS(
+        bioapi_bir_set_datetime(bir, BIOAPI_FIELD_BIR_CREATION_DATE, &t),
+        BIOAPI_OK);
+    CHECK_STATUS(bioapi_bir_encode(bir, &first, &first_size), BIOAPI_OK);
+    CHECK_STATUS(bioapi_bir_decode(first, first_size, &decoded), BIOAPI_OK);
+    read.struct_size = sizeof read;
+    CHECK_STATUS(
+        bioapi_bir_get_datetime(decoded, BIOAPI_FIELD_BIR_CREATION_DATE, &read),
+        BIOAPI_OK);
+    if (cases[i].written) {
+      CHECK(read.year == 2026 && read.month == 1 && read.day == 1 &&
+            read.hour == t.hour && read.minute == t.minute &&
+            read.second == t.second && read.wday == -1 && read.yday == -1 &&
+            read.isdst == -1);
+    } else {
+      /* The default of a record without the date-time. */
+      CHECK(read.year == 2000 && read.month == 1 && read.day == 1 &&
+            read.hour == 0 && read.minute == 0 && read.second == 0 &&
+            read.wday == 0 && read.yday == 0 && read.isdst == 0);
+    }
+    CHECK_STATUS(bioapi_bir_encode(decoded, &second, &second_size), BIOAPI_OK);
+    CHECK(second_size == first_size && memcmp(first, second, first_size) == 0);
+    if (first_size != plain_size + (cases[i].written ? 7u : 0u)) {
+      fprintf(stderr, "date-time rule case %u: %u bytes\n", (unsigned)i,
+              (unsigned)first_size);
+      ++failures;
+    }
+    bioapi_free(first);
+    bioapi_free(second);
+    bioapi_bir_destroy(decoded);
+    bioapi_bir_destroy(bir);
+  }
+}
+
 int main(void) {
   test_messages();
   test_golden_records();
   test_changing_fields();
   test_error_statuses();
+  test_field_numbers();
+  test_datetime_ranges();
+  test_later_structure();
+  test_datetime_rule();
   if (failures != 0) {
     fprintf(stderr, "%d checks failed\n", failures);
     return 1;

@@ -4,14 +4,20 @@
  * ever does: every function that can fail returns a bioapi_status, 0 for
  * success or the BioAPI error code that the C++ interface would have thrown
  * (for example 0x0200010B, "Invalid Data" from a unit, for a rejected
- * record). Usable from any compiler or language that calls C functions.
+ * record). Usable from any compiler or language that calls C functions. A
+ * call that fails changes nothing but the outputs that it documents.
  *
  * Ownership: a bioapi_bir handle owns everything it holds; destroy it with
  * bioapi_bir_destroy. Byte strings read from a handle stay owned by the
  * handle. Buffers that the library allocates for the caller are released
- * with bioapi_free. The library keeps no global state: distinct handles may
- * be used from distinct threads; one handle must not be used from two
- * threads at once.
+ * with bioapi_free.
+ *
+ * State: the library keeps no state in memory beyond its handles, so
+ * distinct handles may be used from distinct threads; one handle must not be
+ * used from two threads at once. The one thing outside a handle that it
+ * touches is the file "record" in the current working directory, which
+ * bioapi_bir_to_array (and only it) replaces: calls in the same directory, from
+ * any thread or process, overwrite each other's file.
  */
 #ifndef BIOAPI_DATA_BIOAPI_DATA_C_H_
 #define BIOAPI_DATA_BIOAPI_DATA_C_H_
@@ -65,70 +71,96 @@ BIOAPI_DATA_API void bioapi_free(void* buffer);
 /** An opaque biometric information record. */
 typedef struct bioapi_bir bioapi_bir;
 
-/** The fields of a record, numbered in record-model order. Each accessor
- * family takes the fields of its kind and answers
- * BIOAPI_ERROR_INVALID_PARAMETER for any other. */
-typedef enum bioapi_bir_field {
-  /* Integers: bioapi_bir_get_int / bioapi_bir_set_int. */
-  BIOAPI_FIELD_NATIVE_FORMAT_OWNER = 1,
-  BIOAPI_FIELD_NATIVE_FORMAT_TYPE = 2,
-  BIOAPI_FIELD_FIXED_WORD3 = 3,
-  BIOAPI_FIELD_FIXED_WORD4 = 4,
-  /* Registry identifiers: bioapi_bir_get_registry_id / _set_registry_id. */
-  BIOAPI_FIELD_RECORD_FORMAT = 5,
-  /* Integers. */
-  BIOAPI_FIELD_HEADER_VERSION = 6,
-  BIOAPI_FIELD_HEADER_REVISION = 7,
-  /* Registry identifier. */
-  BIOAPI_FIELD_BDB_FORMAT = 8,
-  /* Integers; the two options are 0 (false) or 1 (true). */
-  BIOAPI_FIELD_ENCRYPTION_OPTION = 9,
-  BIOAPI_FIELD_INTEGRITY_OPTION = 10,
-  BIOAPI_FIELD_BDB_BIOMETRIC_TYPE = 11,
-  BIOAPI_FIELD_BDB_BIOMETRIC_SUBTYPE = 12,
-  /* Registry identifiers. */
-  BIOAPI_FIELD_REGISTERED_ID1 = 13,
-  BIOAPI_FIELD_REGISTERED_ID2 = 14,
-  BIOAPI_FIELD_REGISTERED_ID3 = 15,
-  BIOAPI_FIELD_REGISTERED_ID4 = 16,
-  BIOAPI_FIELD_REGISTERED_ID5 = 17,
-  /* Byte strings: bioapi_bir_get_bytes / bioapi_bir_set_bytes. */
-  BIOAPI_FIELD_OCTET_STRING1 = 18,
-  /* Date-times: bioapi_bir_get_datetime / bioapi_bir_set_datetime. */
-  BIOAPI_FIELD_BDB_CREATION_DATE = 19,
-  BIOAPI_FIELD_OCTET_STRING2 = 20,
-  BIOAPI_FIELD_BDB_PROCESSED_LEVEL = 21,
-  BIOAPI_FIELD_REGISTERED_ID6 = 22,
-  BIOAPI_FIELD_BDB_PURPOSE = 23,
-  BIOAPI_FIELD_BDB_QUALITY = 24,
-  BIOAPI_FIELD_REGISTERED_ID7 = 25,
-  /* Validity periods: bioapi_bir_get_period_* / bioapi_bir_set_period. */
-  BIOAPI_FIELD_BDB_VALIDITY_PERIOD = 26,
-  BIOAPI_FIELD_BIR_CREATION_DATE = 27,
-  BIOAPI_FIELD_OCTET_STRING3 = 28,
-  BIOAPI_FIELD_OCTET_STRING4 = 29,
-  BIOAPI_FIELD_OCTET_STRING5 = 30,
-  BIOAPI_FIELD_OCTET_STRING6 = 31,
-  BIOAPI_FIELD_BIR_VALIDITY_PERIOD = 32,
-  BIOAPI_FIELD_REGISTERED_ID8 = 33,
-  BIOAPI_FIELD_BIOMETRIC_DATA = 34,
-  BIOAPI_FIELD_SECURITY_BLOCK = 35
-} bioapi_bir_field;
+/** A field of a record, by number: one of the BIOAPI_FIELD_ constants. A
+ * plain 32-bit integer, so that every value is a defined argument: a number
+ * that names no field of an accessor's kind (0, a negative number, one above
+ * 35, or a field of another kind) answers BIOAPI_ERROR_INVALID_PARAMETER. */
+typedef int32_t bioapi_bir_field;
 
-/** A date-time: the six members that a record carries, then three that only
- * travel inside the object. Set struct_size to sizeof(bioapi_datetime)
- * before passing one in; later versions only append members. */
+/** The field numbers, 1 to 35 in record-model order. Each accessor family
+ * takes the fields of its kind. */
+enum {
+  /* Integers: bioapi_bir_get_int / bioapi_bir_set_int. */
+  BIOAPI_FIELD_NATIVE_FORMAT_OWNER = 1, /**< Integer, -32768 to 32767. */
+  BIOAPI_FIELD_NATIVE_FORMAT_TYPE = 2,  /**< Integer, -32768 to 32767. */
+  BIOAPI_FIELD_FIXED_WORD3 = 3,         /**< Integer, -32768 to 32767. */
+  BIOAPI_FIELD_FIXED_WORD4 = 4,         /**< Integer, -32768 to 32767. */
+  /* Registry identifiers: bioapi_bir_get_registry_id / _set_registry_id. */
+  BIOAPI_FIELD_RECORD_FORMAT = 5,       /**< Registry identifier. */
+  BIOAPI_FIELD_HEADER_VERSION = 6,      /**< Integer, 0 to 255. */
+  BIOAPI_FIELD_HEADER_REVISION = 7,     /**< Integer, 0 to 255. */
+  BIOAPI_FIELD_BDB_FORMAT = 8,          /**< Registry identifier. */
+  BIOAPI_FIELD_ENCRYPTION_OPTION = 9,   /**< Integer, 0 (false) or 1 (true). */
+  BIOAPI_FIELD_INTEGRITY_OPTION = 10,   /**< Integer, 0 (false) or 1 (true). */
+  BIOAPI_FIELD_BDB_BIOMETRIC_TYPE = 11, /**< Integer, any value. */
+  BIOAPI_FIELD_BDB_BIOMETRIC_SUBTYPE = 12, /**< Integer, any value. */
+  BIOAPI_FIELD_REGISTERED_ID1 = 13,        /**< Registry identifier. */
+  BIOAPI_FIELD_REGISTERED_ID2 = 14,        /**< Registry identifier. */
+  BIOAPI_FIELD_REGISTERED_ID3 = 15,        /**< Registry identifier. */
+  BIOAPI_FIELD_REGISTERED_ID4 = 16,        /**< Registry identifier. */
+  BIOAPI_FIELD_REGISTERED_ID5 = 17,        /**< Registry identifier. */
+  /* Byte strings: bioapi_bir_get_bytes / bioapi_bir_set_bytes. */
+  BIOAPI_FIELD_OCTET_STRING1 = 18, /**< Byte string, at most 32767 bytes. */
+  /* Date-times: bioapi_bir_get_datetime / bioapi_bir_set_datetime. */
+  BIOAPI_FIELD_BDB_CREATION_DATE = 19,   /**< Date-time. */
+  BIOAPI_FIELD_OCTET_STRING2 = 20,       /**< Byte string, at most 32767. */
+  BIOAPI_FIELD_BDB_PROCESSED_LEVEL = 21, /**< Integer, any value. */
+  BIOAPI_FIELD_REGISTERED_ID6 = 22,      /**< Registry identifier. */
+  BIOAPI_FIELD_BDB_PURPOSE = 23,         /**< Integer, any value. */
+  BIOAPI_FIELD_BDB_QUALITY = 24,         /**< Integer, 0 to 255. */
+  BIOAPI_FIELD_REGISTERED_ID7 = 25,      /**< Registry identifier. */
+  /* Validity periods: bioapi_bir_get_period_* / bioapi_bir_set_period. */
+  BIOAPI_FIELD_BDB_VALIDITY_PERIOD = 26, /**< Validity period. */
+  BIOAPI_FIELD_BIR_CREATION_DATE = 27,   /**< Date-time. */
+  BIOAPI_FIELD_OCTET_STRING3 = 28,       /**< Byte string, at most 32767. */
+  BIOAPI_FIELD_OCTET_STRING4 = 29,       /**< Byte string, at most 32767. */
+  BIOAPI_FIELD_OCTET_STRING5 = 30,       /**< Byte string, at most 32767. */
+  BIOAPI_FIELD_OCTET_STRING6 = 31,       /**< Byte string, at most 32767. */
+  BIOAPI_FIELD_BIR_VALIDITY_PERIOD = 32, /**< Validity period. */
+  BIOAPI_FIELD_REGISTERED_ID8 = 33,      /**< Registry identifier. */
+  BIOAPI_FIELD_BIOMETRIC_DATA = 34, /**< Byte string (the BDB), no own limit. */
+  BIOAPI_FIELD_SECURITY_BLOCK = 35  /**< Byte string (the SB), no own limit. */
+};
+
+/** Size of the first version of bioapi_datetime, the smallest struct_size
+ * that the library accepts. */
+#define BIOAPI_DATETIME_SIZE_V1 40
+
+/** A date-time: the six members that a record carries, then three that it
+ * does not carry but that decide whether the encoder writes the date-time.
+ *
+ * Versions: set struct_size to sizeof(bioapi_datetime) before passing one
+ * in. Later versions only append members. The library accepts any
+ * struct_size of at least BIOAPI_DATETIME_SIZE_V1 and reads and writes only
+ * the members of this first version, never past them; a smaller struct_size
+ * answers BIOAPI_ERROR_INVALID_PARAMETER.
+ *
+ * Which creation dates are written: a creation date enters the record when
+ * all nine members are non-zero, or when wday, yday and isdst are all -1; it
+ * is then written as it stands, zero members included. Any other one is left
+ * out, so with ordinary values a Sunday (wday 0), 1 January (yday 0), isdst 0
+ * or a zero hour, minute or second drops it. Set wday, yday and isdst to -1
+ * to have a date-time written whatever its time: every date-time decoded from
+ * a record has them -1, so it is written again. A creation date that a
+ * record lacks decodes to 2000-01-01 00:00:00 with wday, yday and isdst 0,
+ * which is not written. The date-times of a validity period are written
+ * whenever the period has an element, whatever their members.
+ *
+ * The setters refuse, with BIOAPI_ERROR_INVALID_PARAMETER, a member that
+ * the record cannot carry: a year outside -32768 to 32767, or a month, day,
+ * hour, minute or second outside 0 to 255. No other range is checked, and
+ * wday, yday and isdst take any value. */
 typedef struct bioapi_datetime {
-  uint32_t struct_size;
-  int32_t year; /* the full calendar year */
-  int32_t month;
-  int32_t day;
-  int32_t hour;
-  int32_t minute;
-  int32_t second;
-  int32_t wday;  /* -1 when decoded from a record: not known */
-  int32_t yday;  /* -1 when decoded from a record */
-  int32_t isdst; /* -1 when decoded from a record */
+  uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
+  int32_t year;         /**< The full calendar year (2026, not 126). */
+  int32_t month;  /**< Month, 1 for January by the library's convention. */
+  int32_t day;    /**< Day of the month. */
+  int32_t hour;   /**< Hour. */
+  int32_t minute; /**< Minute. */
+  int32_t second; /**< Second. */
+  int32_t wday;   /**< Day of the week; -1 (not known) when decoded. */
+  int32_t yday;   /**< Day of the year; -1 (not known) when decoded. */
+  int32_t isdst; /**< Daylight saving time flag; -1 (not known) when decoded. */
 } bioapi_datetime;
 
 /** Creates a record with the native header, every other scalar 0 and every
@@ -136,8 +168,9 @@ typedef struct bioapi_datetime {
 BIOAPI_DATA_API bioapi_status bioapi_bir_create(bioapi_bir** out);
 
 /** Decodes `size` bytes at `data` (not kept). On success the caller owns
- * *out; on failure *out is null and the status is
- * BIOAPI_ERROR_INVALID_DATA for a rejected record. */
+ * *out; on failure *out is null (when `out` is not) and the status is
+ * BIOAPI_ERROR_INVALID_DATA for a rejected record, BIOAPI_ERROR_INVALID_POINTER
+ * for a null `data` or `out`, whatever the size. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_decode(const uint8_t* data,
                                                 size_t size, bioapi_bir** out);
 
@@ -150,8 +183,10 @@ BIOAPI_DATA_API void bioapi_bir_destroy(bioapi_bir* bir);
 
 /** Encodes `bir` into a buffer that the library allocates: on success the
  * caller owns *out_data (release it with bioapi_free) of *out_size bytes.
- * Status BIOAPI_ERROR_INVALID_DATA when a byte string exceeds 32767 bytes
- * or the record 2147483647 bytes. */
+ * Status BIOAPI_ERROR_INVALID_DATA when one of the six optional byte strings
+ * (BIOAPI_FIELD_OCTET_STRING1 to 6) exceeds 32767 bytes, or the whole record
+ * 2147483647 bytes; the biometric data and the security block have no limit
+ * of their own. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_encode(const bioapi_bir* bir,
                                                 uint8_t** out_data,
                                                 size_t* out_size);
@@ -165,9 +200,10 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_encode_into(const bioapi_bir* bir,
                                                      size_t capacity,
                                                      size_t* out_size);
 
-/** As bioapi_bir_encode, and also leaves the bytes in the file "record" of
- * the current working directory (replaced atomically; failures to write the
- * file are not reported). */
+/** As bioapi_bir_encode, and also writes the bytes to the file "record" in
+ * the current working directory, replacing what it held. Failures to write
+ * the file are not reported; a record that the encoder refuses leaves the
+ * file untouched. This is the library's one effect outside a handle. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_to_array(const bioapi_bir* bir,
                                                   uint8_t** out_data,
                                                   size_t* out_size);
@@ -209,23 +245,32 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_set_bytes(bioapi_bir* bir,
                                                    const uint8_t* data,
                                                    size_t size);
 
-/** Reads a date-time field into *value, whose struct_size the caller set. */
+/** Reads a date-time field into the members of this version of *value, whose
+ * struct_size the caller set. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_get_datetime(const bioapi_bir* bir,
                                                       bioapi_bir_field field,
                                                       bioapi_datetime* value);
-/** Sets a date-time field from *value, whose struct_size the caller set. */
+/** Sets a date-time field from *value, whose struct_size the caller set; a
+ * member that the record cannot carry answers
+ * BIOAPI_ERROR_INVALID_PARAMETER (see bioapi_datetime). */
 BIOAPI_DATA_API bioapi_status bioapi_bir_set_datetime(
     bioapi_bir* bir, bioapi_bir_field field, const bioapi_datetime* value);
 
 /** Reads the number of date-times in a validity period field. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_get_period_count(
     const bioapi_bir* bir, bioapi_bir_field field, size_t* count);
-/** Reads date-time `index` of a validity period field. */
+/** Reads date-time `index` of a validity period field into the members of
+ * this version of *value, whose struct_size the caller set; an index past
+ * the end answers BIOAPI_ERROR_INVALID_PARAMETER. */
 BIOAPI_DATA_API bioapi_status
 bioapi_bir_get_period_element(const bioapi_bir* bir, bioapi_bir_field field,
                               size_t index, bioapi_datetime* value);
 /** Sets a validity period field to copies of `count` date-times at
- * `elements` (start, end; a record carries the first two). */
+ * `elements` (start, end; a record carries the first two). The elements lie
+ * elements[0].struct_size bytes apart, so an array of a later, larger
+ * version is read as such; every element has that same struct_size, and the
+ * members of each fit the record (see bioapi_datetime), or the call answers
+ * BIOAPI_ERROR_INVALID_PARAMETER and changes nothing. */
 BIOAPI_DATA_API bioapi_status
 bioapi_bir_set_period(bioapi_bir* bir, bioapi_bir_field field,
                       const bioapi_datetime* elements, size_t count);
@@ -241,9 +286,9 @@ bioapi_bir_set_period(bioapi_bir* bir, bioapi_bir_field field,
  * BIOAPI_FIELD_RECORD_FORMAT to BIOAPI_FIELD_INTEGRITY_OPTION and the
  * biometric data are always written; an optional field as its value decides
  * (a registered identifier other than RegisteredId1 needs both halves
- * non-zero, a date-time its weekday, day of the year and DST flag all -1 or
- * all nine members non-zero, a byte string or validity period an element);
- * the security block when a security option is set and
+ * non-zero, a date-time all nine members non-zero or wday, yday and isdst
+ * all -1 (see bioapi_datetime), a byte string or validity period an
+ * element); the security block when a security option is set and
  * it is not empty. NativeFormatOwner, NativeFormatType, FixedWord3 and
  * FixedWord4 travel only inside the object: 0. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_field_present(const bioapi_bir* bir,
@@ -310,6 +355,19 @@ BIOAPI_DATA_API bioapi_status bioapi_enumeration_info(
 BIOAPI_DATA_API bioapi_status bioapi_enumerator(bioapi_enumeration enumeration,
                                                 size_t index, const char** name,
                                                 int32_t* value);
+
+/** Decodes `size` bytes at `data` as bioapi_bir_decode does, except that
+ * the record's biometric data stays where it is: *out holds every other
+ * field and an empty BiometricData, and *bdb_offset and *bdb_size say where
+ * the BDB lies in `data`. For a caller that keeps `data` and reads the BDB
+ * from it, saving the decoder's copy of it; it sets BiometricData itself
+ * (bioapi_bir_set_bytes) before it encodes or copies the record. Same
+ * statuses as bioapi_bir_decode; on failure *out is null. */
+BIOAPI_DATA_API bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data,
+                                                            size_t size,
+                                                            bioapi_bir** out,
+                                                            size_t* bdb_offset,
+                                                            size_t* bdb_size);
 
 #ifdef __cplusplus
 }

@@ -238,6 +238,7 @@ def _fields() -> Tuple[_Field, ...]:
 
 _FIELDS = _fields()
 _FIELD_BY_NAME = {field.name: field for field in _FIELDS}
+_BDB_NUMBER = _FIELD_BY_NAME["BiometricData"].number
 
 
 def _date_struct(value: Sequence[int]) -> _library.DateTimeStruct:
@@ -311,11 +312,15 @@ def _accessors(field: _Field) -> Tuple[Callable[[Any], Any],
         members = (None if field.enumeration is None else
                    {int(m): m for m in field.enumeration})
 
+        get_int = _lib.bioapi_bir_get_int
+        is_bool = field.kind == _KIND_BOOL
+
         def get(self: "BIR") -> Any:
             value = ctypes.c_int32()
-            _check(_lib.bioapi_bir_get_int(self._handle, number,
-                                           ctypes.byref(value)))
-            if field.kind == _KIND_BOOL:
+            status = get_int(self._handle, number, ctypes.byref(value))
+            if status:
+                raise BioAPIError(status)
+            if is_bool:
                 return value.value != 0
             if members is not None:
                 return members.get(value.value, value.value)
@@ -359,15 +364,23 @@ def _accessors(field: _Field) -> Tuple[Callable[[Any], Any],
     elif field.kind == _KIND_BYTES:
         max_size = field.max_size
 
+        get_bytes = _lib.bioapi_bir_get_bytes
+        is_bdb = name == "BiometricData"
+
         def get(self: "BIR") -> bytes:
+            if is_bdb and self._bdb is not None:
+                # Still in the bytes that the record was decoded from.
+                source, offset, size_ = self._bdb
+                return source[offset:offset + size_]
             data = ctypes.c_void_p()
             size = ctypes.c_size_t()
-            _check(_lib.bioapi_bir_get_bytes(self._handle, number,
-                                             ctypes.byref(data),
-                                             ctypes.byref(size)))
-            if not size.value:
-                return b""
-            return ctypes.string_at(data.value, size.value)
+            status = get_bytes(self._handle, number, ctypes.byref(data),
+                               ctypes.byref(size))
+            if status:
+                raise BioAPIError(status)
+            # One copy, straight from the record's storage into the bytes.
+            return ctypes.string_at(data.value, size.value) if size.value \
+                else b""
 
         def set(self: "BIR", value: Any) -> None:
             if isinstance(value, (str, int)) or value is None:
@@ -381,6 +394,8 @@ def _accessors(field: _Field) -> Tuple[Callable[[Any], Any],
                 raise ValueError(f"{name}: {size} bytes; the record carries at "
                                  f"most {max_size}")
             _check(_lib.bioapi_bir_set_bytes(self._handle, number, data, size))
+            if is_bdb:
+                self._bdb = None
 
     elif field.kind == _KIND_DATETIME:
 
@@ -495,7 +510,11 @@ class BIR:
     naming the field, and the field then keeps its old value.
     """
 
-    __slots__ = ("_handle", "__weakref__")
+    # _bdb: (bytes, offset, size) of a BDB that is still in the bytes that
+    # the record was decoded from, which the C record then holds empty: a
+    # decode from bytes saves the decoder's copy of the BDB. The C record
+    # gets it before anything reads it there (_take_bdb).
+    __slots__ = ("_handle", "_bdb", "__weakref__")
 
     #: The names of the fields, in the order of the C++ class.
     FIELDS: Tuple[str, ...] = tuple(field.name for field in _FIELDS)
@@ -540,9 +559,19 @@ class BIR:
 
     def __init__(self, data: Optional[Buffer] = None) -> None:
         self._handle: Optional[int] = None
+        self._bdb: Optional[Tuple[bytes, int, int]] = None
         out = ctypes.c_void_p()
         if data is None:
             _check(_lib.bioapi_bir_create(ctypes.byref(out)))
+        elif isinstance(data, bytes):
+            offset = ctypes.c_size_t()
+            size = ctypes.c_size_t()
+            _check(_lib.bioapi_bir_decode_leaving_bdb(data, len(data),
+                                                      ctypes.byref(out),
+                                                      ctypes.byref(offset),
+                                                      ctypes.byref(size)))
+            if size.value:
+                self._bdb = (data, offset.value, size.value)
         else:
             if isinstance(data, (str, int)):
                 raise TypeError("BIR() decodes bytes, bytearray or memoryview, "
@@ -563,26 +592,41 @@ class BIR:
             lib.bioapi_bir_destroy(handle)
 
     @classmethod
-    def _adopt(cls, handle: int) -> "BIR":
+    def _adopt(cls, handle: int, bdb: Optional[Tuple[bytes, int,
+                                                     int]]) -> "BIR":
         record = cls.__new__(cls)
         record._handle = handle
+        record._bdb = bdb
         return record
+
+    def _take_bdb(self) -> None:
+        """Hands a BDB that is still in the decoded bytes to the C record."""
+        if self._bdb is None:
+            return
+        source, offset, size = self._bdb
+        start = ctypes.cast(ctypes.c_char_p(source), ctypes.c_void_p).value
+        _check(_lib.bioapi_bir_set_bytes(self._handle, _BDB_NUMBER,
+                                         start + offset, size))
+        self._bdb = None
 
     def encode(self) -> bytes:
         """Returns the byte record; touches no file. Raises `BioAPIError`
         (0x0200010B) when a byte string or the record is over its limit."""
+        self._take_bdb()
         return _handed_over(_lib.bioapi_bir_encode, self._handle)
 
     def to_array(self) -> bytes:
         """Returns `encode()` and also replaces the file "record" in the
         working directory with the same bytes."""
+        self._take_bdb()
         return _handed_over(_lib.bioapi_bir_to_array, self._handle)
 
     def copy(self) -> "BIR":
         """Returns an independent copy."""
         out = ctypes.c_void_p()
         _check(_lib.bioapi_bir_clone(self._handle, ctypes.byref(out)))
-        return BIR._adopt(out.value)  # type: ignore[arg-type]
+        # The decoded bytes are immutable: the copy may share them.
+        return BIR._adopt(out.value, self._bdb)  # type: ignore[arg-type]
 
     __copy__ = copy
 

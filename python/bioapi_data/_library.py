@@ -113,6 +113,8 @@ def declare(lib: ctypes.CDLL) -> None:
         "bioapi_free": (None, [ctypes.c_void_p]),
         "bioapi_bir_create": (status, [out_ptr]),
         "bioapi_bir_decode": (status, [ctypes.c_void_p, size, out_ptr]),
+        "bioapi_bir_decode_leaving_bdb":
+            (status, [ctypes.c_void_p, size, out_ptr, out_size, out_size]),
         "bioapi_bir_clone": (status, [handle, out_ptr]),
         "bioapi_bir_destroy": (None, [handle]),
         "bioapi_bir_encode": (status, [handle, out_ptr, out_size]),

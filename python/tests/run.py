@@ -1,7 +1,8 @@
 """Runs the package's tests with pytest, for ctest.
 
 Exits 77 (ctest: skipped) when pytest is not installed, unless the
-environment variable BIOAPI_DATA_PYTHON_TESTS is "required" (as in CI).
+environment variable BIOAPI_DATA_PYTHON_TESTS is "required" (as in CI), which
+also makes hypothesis, for the property tests, a must.
 pytest's "no tests ran" is a failure here.
 """
 
@@ -15,6 +16,10 @@ except ImportError:
           " (Debian: scripts/setup python); the Python tests are skipped")
     sys.exit(1 if os.environ.get("BIOAPI_DATA_PYTHON_TESTS") == "required"
              else 77)
+
+if os.environ.get("BIOAPI_DATA_PYTHON_TESTS") == "required":
+    # Required runs include the property tests, which need hypothesis.
+    import hypothesis  # noqa: F401
 
 status = pytest.main(
     ["-q", "-p", "no:cacheprovider",

@@ -89,6 +89,26 @@ def test_decodes_every_buffer_kind():
         bd.BIR("not bytes")
 
 
+def test_bdb_left_in_the_decoded_bytes_reaches_every_use():
+    data = (DATA_DIR / "full_record.bir").read_bytes()
+    bdb = bd.BIR(bytearray(data)).BiometricData  # decoded with its copy
+    rec = bd.BIR(data)  # decoded from bytes: the BDB stays in `data`
+    assert rec.BiometricData == bdb
+    twin = rec.copy()
+    assert twin.encode() == data and twin.BiometricData == bdb
+    assert copy.deepcopy(rec).encode() == data
+    assert rec.encode() == data and rec.BiometricData == bdb
+    rec = bd.BIR(data)
+    rec.BiometricData = b"new"
+    assert rec.BiometricData == b"new"
+    assert bd.BIR(rec.encode()).BiometricData == b"new"
+    assert twin.BiometricData == bdb
+    rec = bd.BIR(data)
+    with pytest.raises(TypeError):
+        rec.BiometricData = "refused"
+    assert rec.BiometricData == bdb and rec.encode() == data
+
+
 def test_changes_encode_and_come_back():
     rec = full_record()
     rec.BDBQuality = 90

@@ -9,6 +9,7 @@
 #include "bioapi_data/types.h"
 #include "bir/record_layout.h"
 #include "c_api/bir_handle.h"
+#include "common/error_table.h"
 #include "common/enumeration_names.h"
 
 namespace {
@@ -256,14 +257,7 @@ bioapi_status bioapi_bir_field_info(bioapi_bir_field field, const char** name,
 }
 
 int32_t bioapi_error_facility(int32_t code) {
-  try {
-    return static_cast<int32_t>(
-        BioAPI_Data::BioAPIException(code).GetFacility());
-  } catch (...) {
-    // Only building the message can fail: memory exhaustion reports the
-    // framework.
-    return static_cast<int32_t>(BioAPI_Data::Framework);
-  }
+  return static_cast<int32_t>(BioAPI_Data::errors::FacilityOf(code));
 }
 
 bioapi_status bioapi_enumeration_info(bioapi_enumeration enumeration,

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace BioAPI_Data {
 namespace testing {
@@ -57,6 +58,17 @@ class FuzzInput {
         return static_cast<int>(U32());
     }
   }
+
+  /// The next `n` bytes, or as many as remain.
+  std::vector<std::uint8_t> Take(std::size_t n) {
+    const std::size_t taken = n < size_ - pos_ ? n : size_ - pos_;
+    std::vector<std::uint8_t> bytes(data_ + pos_, data_ + pos_ + taken);
+    pos_ += taken;
+    return bytes;
+  }
+
+  /// True once every byte has been read.
+  bool Exhausted() const { return pos_ >= size_; }
 
   /// A 16-bit value that is often 0.
   std::int16_t Short() {

@@ -1,6 +1,7 @@
 // Writes the seed corpus of the fuzz targets: for the decoder, the golden
 // records and every malformed record of the decoder's tests; for the record
-// builder, inputs that reach each size class, option and period length.
+// builder, inputs that reach each size class, option and period length; for
+// the C interface, programs of calls that reach each accessor family.
 //
 //   fuzz_seed_corpus tests/fuzz/corpus
 //
@@ -385,6 +386,147 @@ void WriteBuildSeeds(const fs::path& dir) {
   }
 }
 
+// Writes a program of calls for the C interface's fuzz target: each method
+// emits the bytes of one call, in the order in which the target reads them.
+class CallSeed {
+ public:
+  Bytes bytes;
+
+  CallSeed& Create(unsigned slot) { return Op(0).Byte(slot); }
+  CallSeed& Decode(unsigned slot, const Bytes& record) {
+    Op(1).Byte(slot).U16(static_cast<unsigned>(record.size()));
+    bytes.insert(bytes.end(), record.begin(), record.end());
+    return *this;
+  }
+  /// Decodes the encoding of `from` into `to`, with byte `at` set to `value`
+  /// when `at` is not negative.
+  CallSeed& DecodeEncoding(unsigned from, unsigned to, int at = -1,
+                           unsigned value = 0) {
+    Op(2).Byte(from).Byte(to).Byte(at < 0 ? 1u : 0u).Byte(value);
+    return at < 0 ? *this : U16(static_cast<unsigned>(at));
+  }
+  CallSeed& Clone(unsigned from, unsigned to) {
+    return Op(3).Byte(from).Byte(to);
+  }
+  CallSeed& Destroy(unsigned slot) { return Op(4).Byte(slot); }
+  CallSeed& SetInt(unsigned slot, unsigned field_byte, std::int32_t value) {
+    Op(5).Byte(field_byte);
+    return (value == 0 ? Byte(0)
+                       : Byte(3).U32(static_cast<std::uint32_t>(value)))
+        .Byte(slot);
+  }
+  CallSeed& SetId(unsigned slot, unsigned field, unsigned owner,
+                  unsigned type) {
+    return Op(6).Byte(field - 1).U16(owner).U16(type).Byte(slot);
+  }
+  /// Size class: 0 empty, 2 the limit, 3 over it, 4 `small` bytes.
+  CallSeed& SetBytes(unsigned slot, unsigned field, unsigned size_class,
+                     unsigned small = 0) {
+    Op(7).Byte(field - 1).Byte(size_class);
+    if (size_class >= 4) Byte(small);
+    return U16(0x2468).Byte(1).Byte(slot);
+  }
+  /// A date-time at hour `hour` with wday, yday and isdst -1.
+  CallSeed& Date(unsigned year_half, unsigned hour) {
+    return Byte(0).Byte(year_half).Byte(2).Byte(9).Byte(hour).Byte(30).Byte(15);
+  }
+  /// Struct sizes by index: 0 this version's, 5 48, 6 64, 7 41, 8 39.
+  CallSeed& SetDate(unsigned slot, unsigned field, unsigned hour,
+                    unsigned size_index = 0) {
+    Op(8).Byte(field - 1);
+    return Date(63, hour).Byte(size_index).Byte(slot);
+  }
+  CallSeed& SetPeriod(unsigned slot, unsigned field, unsigned count,
+                      unsigned size_index = 0, unsigned odd = 1) {
+    Op(9).Byte(field - 1).Byte(count).Byte(size_index).Byte(odd);
+    for (unsigned i = 0; i < count; ++i) Date(63 + i, i);
+    return Byte(slot);
+  }
+  CallSeed& GetDate(unsigned slot, unsigned field, unsigned size_index,
+                    unsigned index = 0) {
+    return Op(10).Byte(slot).Byte(field - 1).Byte(size_index).Byte(index);
+  }
+  CallSeed& RoundTrip(unsigned slot) { return Op(11).Byte(slot); }
+  CallSeed& Byte(unsigned v) {
+    bytes.push_back(static_cast<unsigned char>(v));
+    return *this;
+  }
+
+ private:
+  CallSeed& Op(unsigned op) { return Byte(op); }
+  CallSeed& U16(unsigned v) { return Byte(v & 0xFF).Byte(v >> 8 & 0xFF); }
+  CallSeed& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+};
+
+void WriteCApiSeeds(const fs::path& dir) {
+  auto put = [&](const std::string& name, const CallSeed& s) {
+    WriteFileBytes(dir / name, s.bytes);
+  };
+  WriteFileBytes(dir / "no-calls", {});
+  // Field numbers as the target draws them: byte n - 1 for field n.
+  constexpr unsigned kQuality = 24 - 1, kPurpose = 23 - 1;
+  CallSeed every_kind;
+  every_kind.Create(0)
+      .SetInt(0, kQuality, 80)
+      .SetInt(0, kPurpose, 3)
+      .SetId(0, 8, 0x1B, 0x201)
+      .SetId(0, 14, 5, 6)
+      .SetBytes(0, 18, 4, 9)
+      .SetBytes(0, 34, 4, 200)
+      .SetDate(0, 19, 0)
+      .SetDate(0, 27, 13)
+      .SetPeriod(0, 26, 2)
+      .SetPeriod(0, 32, 1)
+      .RoundTrip(0)
+      .Clone(0, 1)
+      .DecodeEncoding(1, 2)
+      .GetDate(2, 26, 0, 1);
+  put("every-kind-set-and-encoded", every_kind);
+
+  CallSeed golden;
+  golden.Decode(1, ReadTestData("full_record.bir"))
+      .Clone(1, 2)
+      .DecodeEncoding(2, 0, 8, 0x31)
+      .DecodeEncoding(2, 0, 40, 0x00)
+      .GetDate(1, 19, 6)
+      .GetDate(1, 32, 5, 1)
+      .SetInt(1, 9 - 1, 1)
+      .RoundTrip(1);
+  put("golden-record-decoded-and-changed", golden);
+
+  CallSeed later;
+  later.Create(0)
+      .SetDate(0, 19, 0, 6)
+      .SetDate(0, 27, 5, 8)
+      .SetPeriod(0, 26, 3, 6)
+      .SetPeriod(0, 32, 2, 7)
+      .SetPeriod(0, 32, 3, 5, 4)
+      .GetDate(0, 26, 6, 2)
+      .GetDate(0, 19, 8)
+      .RoundTrip(0);
+  put("later-struct-sizes", later);
+
+  CallSeed numbers;
+  numbers.Create(2);
+  for (unsigned edge = 230; edge < 236; ++edge) {
+    numbers.SetInt(2, edge, 1).GetDate(2, edge + 1, 0);
+  }
+  numbers.SetInt(2, kQuality, 256).SetInt(2, 10 - 1, 2).SetInt(2, 1 - 1, 40000);
+  put("field-numbers-and-values-out-of-range", numbers);
+
+  CallSeed limits;
+  limits.Create(0)
+      .SetBytes(0, 20, 2)
+      .RoundTrip(0)
+      .SetBytes(0, 31, 3)
+      .RoundTrip(0)
+      .SetBytes(0, 35, 3)
+      .Destroy(0)
+      .SetInt(0, kQuality, 1)
+      .RoundTrip(1);
+  put("byte-string-limits-and-null-handles", limits);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -395,7 +537,9 @@ int main(int argc, char** argv) {
   const fs::path root = argv[1];
   fs::create_directories(root / "decode");
   fs::create_directories(root / "build");
+  fs::create_directories(root / "c_api");
   WriteDecodeSeeds(root / "decode");
   WriteBuildSeeds(root / "build");
+  WriteCApiSeeds(root / "c_api");
   return 0;
 }
