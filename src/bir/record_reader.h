@@ -59,6 +59,14 @@ class ByteCursor {
   Observer& observer_;
 };
 
+/// An observer that hears nothing but faults: a decoder that only rejects
+/// derives from it and adds `Fail`.
+struct FaultOnlyObserver {
+  static void Begin(FieldId, std::size_t) {}
+  static void End(std::size_t) {}
+  static void PresenceBitmap(std::uint32_t) {}
+};
+
 /// Where a block's bytes lie in the record.
 struct BlockSpan {
   std::size_t offset = 0;

@@ -9,12 +9,14 @@
 #include <ctime>
 #include <iterator>
 #include <new>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "bioapi_data/bir.h"
 #include "bioapi_data/types.h"
+#include "bir/record_layout.h"
 #include "c_api/bir_handle.h"
 #include "common/error_table.h"
 
@@ -24,6 +26,7 @@ using BioAPI_Data::BioAPIException;
 using BioAPI_Data::BIR;
 using BioAPI_Data::RegistryID;
 namespace errors = BioAPI_Data::errors;
+namespace record = BioAPI_Data::record;
 
 // Runs `body`, which returns a status, and turns every exception into one:
 // the library's own into the bare code that gives the same message.
@@ -202,6 +205,37 @@ constexpr bool EveryNumberOnceInOrder() {
 static_assert(EveryNumberOnceInOrder(),
               "the field map holds every field number once, in order, each "
               "with the member of its kind");
+
+// Whether `f` is the entry of `member`: of its kind and, past the integers,
+// holding that very member.
+template <class T>
+constexpr bool IsEntryOf(const Field& f, T BIR::*member) {
+  if constexpr (std::is_same_v<T, RegistryID>) {
+    return f.kind == Kind::kRegistryID && f.registry_id == member;
+  } else if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
+    return f.kind == Kind::kBytes && f.bytes == member;
+  } else if constexpr (std::is_same_v<T, std::tm>) {
+    return f.kind == Kind::kDateTime && f.date_time == member;
+  } else if constexpr (std::is_same_v<T, std::vector<std::tm>>) {
+    return f.kind == Kind::kPeriod && f.period == member;
+  } else {
+    return f.kind == Kind::kInt;
+  }
+}
+
+// After the four constants that travel only inside the object, the numbers
+// follow the record layout's identifiers of the fields that BIR holds, in
+// order: field number 5 + i is the i-th member of `record::kMembers`.
+template <std::size_t... I>
+constexpr bool NumbersFollowFieldIds(std::index_sequence<I...>) {
+  return 4 + sizeof...(I) == kFieldCount &&
+         (IsEntryOf(kFields[4 + I], std::get<I>(record::kMembers).pointer) &&
+          ...);
+}
+static_assert(
+    NumbersFollowFieldIds(std::make_index_sequence<
+                          std::tuple_size_v<decltype(record::kMembers)>>()),
+    "the C field numbers follow the record layout's FieldId");
 
 // The entry of `number` when it names a field of `kind`, otherwise null.
 // Every 32-bit number is a valid argument.
