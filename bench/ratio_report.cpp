@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -12,20 +13,6 @@
 namespace BioAPI_Data {
 namespace bench {
 namespace {
-
-double NanosecondsPer(benchmark::TimeUnit unit) {
-  switch (unit) {
-    case benchmark::kNanosecond:
-      return 1;
-    case benchmark::kMicrosecond:
-      return 1e3;
-    case benchmark::kMillisecond:
-      return 1e6;
-    case benchmark::kSecond:
-      return 1e9;
-  }
-  return 1;
-}
 
 std::string Fixed(double value, int decimals) {
   if (value < 0) return "n/a";
@@ -47,27 +34,103 @@ std::string SizeName(std::int64_t bytes) {
 // Decoding by move alone: `kCopyAndDecodeMove` less `kCopy`.
 constexpr char kDecodeMove[] = "DecodeMove";
 
-constexpr std::int64_t kFrom = 64 << 10;  // the large-record goals start here
-constexpr std::int64_t kSmall = 1 << 10;  // the small-record goals apply here
-constexpr std::int64_t kGrowthLow = 1 << 20;
-constexpr std::int64_t kGrowthHigh = 16 << 20;
-
-// One goal: its figures and whether they meet it.
-struct Verdict {
-  std::string figures;
-  bool measured = true;
-  bool met = true;
-
-  void Add(const std::string& label, double value, bool ok, int decimals = 2) {
-    if (!figures.empty()) figures += ", ";
-    figures += label + " " + Fixed(value, decimals);
-    if (value < 0) {
-      measured = false;
-    } else if (!ok) {
-      met = false;
-    }
-  }
+// What a goal measures.
+enum class Measure {
+  // Time of `name` over time of `baseline`, at each size: at most `limit`.
+  kTime,
+  // Growth of `name`'s time from the first size to the second over the same
+  // growth of `baseline`: within 1/`limit` to `limit`. Over member counts it
+  // is also the growth of the time per member.
+  kGrowth,
+  // Allocations of one `name` at each size: at most `limit`, or with a
+  // `baseline` (a counter of `name`), at most that counter.
+  kAllocations,
 };
+
+struct Goal {
+  Measure measure;
+  const char* name;
+  const char* baseline;
+  double limit;
+  std::vector<std::int64_t> sizes;
+};
+
+// Every goal of the suite; the report builds its labels from these rows.
+const std::vector<Goal>& Goals() {
+  using M = Measure;
+  static const std::vector<std::int64_t> large = {64 << 10, 1 << 20, 16 << 20},
+                                         small = {1 << 10},
+                                         all = {0, 1 << 10, 64 << 10, 1 << 20,
+                                                16 << 20},
+                                         growth = {1 << 20, 16 << 20},
+                                         members = {1000, 10000};
+  static const std::vector<Goal> goals = {
+      {M::kTime, kDecodeMove, kCopy, 0.75, large},
+      {M::kTime, kDecodeLvalue, kCopy, 1.1, large},
+      {M::kTime, kDecodePointer, kCopy, 1.1, large},
+      {M::kTime, kEncode, kCopy, 1.1, large},
+      {M::kTime, kEncode, kCopy, 2, small},
+      {M::kTime, kToArray, kEncodeAndWrite, 1.5, all},
+      {M::kGrowth, kDecodeMove, kCopy, 1.25, growth},
+      {M::kGrowth, kDecodeLvalue, kCopy, 1.25, growth},
+      {M::kGrowth, kDecodePointer, kCopy, 1.25, growth},
+      {M::kAllocations, kDecodeMove, kAllowedAllocations, 0, small},
+      {M::kAllocations, kDecodeLvalue, kAllowedAllocations, 0, small},
+      {M::kAllocations, kDecodePointer, kAllowedAllocations, 0, small},
+      {M::kAllocations, kEncode, nullptr, 1, small},
+      {M::kGrowth, kAddMember, kVectorPushBack, 1.25, members},
+      {M::kGrowth, kPopulationCopy, kVectorCopy, 1.25, members},
+  };
+  return goals;
+}
+
+// The words of the report for a benchmark or a counter.
+std::string Label(const std::string& name) {
+  static const std::map<std::string, std::string> labels = {
+      {kCopy, "copy"},
+      {kDecodeMove, "decode move"},
+      {kDecodeLvalue, "decode lvalue"},
+      {kDecodePointer, "decode pointer"},
+      {kEncode, "Encode"},
+      {kEncodeAndWrite, "(Encode + truncating write)"},
+      {kToArray, "ToArray"},
+      {kAddMember, "AddMember"},
+      {kPopulationCopy, "population copy"},
+      {kVectorPushBack, "plain vector push_back"},
+      {kVectorCopy, "plain vector copy"},
+      {kAllowedAllocations, "blocks held"}};
+  auto found = labels.find(name);
+  return found == labels.end() ? name : found->second;
+}
+
+// "64 KiB to 16 MiB"; populations are sized in members, records by their BDB.
+std::string SizesLabel(const Goal& goal) {
+  const bool members =
+      goal.baseline && Label(goal.baseline).rfind("plain vector", 0) == 0;
+  const auto size = [&](std::int64_t n) {
+    return members ? std::to_string(n) : SizeName(n);
+  };
+  std::string label = size(goal.sizes.front());
+  if (goal.sizes.size() > 1) label += " to " + size(goal.sizes.back());
+  return members ? label + " members" : label;
+}
+
+std::string GoalLabel(const Goal& goal) {
+  const std::string name = Label(goal.name);
+  switch (goal.measure) {
+    case Measure::kTime:
+      return name + " <= " + Fixed(goal.limit, goal.limit < 1 ? 2 : 1) + " x " +
+             Label(goal.baseline) + ", " + SizesLabel(goal);
+    case Measure::kGrowth:
+      return name + " growth " + SizesLabel(goal) + " within " +
+             Fixed(1 / goal.limit, 2) + "-" + Fixed(goal.limit, 2) + " of " +
+             Label(goal.baseline) + "'s";
+    case Measure::kAllocations:
+      return name + " allocations, " + SizesLabel(goal) + ": <= " +
+             (goal.baseline ? Label(goal.baseline) : Fixed(goal.limit, 0));
+  }
+  return name;
+}
 
 }  // namespace
 
@@ -83,7 +146,8 @@ void RatioReport::ReportRuns(const std::vector<Run>& reports) {
         run.run_type == Run::RT_Iteration && run.repetitions <= 1;
     if (!median && !single) continue;
     Figure figure;
-    figure.cpu_ns = run.GetAdjustedCPUTime() * NanosecondsPer(run.time_unit);
+    figure.cpu_ns = run.GetAdjustedCPUTime() * 1e9 /
+                    benchmark::GetTimeUnitMultiplier(run.time_unit);
     for (const auto& counter : run.counters) {
       figure.counters[counter.first] = counter.second.value;
     }
@@ -140,29 +204,45 @@ void RatioReport::Finalize() {
 }
 
 void RatioReport::PrintTable(std::ostream& out) const {
+  // A column for every ratio that a goal bounds, one for the allocations.
+  std::vector<const Goal*> ratios;
+  std::string allocations;
+  for (const Goal& goal : Goals()) {
+    if (goal.measure == Measure::kAllocations) {
+      allocations += (allocations.empty() ? "" : ", ") + Label(goal.name);
+      continue;
+    }
+    const bool seen = std::any_of(ratios.begin(), ratios.end(), [&](auto* g) {
+      return std::string(g->name) == goal.name;
+    });
+    if (goal.measure == Measure::kTime && !seen) ratios.push_back(&goal);
+  }
   out << "\nRecord codec: CPU time, median of " << repetitions_
       << " repetition(s); each ratio compares figures of this run.\n\n"
-      << "| BDB | record bytes | copy (us) | copy GB/s | decode move / copy "
-         "| decode lvalue / copy | decode pointer / copy | Encode / copy "
-         "| ToArray / (Encode + write) | allocations: decode move, lvalue, "
-         "pointer; Encode |\n"
-      << "|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n";
+      << "| BDB | record bytes | copy (us) | copy GB/s | ";
+  for (const Goal* g : ratios) {
+    out << Label(g->name) << " / " << Label(g->baseline) << " | ";
+  }
+  out << "allocations: " << allocations << " |\n|---|---:|---:|---:|";
+  for (std::size_t i = 0; i < ratios.size(); ++i) out << "---:|";
+  out << "---|\n";
   for (std::int64_t size : kBdbSizes) {
     const double copy = Time(kCopy, size);
     const double bytes = Counter(kCopy, size, kRecordBytes);
     const double copy_us = copy >= 0 ? copy / 1e3 : -1;
     const double gbps = copy > 0 ? bytes / copy : -1;
     out << "| " << SizeName(size) << " | " << Fixed(bytes, 0) << " | "
-        << Fixed(copy_us, copy_us < 10 ? 3 : 1) << " | " << Fixed(gbps, 2)
-        << " | " << Fixed(Ratio(kDecodeMove, kCopy, size), 2) << " | "
-        << Fixed(Ratio(kDecodeLvalue, kCopy, size), 2) << " | "
-        << Fixed(Ratio(kDecodePointer, kCopy, size), 2) << " | "
-        << Fixed(Ratio(kEncode, kCopy, size), 2) << " | "
-        << Fixed(Ratio(kToArray, kEncodeAndWrite, size), 2) << " | "
-        << Fixed(Counter(kDecodeMove, size, kAllocations), 0) << ", "
-        << Fixed(Counter(kDecodeLvalue, size, kAllocations), 0) << ", "
-        << Fixed(Counter(kDecodePointer, size, kAllocations), 0) << "; "
-        << Fixed(Counter(kEncode, size, kAllocations), 0) << " |\n";
+        << Fixed(copy_us, copy_us < 10 ? 3 : 1) << " | " << Fixed(gbps, 2);
+    for (const Goal* g : ratios) {
+      out << " | " << Fixed(Ratio(g->name, g->baseline, size), 2);
+    }
+    const char* separator = " | ";
+    for (const Goal& goal : Goals()) {
+      if (goal.measure != Measure::kAllocations) continue;
+      out << separator << Fixed(Counter(goal.name, size, kAllocations), 0);
+      separator = ", ";
+    }
+    out << " |\n";
   }
   out << "\n| members | AddMember (us per member) | plain vector push_back "
          "| population copy (us per member) | plain vector copy |\n"
@@ -179,119 +259,64 @@ void RatioReport::PrintTable(std::ostream& out) const {
 }
 
 void RatioReport::PrintGoals(std::ostream& out) {
-  struct Goal {
-    std::string name;
-    Verdict verdict;
-  };
-  std::vector<Goal> goals;
-
-  const auto up_to = [&](const char* name, const char* baseline, double limit,
-                         const std::string& goal) {
-    Verdict v;
-    for (std::int64_t size : kBdbSizes) {
-      if (size < kFrom) continue;
-      const double r = Ratio(name, baseline, size);
-      v.Add(SizeName(size), r, r <= limit);
-    }
-    goals.push_back({goal, v});
-  };
-  up_to(kDecodeMove, kCopy, 0.75, "decode move <= 0.75 x copy, 64 KiB and up");
-  up_to(kDecodeLvalue, kCopy, 1.1,
-        "decode lvalue <= 1.1 x copy, 64 KiB and up");
-  up_to(kDecodePointer, kCopy, 1.1,
-        "decode pointer <= 1.1 x copy, 64 KiB and up");
-  up_to(kEncode, kCopy, 1.1, "Encode <= 1.1 x copy, 64 KiB and up");
-  {
-    Verdict v;
-    const double r = Ratio(kEncode, kCopy, kSmall);
-    v.Add(SizeName(kSmall), r, r <= 2.0);
-    goals.push_back({"Encode <= 2 x copy, 1 KiB", v});
-  }
-  {
-    Verdict v;
-    for (std::int64_t size : kBdbSizes) {
-      const double r = Ratio(kToArray, kEncodeAndWrite, size);
-      v.Add(SizeName(size), r, r <= 1.5);
-    }
-    goals.push_back({"ToArray <= 1.5 x (Encode + truncating write)", v});
-  }
-  {
-    Verdict v;
-    const double copy_low = Time(kCopy, kGrowthLow);
-    const double copy_high = Time(kCopy, kGrowthHigh);
-    const double copy_growth =
-        copy_low > 0 && copy_high >= 0 ? copy_high / copy_low : -1;
-    const std::pair<const char*, const char*> decodes[] = {
-        {kDecodeMove, "move"},
-        {kDecodeLvalue, "lvalue"},
-        {kDecodePointer, "pointer"}};
-    for (const auto& decode : decodes) {
-      const double low = Time(decode.first, kGrowthLow);
-      const double high = Time(decode.first, kGrowthHigh);
-      const double growth = low > 0 && high >= 0 && copy_growth > 0
-                                ? high / low / copy_growth
-                                : -1;
-      v.Add(decode.second, growth, growth >= 0.8 && growth <= 1.25);
-    }
-    v.figures += " (copy grows " + Fixed(copy_growth, 1) + "x)";
-    goals.push_back(
-        {"decode growth 16 MiB / 1 MiB within 0.8-1.25 of copy's", v});
-  }
-  {
-    Verdict v;
-    const double allowed = Counter(kDecodeLvalue, kSmall, kAllowedAllocations);
-    const std::pair<const char*, const char*> decodes[] = {
-        {kDecodeMove, "move"},
-        {kDecodeLvalue, "lvalue"},
-        {kDecodePointer, "pointer"}};
-    for (const auto& decode : decodes) {
-      const double n = Counter(decode.first, kSmall, kAllocations);
-      v.Add("decode " + std::string(decode.second), n,
-            allowed >= 0 && n <= allowed, 0);
-    }
-    const double encode = Counter(kEncode, kSmall, kAllocations);
-    v.Add("Encode", encode, encode == 1, 0);
-    v.figures += " (blocks held: " + Fixed(allowed, 0) + ")";
-    goals.push_back(
-        {"allocations, 1 KiB: decode <= blocks held, Encode = 1", v});
-  }
-  // Per-member cost at the larger population over that at the smaller.
-  const auto per_member_growth = [&](const char* name) {
-    const std::int64_t small = kPopulationSizes[0];
-    const std::int64_t large = kPopulationSizes[1];
-    const double a = Time(name, small);
-    const double b = Time(name, large);
-    return a > 0 && b >= 0 ? (b / static_cast<double>(large)) /
-                                 (a / static_cast<double>(small))
-                           : -1;
-  };
-  const auto linear = [&](const char* name, const char* baseline,
-                          const std::string& goal) {
-    Verdict v;
-    const double growth = per_member_growth(name);
-    const double base = per_member_growth(baseline);
-    const double relative = growth >= 0 && base > 0 ? growth / base : -1;
-    v.Add("grows", relative, relative >= 0.8 && relative <= 1.25);
-    v.figures += " (" + Fixed(growth, 2) + " per member, the plain vector " +
-                 Fixed(base, 2) + ")";
-    goals.push_back({goal, v});
-  };
-  linear(kAddMember, kVectorPushBack,
-         "AddMember linear: per-member growth 1k to 10k within 0.8-1.25 of a "
-         "plain vector's");
-  linear(kPopulationCopy, kVectorCopy,
-         "population copy linear: per-member growth 1k to 10k within 0.8-1.25 "
-         "of a plain vector's");
-
   out << "\n| goal | figures | verdict |\n|---|---|---|\n";
   misses_ = 0;
-  for (const Goal& goal : goals) {
-    const char* verdict = !goal.verdict.measured ? "not run"
-                          : goal.verdict.met     ? "PASS"
-                                                 : "MISS";
-    if (goal.verdict.measured && !goal.verdict.met) ++misses_;
-    out << "| " << goal.name << " | " << goal.verdict.figures << " | "
-        << verdict << " |\n";
+  for (const Goal& goal : Goals()) {
+    std::string figures;
+    bool measured = true;
+    bool met = true;
+    const auto add = [&](const std::string& label, double value, bool ok,
+                         int decimals) {
+      if (!figures.empty()) figures += ", ";
+      figures += (label.empty() ? "" : label + " ") + Fixed(value, decimals);
+      if (value < 0) {
+        measured = false;
+      } else if (!ok) {
+        met = false;
+      }
+    };
+    switch (goal.measure) {
+      case Measure::kTime:
+        for (std::int64_t size : goal.sizes) {
+          const double r = Ratio(goal.name, goal.baseline, size);
+          add(SizeName(size), r, r <= goal.limit, 2);
+        }
+        break;
+      case Measure::kGrowth: {
+        const std::int64_t from = goal.sizes.front();
+        const std::int64_t to = goal.sizes.back();
+        const auto grows = [&](const char* name) {
+          const double a = Time(name, from);
+          const double b = Time(name, to);
+          return a > 0 && b >= 0 ? b / a : -1;
+        };
+        const double growth = grows(goal.name);
+        const double base = grows(goal.baseline);
+        const double relative = growth >= 0 && base > 0 ? growth / base : -1;
+        add("", relative, relative >= 1 / goal.limit && relative <= goal.limit,
+            2);
+        figures += " (" + Label(goal.name) + " " + Fixed(growth, 2) + "x, " +
+                   Label(goal.baseline) + " " + Fixed(base, 2) + "x)";
+        break;
+      }
+      case Measure::kAllocations:
+        for (std::int64_t size : goal.sizes) {
+          const double n = Counter(goal.name, size, kAllocations);
+          const double limit = goal.baseline
+                                   ? Counter(goal.name, size, goal.baseline)
+                                   : goal.limit;
+          add(SizeName(size), n, limit >= 0 && n <= limit, 0);
+          if (goal.baseline) {
+            figures +=
+                " (" + Label(goal.baseline) + " " + Fixed(limit, 0) + ")";
+          }
+        }
+        break;
+    }
+    const char* verdict = !measured ? "not run" : met ? "PASS" : "MISS";
+    if (measured && !met) ++misses_;
+    out << "| " << GoalLabel(goal) << " | " << figures << " | " << verdict
+        << " |\n";
   }
   out << "\n"
       << (misses_ == 0 ? std::string("Every measured goal is met.")

@@ -24,7 +24,7 @@ class RatioReport : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& reports) override;
   void Finalize() override;
 
-  /// Number of goals missed in the figures reported so far.
+  /// Number of goals that the figures missed; set by `Finalize`.
   int Misses() const { return misses_; }
 
  private:

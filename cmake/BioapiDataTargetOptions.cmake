@@ -1,5 +1,3 @@
-include(GNUInstallDirs)
-
 # Warnings, sanitizers and the runtime linkage are set per target, never
 # through the global flags, so that a project embedding this one keeps its own
 # settings.

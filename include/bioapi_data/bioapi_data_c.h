@@ -1,4 +1,5 @@
-/* C interface to the bioapi_data record codec and error table.
+/** @file
+ * C interface to the bioapi_data record codec and error table.
  *
  * Valid C99 and C++. Only C types cross this boundary, and no C++ exception
  * ever does: every function that can fail returns a bioapi_status, 0 for
@@ -26,21 +27,16 @@
 #include <stdint.h>
 
 #include "bioapi_data/export.h"
+#include "bioapi_data/version.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/** Version of this interface; equal to the library's version. */
-#define BIOAPI_DATA_C_VERSION_MAJOR 1
-#define BIOAPI_DATA_C_VERSION_MINOR 0
-#define BIOAPI_DATA_C_VERSION_PATCH 0
-/** The version as one number: major * 10000 + minor * 100 + patch. */
-#define BIOAPI_DATA_C_VERSION 10000
-
 /** 0 for success, otherwise a BioAPI error code (top byte: its source). */
 typedef int32_t bioapi_status;
 
+/** Success. */
 #define BIOAPI_OK 0
 /** A required pointer argument was null ("Invalid Pointer"). */
 #define BIOAPI_ERROR_INVALID_POINTER 0x00000103

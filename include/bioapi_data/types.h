@@ -210,8 +210,10 @@ class BIOAPI_DATA_API BioAPIException : public std::exception {
   /// Stores the facility and the code; `what` returns exactly `message`.
   BioAPIException(Facility facility, int code, std::string message);
 
+  /// Copies the facility, the code and the message.
   BioAPIException(const BioAPIException&) = default;
-  BioAPIException& operator=(const BioAPIException&) = default;
+  /// Replaces the facility, the code and the message with those of `other`.
+  BioAPIException& operator=(const BioAPIException& other) = default;
   ~BioAPIException() override;
 
   /// Returns the message; valid while the object lives and is not assigned to.

@@ -28,7 +28,7 @@ extern "C" bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data,
     return BIOAPI_ERROR_INVALID_POINTER;
   }
   *out = nullptr;
-  if (data == nullptr && size != 0) return BIOAPI_ERROR_INVALID_POINTER;
+  if (data == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   try {
     auto* handle = new bioapi_bir{};
     try {

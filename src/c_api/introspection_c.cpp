@@ -9,8 +9,9 @@
 #include "bioapi_data/types.h"
 #include "bir/record_layout.h"
 #include "c_api/bir_handle.h"
-#include "common/error_table.h"
+#include "c_api/field_map.h"
 #include "common/enumeration_names.h"
+#include "common/error_table.h"
 
 namespace {
 
@@ -158,6 +159,36 @@ constexpr bool RowsMatchNumbersAndLayout() {
 }
 static_assert(RowsMatchNumbersAndLayout(),
               "the field table follows the C numbers and the record layout");
+
+// The accessor family that the field map gives each number, which the kind
+// of its row refines (an integer, a truth value or an enumeration value all
+// go through the integer accessors).
+constexpr bool RowsMatchFieldMap() {
+  using BioAPI_Data::c_api::Kind;
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    Kind family = Kind::kInt;
+    switch (kFields[i].kind) {
+      case BIOAPI_FIELD_KIND_REGISTRY_ID:
+        family = Kind::kRegistryID;
+        break;
+      case BIOAPI_FIELD_KIND_BYTES:
+        family = Kind::kBytes;
+        break;
+      case BIOAPI_FIELD_KIND_DATETIME:
+        family = Kind::kDateTime;
+        break;
+      case BIOAPI_FIELD_KIND_PERIOD:
+        family = Kind::kPeriod;
+        break;
+      default:
+        break;
+    }
+    if (family != BioAPI_Data::c_api::kFields[i].kind) return false;
+  }
+  return kFieldCount == BioAPI_Data::c_api::kFieldCount;
+}
+static_assert(RowsMatchFieldMap(),
+              "each row's kind is the accessor family of the field map");
 
 const FieldRow* RowOf(bioapi_bir_field field) {
   const auto number = static_cast<std::int64_t>(field);

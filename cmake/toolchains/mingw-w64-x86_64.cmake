@@ -31,5 +31,5 @@ find_program(BIOAPI_DATA_WINE NAMES wine64 wine HINTS /usr/lib/wine
   DOC "Wine loader that runs the 64-bit Windows programs")
 if(BIOAPI_DATA_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR
-    /bin/sh ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.sh ${BIOAPI_DATA_WINE})
+    /bin/sh ${CMAKE_CURRENT_LIST_DIR}/../scripts/run-under-wine.sh ${BIOAPI_DATA_WINE})
 endif()
