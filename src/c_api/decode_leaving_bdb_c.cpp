@@ -11,12 +11,10 @@
 namespace {
 
 // A rejected record is the decoder's one documented error.
-struct RejectingObserver {
+struct RejectingObserver : BioAPI_Data::record::FaultOnlyObserver {
   [[noreturn]] static void Fail(std::size_t, const char*) {
     throw BIOAPI_ERROR_INVALID_DATA;
   }
-  static void Begin(const char*, std::size_t) {}
-  static void End(std::size_t) {}
 };
 
 }  // namespace
