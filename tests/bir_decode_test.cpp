@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bioapi_data/bir.h"
 #include "bir/byte_order.h"
+#include "bir/record_reader.h"
 #include "bir_comparison.h"
 #include "sample_records.h"
 #include "test_files.h"
@@ -180,6 +182,58 @@ TEST(BIRDecodeTest, OptionalFieldEncodings) {
   EXPECT_EQ(bir.BIRCreationDate.tm_year, 2000);  // absent: the default
   EXPECT_EQ(bir.BIRCreationDate.tm_isdst, 0);
   EXPECT_EQ(bir.BiometricData, (Bytes{0xAB, 0xCD}));
+}
+
+// Notes where the decoding walk says each field lies.
+struct SpanObserver {
+  struct Span {
+    record::FieldId id;
+    std::size_t begin;
+    std::size_t end;
+  };
+  std::vector<Span> spans;
+  std::uint32_t presence = 0;
+
+  [[noreturn]] void Fail(std::size_t offset, const char* check) {
+    throw std::runtime_error(std::to_string(offset) + ": " + check);
+  }
+  void Begin(record::FieldId id, std::size_t offset) {
+    spans.push_back(Span{id, offset, offset});
+  }
+  void End(std::size_t offset) { spans.back().end = offset; }
+  void PresenceBitmap(std::uint32_t bits) { presence = bits; }
+};
+
+// The walk names every field by its identifier, in the table's order, and
+// finds each where the layout table puts it, as wide as its encoding.
+TEST(BIRDecodeTest, WalkFollowsTheLayoutTable) {
+  const BIR full = testing::FullRecord(40);
+  const Bytes bytes = full.Encode();
+  SpanObserver observer;
+  BIR bir;
+  record::ReadRecord(bytes.data(), bytes.size(), bir, observer);
+  EXPECT_EQ(observer.presence, 0x7FFFFFu);
+  ASSERT_EQ(observer.spans.size(), record::kFieldCount);
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < record::kFieldCount; ++i) {
+    const SpanObserver::Span& span = observer.spans[i];
+    const record::FieldLayout& layout = record::LayoutOf(span.id);
+    SCOPED_TRACE(layout.name);
+    EXPECT_EQ(static_cast<std::size_t>(span.id), i);
+    EXPECT_EQ(span.begin, at);
+    if (layout.offset != record::kNoFixedOffset) {
+      EXPECT_EQ(span.begin, layout.offset);
+    }
+    std::size_t width = record::FixedSize(layout.encoding);
+    if (layout.encoding == record::Encoding::kByteString) {
+      width += static_cast<std::size_t>(record::LoadLE16(&bytes[at]));
+    } else if (layout.encoding == record::Encoding::kBlock) {
+      width += static_cast<std::size_t>(record::LoadLE32(&bytes[at]));
+    }
+    EXPECT_EQ(span.end - span.begin, width);
+    at = span.end;
+  }
+  EXPECT_EQ(at, bytes.size());
 }
 
 TEST(BIRDecodeTest, EveryCutOfAFullRecordIsRejected) {

@@ -40,7 +40,9 @@ using bir_tool::WalkRecord;
 
 std::vector<std::string> LostFields(const CheckedRecord& checked) {
   std::vector<std::string> names;
-  for (const auto& loss : checked.losses) names.push_back(loss.field);
+  for (const auto& loss : checked.losses) {
+    names.push_back(bir_tool::NameOf(loss.field));
+  }
   return names;
 }
 

@@ -14,6 +14,8 @@
 #include "bioapi_data/types.h"
 #include "bir_tool_testing.h"
 #include "commands.h"
+#include "dump_rows.h"
+#include "record_walk.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {
@@ -168,6 +170,55 @@ TEST(BirToolRejection, DumpShowsTheFieldsBeforeTheFailingCheck) {
             std::string::npos)
       << dump.out;
   EXPECT_EQ(dump.out.find("PresenceBitmap"), std::string::npos);
+}
+
+// The rows that the dump prints and the browser inspector shows carry the
+// field's identifier, a period's element and the failing check.
+TEST(BirToolDumpRows, IdentifyTheirFieldAndTheFailingCheck) {
+  using bir_tool::DumpRow;
+  using bir_tool::FieldId;
+  const std::vector<unsigned char> full = ReadTestData("full_record.bir");
+  const std::vector<DumpRow> rows =
+      bir_tool::DumpRows(full, bir_tool::WalkRecord(full));
+  // Every field once, a validity period twice (start, end).
+  ASSERT_EQ(rows.size(), 34u + 2u);
+  EXPECT_EQ(rows[8].field, FieldId::kPresenceBitmap);
+  EXPECT_EQ(rows[8].value, "0x007FFFFF");
+  std::size_t periods = 0;
+  for (const DumpRow& row : rows) {
+    ASSERT_TRUE(row.field.has_value());
+    EXPECT_EQ(row.check, nullptr);
+    EXPECT_TRUE(row.whole);
+    if (*row.field == FieldId::kBDBValidityPeriod) {
+      EXPECT_EQ(row.element, static_cast<int>(periods % 2));
+      EXPECT_EQ(row.name, periods % 2 == 0 ? "BDBValidityPeriod.start"
+                                           : "BDBValidityPeriod.end");
+      ++periods;
+    }
+  }
+  EXPECT_EQ(periods, 2u);
+
+  // A check after a field was read marks that field's row.
+  std::vector<unsigned char> reserved = MakeRecord(0, {});
+  reserved[16] = 1;
+  std::vector<DumpRow> rejected =
+      bir_tool::DumpRows(reserved, bir_tool::WalkRecord(reserved));
+  ASSERT_EQ(rejected.size(), 8u);
+  EXPECT_EQ(rejected.back().field, FieldId::kReserved);
+  EXPECT_STREQ(rejected.back().check, "reserved byte is 0");
+  EXPECT_TRUE(rejected.back().whole);
+
+  // A field that the walk stopped in gets a row from its beginning to the
+  // end of the record.
+  const std::vector<unsigned char> cut = MakeRecord(0x80, {0x10, 0x00});
+  rejected = bir_tool::DumpRows(cut, bir_tool::WalkRecord(cut));
+  const DumpRow& last = rejected.back();
+  EXPECT_EQ(last.field, FieldId::kOctetString1);
+  EXPECT_EQ(last.offset, 21u);
+  EXPECT_EQ(last.length, cut.size() - 21);
+  EXPECT_FALSE(last.whole);
+  EXPECT_STREQ(last.check, "enough bytes remain");
+  EXPECT_EQ(last.value, "");
 }
 
 TEST(BirToolCheck, OneLinePerFileAndASummary) {

@@ -20,7 +20,7 @@
 #include "bioapi_data/types.h"
 #include "bir/record_layout.h"
 #include "checked_encode.h"
-#include "dump.h"
+#include "dump_rows.h"
 #include "enumeration_names.h"
 #include "record_json.h"
 #include "record_walk.h"
@@ -49,8 +49,12 @@ struct RowField {
 };
 
 template <class Member>
-const char* KindOf() {
-  if constexpr (std::is_enum_v<Member>) {
+const char* KindOf(const record::FieldLayout& field) {
+  if (field.encoding == record::Encoding::kBlock) {
+    return "block";
+  } else if constexpr (std::is_same_v<Member, bool>) {
+    return "bool";
+  } else if constexpr (std::is_enum_v<Member>) {
     return "enum";
   } else if constexpr (std::is_same_v<Member, unsigned char>) {
     return "number";
@@ -63,33 +67,17 @@ const char* KindOf() {
   }
 }
 
-RowField FieldOfRow(const std::string& name) {
-  static const RowField kHeader[] = {
-      {"RecordFormat", -1, "id"},       {"TotalLength", -1, "header"},
-      {"HeaderVersion", -1, "number"},  {"HeaderRevision", -1, "number"},
-      {"BDBFormat", -1, "id"},          {"EncryptionOption", -1, "bool"},
-      {"IntegrityOption", -1, "bool"},  {"Reserved", -1, "header"},
-      {"PresenceBitmap", -1, "header"}, {"BiometricData", -1, "block"},
-      {"SecurityBlock", -1, "block"},
-  };
-  for (const RowField& field : kHeader) {
-    if (name == field.key) {
-      return field.kind == std::string("header") ? RowField{"", -1, "header"}
-                                                 : field;
-    }
-  }
-  RowField found{"", -1, "trailing"};
+// The rows of the header fields that `BIR` does not hold (total length,
+// reserved byte, presence bit-map) are not editable.
+RowField FieldOfRow(const bir_tool::DumpRow& row) {
+  if (!row.field) return RowField{"", -1, "trailing"};
+  RowField found{"", -1, "header"};
   BioAPI_Data::BIR bir;
-  record::ForEachOptionalField(
-      bir, [&](const record::OptionalField& field, const auto& member) {
+  record::ForEachMemberField(
+      bir, [&](const record::FieldLayout& field, const auto& member) {
+        if (field.id != *row.field) return;
         using Member = std::decay_t<decltype(member)>;
-        const std::string key = field.name;
-        if constexpr (std::is_same_v<Member, std::vector<std::tm>>) {
-          if (name == key + ".start") found = RowField{key, 0, "date"};
-          if (name == key + ".end") found = RowField{key, 1, "date"};
-        } else {
-          if (name == key) found = RowField{key, -1, KindOf<Member>()};
-        }
+        found = RowField{field.name, row.element, KindOf<Member>(field)};
       });
   return found;
 }
@@ -107,11 +95,15 @@ Json EnumeratorsJson() {
 // The inspector's status line of a rejected record: `rejected at offset N
 // (FIELD): check "..." failed`, the field named alone even when the check
 // looked inside it (`bir dump` says "in FIELD, which begins at M" there).
+const char* FieldName(const bir_tool::Rejection& r) {
+  return r.field ? bir_tool::NameOf(*r.field) : "record";
+}
+
 std::string RejectedStatus(const bir_tool::Rejection& r) {
   std::string status = "rejected at offset " + std::to_string(r.offset) + " (" +
-                       r.field + "): check \"" + r.check + "\" failed";
+                       FieldName(r) + "): check \"" + r.check + "\" failed";
   if (r.inside_field && r.offset != r.field_begin) {
-    status += "; " + std::string(r.field) + " begins at " +
+    status += "; " + std::string(FieldName(r)) + " begins at " +
               std::to_string(r.field_begin);
   }
   return status;
@@ -119,7 +111,7 @@ std::string RejectedStatus(const bir_tool::Rejection& r) {
 
 Json RejectionJson(const bir_tool::Rejection& r) {
   return Json{{"offset", r.offset},
-              {"field", r.field},
+              {"field", FieldName(r)},
               {"fieldOffset", r.field_begin},
               {"check", r.check},
               {"text", bir_tool::Describe(r)}};
@@ -166,7 +158,9 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   bir_tool::WalkedRecord walked = bir_tool::WalkRecord(bytes);
   Json rows = Json::array();
   for (bir_tool::DumpRow& row : bir_tool::DumpRows(bytes, walked)) {
-    const RowField field = FieldOfRow(row.name);
+    // The field that a rejected record stopped in is named by "rejection".
+    if (!row.whole) continue;
+    const RowField field = FieldOfRow(row);
     Json j{{"field", std::move(row.name)},  {"offset", row.offset},
            {"length", row.length},          {"value", std::move(row.value)},
            {"bytes", std::move(row.bytes)}, {"kind", field.kind}};
@@ -237,12 +231,13 @@ EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
               bir_tool::Describe(*checked.rejection);
   }
   for (const bir_tool::FieldLoss& loss : checked.losses) {
-    losses.push_back(Json{{"field", loss.field},
+    const std::string name = bir_tool::NameOf(loss.field);
+    losses.push_back(Json{{"field", name},
                           {"given", Json::parse(loss.given)},
                           {"returned", Json::parse(loss.returned)},
                           {"reason", loss.reason}});
     if (message.empty()) {
-      message = loss.field + " is given as " + loss.given +
+      message = name + " is given as " + loss.given +
                 " but the record gives back " + loss.returned + ": " +
                 loss.reason;
     }
@@ -264,7 +259,7 @@ EMSCRIPTEN_KEEPALIVE void bir_web_enumerations() {
   Json json = Json::object();
   BioAPI_Data::BIR bir;
   record::ForEachOptionalField(
-      bir, [&](const record::OptionalField& field, const auto& member) {
+      bir, [&](const record::FieldLayout& field, const auto& member) {
         using Member = std::decay_t<decltype(member)>;
         if constexpr (std::is_enum_v<Member>) {
           json[field.name] = EnumeratorsJson<Member>();

@@ -10,12 +10,10 @@ namespace {
 
 // The library's decoder only needs to know that a check failed: every fault
 // is the same documented exception, thrown by pointer.
-struct RejectingObserver {
+struct RejectingObserver : record::FaultOnlyObserver {
   [[noreturn]] static void Fail(std::size_t, const char*) {
     throw new BioAPIException(Unit, 0x10B);
   }
-  static void Begin(const char*, std::size_t) {}
-  static void End(std::size_t) {}
 };
 
 record::BlockSpan ReadOrReject(const unsigned char* data, std::size_t size,

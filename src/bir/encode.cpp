@@ -14,7 +14,7 @@ namespace BioAPI_Data {
 namespace {
 
 using record::Encoding;
-using record::OptionalField;
+using record::FieldLayout;
 
 [[noreturn]] void Refuse(const std::string& why) {
   throw new BioAPIException(Unit, 0x10B, "BioAPI Error: Invalid Data: " + why);
@@ -29,7 +29,7 @@ using record::OptionalField;
 
 // Bytes that a present field adds to the record.
 template <class T>
-std::size_t EncodedSize(const OptionalField& field, const T& member) {
+std::size_t EncodedSize(const FieldLayout& field, const T& member) {
   if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
     if (member.size() > record::kMaxByteStringSize) {
       RefuseByteString(field.name, member.size());
@@ -166,7 +166,7 @@ std::vector<unsigned char> BIR::Encode() const {
   std::uint32_t presence = 0;
   std::uint64_t size = record::kHeaderSize;
   record::ForEachOptionalField(
-      *this, [&](const OptionalField& field, const auto& member) {
+      *this, [&](const FieldLayout& field, const auto& member) {
         if (!record::IsPresent(field.presence, member)) return;
         presence |= std::uint32_t{1} << field.bit;
         size += EncodedSize(field, member);
@@ -195,7 +195,7 @@ std::vector<unsigned char> BIR::Encode() const {
   w.U8(0);
   w.I32(static_cast<std::int32_t>(presence));
   record::ForEachOptionalField(
-      *this, [&](const OptionalField& field, const auto& member) {
+      *this, [&](const FieldLayout& field, const auto& member) {
         if ((presence >> field.bit) & 1u) w.Field(field.encoding, member);
       });
   w.I32(static_cast<std::int32_t>(BiometricData.size()));

@@ -5,13 +5,19 @@
 // announces (in bit order), the biometric data block (BDB) and, when a
 // security option is set, the security block (SB). Every integer is
 // little-endian; nothing is aligned.
+//
+// Every field has one identifier, `FieldId`, and one row in `kFields`: its
+// name, encoding, presence rule, bit and (in the header) offset. `kMembers`
+// ties each row to its member of `BIR`.
 #ifndef BIOAPI_DATA_BIR_RECORD_LAYOUT_H_
 #define BIOAPI_DATA_BIR_RECORD_LAYOUT_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "bioapi_data/bir.h"
@@ -19,30 +25,167 @@
 namespace BioAPI_Data {
 namespace record {
 
+/// Every field of a record, in record order: the header, the optional fields
+/// in the order of their bits (0 to 22), the BDB and the SB.
+enum class FieldId : std::uint8_t {
+  kRecordFormat,
+  kTotalLength,
+  kHeaderVersion,
+  kHeaderRevision,
+  kBDBFormat,
+  kEncryptionOption,
+  kIntegrityOption,
+  kReserved,
+  kPresenceBitmap,
+  kBDBBiometricType,  // bit 0
+  kBDBBiometricSubtype,
+  kRegisteredId1,
+  kRegisteredId2,
+  kRegisteredId3,
+  kRegisteredId4,
+  kRegisteredId5,
+  kOctetString1,
+  kBDBCreationDate,
+  kOctetString2,
+  kBDBProcessedLevel,
+  kRegisteredId6,
+  kBDBPurpose,
+  kBDBQuality,
+  kRegisteredId7,
+  kBDBValidityPeriod,
+  kBIRCreationDate,
+  kOctetString3,
+  kOctetString4,
+  kOctetString5,
+  kOctetString6,
+  kBIRValidityPeriod,
+  kRegisteredId8,  // bit 22
+  kBiometricData,
+  kSecurityBlock,
+};
+
+/// Number of fields, one per `FieldId`.
+inline constexpr std::size_t kFieldCount =
+    static_cast<std::size_t>(FieldId::kSecurityBlock) + 1;
+
+/// How a field is written.
+enum class Encoding {
+  kInt32,       ///< 4 bytes, all 32 bits of the field
+  kByte,        ///< 1 byte, the low 8 bits; widened without sign on reading
+  kFlag,        ///< 1 byte: 0 is false, any other value true; written 0 or 1
+  kRegistryID,  ///< 4 bytes: Owner, Type, signed 16-bit each
+  kByteString,  ///< signed 16-bit length L, then L bytes
+  kDateTime,    ///< 7 bytes: year (16-bit), month, day, hour, minute, second
+  kValidityPeriod,  ///< 14 bytes: start date-time, end date-time
+  kBlock,           ///< signed 32-bit length L, then L bytes
+};
+
+/// When the encoder writes a field.
+enum class Presence {
+  kAlways,
+  kBothHalvesNonZero,   ///< a registry identifier with Owner and Type non-zero
+  kNotEmpty,            ///< a byte string or validity period with elements
+  kDateTimeSet,         ///< a date-time that `IsWrittenDateTime` accepts
+  kWithSecurityOption,  ///< the SB: not empty, and a security option set
+};
+
+/// A header field's place: after the header, fields have none fixed.
+inline constexpr std::size_t kNoFixedOffset = ~std::size_t{0};
+
+/// One field of the record.
+struct FieldLayout {
+  FieldId id;
+  const char* name;  ///< As the member of `BIR`, or the header's own name.
+  Encoding encoding;
+  Presence presence;
+  int bit;             ///< Its bit in the presence bit-map; -1 for none.
+  std::size_t offset;  ///< Its offset in the header, or kNoFixedOffset.
+  bool has_member;     ///< `BIR` holds it (not the length, reserved, bit-map).
+};
+
+inline constexpr FieldLayout kFields[] = {
+    {FieldId::kRecordFormat, "RecordFormat", Encoding::kRegistryID,
+     Presence::kAlways, -1, 0, true},
+    {FieldId::kTotalLength, "TotalLength", Encoding::kInt32, Presence::kAlways,
+     -1, 4, false},
+    {FieldId::kHeaderVersion, "HeaderVersion", Encoding::kByte,
+     Presence::kAlways, -1, 8, true},
+    {FieldId::kHeaderRevision, "HeaderRevision", Encoding::kByte,
+     Presence::kAlways, -1, 9, true},
+    {FieldId::kBDBFormat, "BDBFormat", Encoding::kRegistryID, Presence::kAlways,
+     -1, 10, true},
+    {FieldId::kEncryptionOption, "EncryptionOption", Encoding::kFlag,
+     Presence::kAlways, -1, 14, true},
+    {FieldId::kIntegrityOption, "IntegrityOption", Encoding::kFlag,
+     Presence::kAlways, -1, 15, true},
+    {FieldId::kReserved, "Reserved", Encoding::kByte, Presence::kAlways, -1, 16,
+     false},
+    {FieldId::kPresenceBitmap, "PresenceBitmap", Encoding::kInt32,
+     Presence::kAlways, -1, 17, false},
+    {FieldId::kBDBBiometricType, "BDBBiometricType", Encoding::kInt32,
+     Presence::kAlways, 0, kNoFixedOffset, true},
+    {FieldId::kBDBBiometricSubtype, "BDBBiometricSubtype", Encoding::kByte,
+     Presence::kAlways, 1, kNoFixedOffset, true},
+    {FieldId::kRegisteredId1, "RegisteredId1", Encoding::kRegistryID,
+     Presence::kAlways, 2, kNoFixedOffset, true},
+    {FieldId::kRegisteredId2, "RegisteredId2", Encoding::kRegistryID,
+     Presence::kBothHalvesNonZero, 3, kNoFixedOffset, true},
+    {FieldId::kRegisteredId3, "RegisteredId3", Encoding::kRegistryID,
+     Presence::kBothHalvesNonZero, 4, kNoFixedOffset, true},
+    {FieldId::kRegisteredId4, "RegisteredId4", Encoding::kRegistryID,
+     Presence::kBothHalvesNonZero, 5, kNoFixedOffset, true},
+    {FieldId::kRegisteredId5, "RegisteredId5", Encoding::kRegistryID,
+     Presence::kBothHalvesNonZero, 6, kNoFixedOffset, true},
+    {FieldId::kOctetString1, "OctetString1", Encoding::kByteString,
+     Presence::kNotEmpty, 7, kNoFixedOffset, true},
+    {FieldId::kBDBCreationDate, "BDBCreationDate", Encoding::kDateTime,
+     Presence::kDateTimeSet, 8, kNoFixedOffset, true},
+    {FieldId::kOctetString2, "OctetString2", Encoding::kByteString,
+     Presence::kNotEmpty, 9, kNoFixedOffset, true},
+    {FieldId::kBDBProcessedLevel, "BDBProcessedLevel", Encoding::kByte,
+     Presence::kAlways, 10, kNoFixedOffset, true},
+    {FieldId::kRegisteredId6, "RegisteredId6", Encoding::kRegistryID,
+     Presence::kBothHalvesNonZero, 11, kNoFixedOffset, true},
+    {FieldId::kBDBPurpose, "BDBPurpose", Encoding::kByte, Presence::kAlways, 12,
+     kNoFixedOffset, true},
+    {FieldId::kBDBQuality, "BDBQuality", Encoding::kByte, Presence::kAlways, 13,
+     kNoFixedOffset, true},
+    {FieldId::kRegisteredId7, "RegisteredId7", Encoding::kRegistryID,
+     Presence::kBothHalvesNonZero, 14, kNoFixedOffset, true},
+    {FieldId::kBDBValidityPeriod, "BDBValidityPeriod",
+     Encoding::kValidityPeriod, Presence::kNotEmpty, 15, kNoFixedOffset, true},
+    {FieldId::kBIRCreationDate, "BIRCreationDate", Encoding::kDateTime,
+     Presence::kDateTimeSet, 16, kNoFixedOffset, true},
+    {FieldId::kOctetString3, "OctetString3", Encoding::kByteString,
+     Presence::kNotEmpty, 17, kNoFixedOffset, true},
+    {FieldId::kOctetString4, "OctetString4", Encoding::kByteString,
+     Presence::kNotEmpty, 18, kNoFixedOffset, true},
+    {FieldId::kOctetString5, "OctetString5", Encoding::kByteString,
+     Presence::kNotEmpty, 19, kNoFixedOffset, true},
+    {FieldId::kOctetString6, "OctetString6", Encoding::kByteString,
+     Presence::kNotEmpty, 20, kNoFixedOffset, true},
+    {FieldId::kBIRValidityPeriod, "BIRValidityPeriod",
+     Encoding::kValidityPeriod, Presence::kNotEmpty, 21, kNoFixedOffset, true},
+    {FieldId::kRegisteredId8, "RegisteredId8", Encoding::kRegistryID,
+     Presence::kBothHalvesNonZero, 22, kNoFixedOffset, true},
+    {FieldId::kBiometricData, "BiometricData", Encoding::kBlock,
+     Presence::kAlways, -1, kNoFixedOffset, true},
+    {FieldId::kSecurityBlock, "SecurityBlock", Encoding::kBlock,
+     Presence::kWithSecurityOption, -1, kNoFixedOffset, true},
+};
+
+/// Returns the row of field `id`.
+constexpr const FieldLayout& LayoutOf(FieldId id) {
+  return kFields[static_cast<std::size_t>(id)];
+}
+
 /// Size of the fixed header.
 inline constexpr std::size_t kHeaderSize = 21;
-
-/// One field of the fixed header.
-struct HeaderField {
-  std::size_t offset;
-  std::size_t width;
-  const char* name;
-};
-
-/// The fixed header, in record order.
-inline constexpr HeaderField kHeader[] = {
-    {0, 2, "RecordFormat.Owner"}, {2, 2, "RecordFormat.Type"},
-    {4, 4, "TotalLength"},        {8, 1, "HeaderVersion"},
-    {9, 1, "HeaderRevision"},     {10, 2, "BDBFormat.Owner"},
-    {12, 2, "BDBFormat.Type"},    {14, 1, "EncryptionOption"},
-    {15, 1, "IntegrityOption"},   {16, 1, "Reserved"},
-    {17, 4, "PresenceBitmap"},
-};
-
-/// Offsets of the two security options: any non-zero byte sets an option,
-/// and the encoder writes 1.
-inline constexpr std::size_t kEncryptionOptionOffset = 14;
-inline constexpr std::size_t kIntegrityOptionOffset = 15;
+/// Number of optional fields, bits 0 to 22 of the presence bit-map.
+inline constexpr std::size_t kOptionalFieldCount = 23;
+/// Index of the first optional field; the others follow it in bit order.
+inline constexpr std::size_t kFirstOptionalField =
+    static_cast<std::size_t>(FieldId::kBDBBiometricType);
 
 inline constexpr unsigned char kHeaderVersion = 0x30;
 inline constexpr unsigned char kHeaderRevision = 0x01;
@@ -52,74 +195,14 @@ inline constexpr std::size_t kMaxByteStringSize = 32767;
 /// Largest record: its total length is signed 32-bit.
 inline constexpr std::uint64_t kMaxRecordSize = 2147483647;
 
-/// How an optional field is written.
-enum class Encoding {
-  kInt32,       ///< 4 bytes, all 32 bits of the field
-  kByte,        ///< 1 byte, the low 8 bits; widened without sign on reading
-  kRegistryID,  ///< 4 bytes: Owner, Type, signed 16-bit each
-  kByteString,  ///< signed 16-bit length L, then L bytes
-  kDateTime,    ///< 7 bytes: year (16-bit), month, day, hour, minute, second
-  kValidityPeriod,  ///< 14 bytes: start date-time, end date-time
-};
-
-/// When the encoder writes an optional field.
-enum class Presence {
-  kAlways,
-  kBothHalvesNonZero,  ///< a registry identifier with Owner and Type non-zero
-  kNotEmpty,           ///< a byte string or validity period with elements
-  kDateTimeSet,        ///< a date-time that `IsWrittenDateTime` accepts
-};
-
-/// One optional field: its bit in the presence bit-map, name and encoding.
-struct OptionalField {
-  unsigned bit;
-  const char* name;
-  Encoding encoding;
-  Presence presence;
-};
-
-inline constexpr OptionalField kOptionalFields[] = {
-    {0, "BDBBiometricType", Encoding::kInt32, Presence::kAlways},
-    {1, "BDBBiometricSubtype", Encoding::kByte, Presence::kAlways},
-    {2, "RegisteredId1", Encoding::kRegistryID, Presence::kAlways},
-    {3, "RegisteredId2", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
-    {4, "RegisteredId3", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
-    {5, "RegisteredId4", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
-    {6, "RegisteredId5", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
-    {7, "OctetString1", Encoding::kByteString, Presence::kNotEmpty},
-    {8, "BDBCreationDate", Encoding::kDateTime, Presence::kDateTimeSet},
-    {9, "OctetString2", Encoding::kByteString, Presence::kNotEmpty},
-    {10, "BDBProcessedLevel", Encoding::kByte, Presence::kAlways},
-    {11, "RegisteredId6", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
-    {12, "BDBPurpose", Encoding::kByte, Presence::kAlways},
-    {13, "BDBQuality", Encoding::kByte, Presence::kAlways},
-    {14, "RegisteredId7", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
-    {15, "BDBValidityPeriod", Encoding::kValidityPeriod, Presence::kNotEmpty},
-    {16, "BIRCreationDate", Encoding::kDateTime, Presence::kDateTimeSet},
-    {17, "OctetString3", Encoding::kByteString, Presence::kNotEmpty},
-    {18, "OctetString4", Encoding::kByteString, Presence::kNotEmpty},
-    {19, "OctetString5", Encoding::kByteString, Presence::kNotEmpty},
-    {20, "OctetString6", Encoding::kByteString, Presence::kNotEmpty},
-    {21, "BIRValidityPeriod", Encoding::kValidityPeriod, Presence::kNotEmpty},
-    {22, "RegisteredId8", Encoding::kRegistryID, Presence::kBothHalvesNonZero},
-};
-inline constexpr std::size_t kOptionalFieldCount =
-    sizeof(kOptionalFields) / sizeof(kOptionalFields[0]);
-
-constexpr bool BitsAreInOrder() {
-  for (std::size_t i = 0; i < kOptionalFieldCount; ++i) {
-    if (kOptionalFields[i].bit != i) return false;
-  }
-  return kOptionalFieldCount == 23;
-}
-static_assert(BitsAreInOrder(), "optional fields are bits 0 to 22, in order");
-
-/// Bytes of a fixed-size encoding (a byte string adds its own length).
+/// Bytes of a fixed-size encoding (a byte string or block adds its own
+/// length).
 constexpr std::size_t FixedSize(Encoding encoding) {
   switch (encoding) {
     case Encoding::kInt32:
       return 4;
     case Encoding::kByte:
+    case Encoding::kFlag:
       return 1;
     case Encoding::kRegistryID:
       return 4;
@@ -129,9 +212,37 @@ constexpr std::size_t FixedSize(Encoding encoding) {
       return 7;
     case Encoding::kValidityPeriod:
       return 14;
+    case Encoding::kBlock:
+      return 4;
   }
   return 0;
 }
+
+// The table's rows: one per identifier, in order; the header fields lie end
+// to end and fill the header; the optional fields hold bits 0 to 22 in order.
+constexpr bool TableIsInOrder() {
+  if (sizeof(kFields) / sizeof(kFields[0]) != kFieldCount) return false;
+  std::size_t header_end = 0;
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    const FieldLayout& f = kFields[i];
+    if (static_cast<std::size_t>(f.id) != i) return false;
+    const bool optional = i >= kFirstOptionalField &&
+                          i < kFirstOptionalField + kOptionalFieldCount;
+    if (f.bit != (optional ? static_cast<int>(i - kFirstOptionalField) : -1)) {
+      return false;
+    }
+    if (i < kFirstOptionalField) {
+      if (f.offset != header_end) return false;
+      header_end += FixedSize(f.encoding);
+    } else if (f.offset != kNoFixedOffset) {
+      return false;
+    }
+  }
+  return header_end == kHeaderSize;
+}
+static_assert(TableIsInOrder(),
+              "kFields: one row per FieldId in order, the header fields end "
+              "to end over 21 bytes, the optional fields on bits 0 to 22");
 
 /// Returns true when the encoder writes the date-time `t`: when all nine of
 /// its members are non-zero, or when `tm_wday`, `tm_yday` and `tm_isdst` are
@@ -172,35 +283,133 @@ inline bool HasSecurityBlock(const BIR& bir) {
          (bir.EncryptionOption || bir.IntegrityOption);
 }
 
-/// Calls `visit(field, member)` for every optional field of `bir` in bit
-/// order; `Record` is `BIR` or `const BIR`. The member order here is the one
-/// place that ties the table above to the fields of the class.
+/// A field's member of `BIR`.
+template <FieldId kId, class T>
+struct Member {
+  static constexpr FieldId id = kId;
+  using Type = T;
+  T BIR::*pointer;
+};
+
+/// Pairs field `kId` with its member of `BIR`.
+template <FieldId kId, class T>
+constexpr Member<kId, T> MemberOf(T BIR::*pointer) {
+  return Member<kId, T>{pointer};
+}
+
+/// The member of `BIR` of every field that has one, in record order: the one
+/// place that ties the table to the class.
+inline constexpr auto kMembers = std::make_tuple(
+    MemberOf<FieldId::kRecordFormat>(&BIR::RecordFormat),
+    MemberOf<FieldId::kHeaderVersion>(&BIR::HeaderVersion),
+    MemberOf<FieldId::kHeaderRevision>(&BIR::HeaderRevision),
+    MemberOf<FieldId::kBDBFormat>(&BIR::BDBFormat),
+    MemberOf<FieldId::kEncryptionOption>(&BIR::EncryptionOption),
+    MemberOf<FieldId::kIntegrityOption>(&BIR::IntegrityOption),
+    MemberOf<FieldId::kBDBBiometricType>(&BIR::BDBBiometricType),
+    MemberOf<FieldId::kBDBBiometricSubtype>(&BIR::BDBBiometricSubtype),
+    MemberOf<FieldId::kRegisteredId1>(&BIR::RegisteredId1),
+    MemberOf<FieldId::kRegisteredId2>(&BIR::RegisteredId2),
+    MemberOf<FieldId::kRegisteredId3>(&BIR::RegisteredId3),
+    MemberOf<FieldId::kRegisteredId4>(&BIR::RegisteredId4),
+    MemberOf<FieldId::kRegisteredId5>(&BIR::RegisteredId5),
+    MemberOf<FieldId::kOctetString1>(&BIR::OctetString1),
+    MemberOf<FieldId::kBDBCreationDate>(&BIR::BDBCreationDate),
+    MemberOf<FieldId::kOctetString2>(&BIR::OctetString2),
+    MemberOf<FieldId::kBDBProcessedLevel>(&BIR::BDBProcessedLevel),
+    MemberOf<FieldId::kRegisteredId6>(&BIR::RegisteredId6),
+    MemberOf<FieldId::kBDBPurpose>(&BIR::BDBPurpose),
+    MemberOf<FieldId::kBDBQuality>(&BIR::BDBQuality),
+    MemberOf<FieldId::kRegisteredId7>(&BIR::RegisteredId7),
+    MemberOf<FieldId::kBDBValidityPeriod>(&BIR::BDBValidityPeriod),
+    MemberOf<FieldId::kBIRCreationDate>(&BIR::BIRCreationDate),
+    MemberOf<FieldId::kOctetString3>(&BIR::OctetString3),
+    MemberOf<FieldId::kOctetString4>(&BIR::OctetString4),
+    MemberOf<FieldId::kOctetString5>(&BIR::OctetString5),
+    MemberOf<FieldId::kOctetString6>(&BIR::OctetString6),
+    MemberOf<FieldId::kBIRValidityPeriod>(&BIR::BIRValidityPeriod),
+    MemberOf<FieldId::kRegisteredId8>(&BIR::RegisteredId8),
+    MemberOf<FieldId::kBiometricData>(&BIR::BiometricData),
+    MemberOf<FieldId::kSecurityBlock>(&BIR::SecurityBlock));
+
+/// Returns true when a member of type `T` holds a field of encoding `e`.
+template <class T>
+constexpr bool Holds(Encoding e) {
+  switch (e) {
+    case Encoding::kInt32:
+      return std::is_enum_v<T> && sizeof(T) == 4;
+    case Encoding::kByte:
+      return std::is_enum_v<T> || std::is_same_v<T, unsigned char>;
+    case Encoding::kFlag:
+      return std::is_same_v<T, bool>;
+    case Encoding::kRegistryID:
+      return std::is_same_v<T, RegistryID>;
+    case Encoding::kByteString:
+    case Encoding::kBlock:
+      return std::is_same_v<T, std::vector<unsigned char>>;
+    case Encoding::kDateTime:
+      return std::is_same_v<T, std::tm>;
+    case Encoding::kValidityPeriod:
+      return std::is_same_v<T, std::vector<std::tm>>;
+  }
+  return false;
+}
+
+// `kMembers` names every field that has a member, each once and in order,
+// each with a member of the type that its encoding needs.
+template <std::size_t... I>
+constexpr bool MembersMatchTable(std::index_sequence<I...>) {
+  constexpr FieldId ids[] = {
+      std::tuple_element_t<I, decltype(kMembers)>::id...};
+  constexpr bool types[] = {
+      Holds<typename std::tuple_element_t<I, decltype(kMembers)>::Type>(
+          LayoutOf(std::tuple_element_t<I, decltype(kMembers)>::id)
+              .encoding)...};
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    if (!kFields[i].has_member) continue;
+    if (next == sizeof...(I) || ids[next] != kFields[i].id || !types[next]) {
+      return false;
+    }
+    ++next;
+  }
+  return next == sizeof...(I);
+}
+static_assert(
+    MembersMatchTable(
+        std::make_index_sequence<std::tuple_size_v<decltype(kMembers)>>()),
+    "kMembers: one member of the right type per field that BIR "
+    "holds, in FieldId order");
+
+/// Calls `visit(layout, member)` for every field that `bir` holds, in record
+/// order; `Record` is `BIR` or `const BIR`.
+template <class Record, class Visit>
+void ForEachMemberField(Record& bir, Visit&& visit) {
+  std::apply(
+      [&](const auto&... member) {
+        (visit(LayoutOf(std::decay_t<decltype(member)>::id),
+               bir.*(member.pointer)),
+         ...);
+      },
+      kMembers);
+}
+
+/// Calls `visit(layout, member)` for every optional field of `bir`, in bit
+/// order.
 template <class Record, class Visit>
 void ForEachOptionalField(Record& bir, Visit&& visit) {
-  const OptionalField* f = kOptionalFields;
-  visit(f[0], bir.BDBBiometricType);
-  visit(f[1], bir.BDBBiometricSubtype);
-  visit(f[2], bir.RegisteredId1);
-  visit(f[3], bir.RegisteredId2);
-  visit(f[4], bir.RegisteredId3);
-  visit(f[5], bir.RegisteredId4);
-  visit(f[6], bir.RegisteredId5);
-  visit(f[7], bir.OctetString1);
-  visit(f[8], bir.BDBCreationDate);
-  visit(f[9], bir.OctetString2);
-  visit(f[10], bir.BDBProcessedLevel);
-  visit(f[11], bir.RegisteredId6);
-  visit(f[12], bir.BDBPurpose);
-  visit(f[13], bir.BDBQuality);
-  visit(f[14], bir.RegisteredId7);
-  visit(f[15], bir.BDBValidityPeriod);
-  visit(f[16], bir.BIRCreationDate);
-  visit(f[17], bir.OctetString3);
-  visit(f[18], bir.OctetString4);
-  visit(f[19], bir.OctetString5);
-  visit(f[20], bir.OctetString6);
-  visit(f[21], bir.BIRValidityPeriod);
-  visit(f[22], bir.RegisteredId8);
+  std::apply(
+      [&](const auto&... member) {
+        (
+            [&](const auto& m) {
+              constexpr FieldId id = std::decay_t<decltype(m)>::id;
+              if constexpr (LayoutOf(id).bit >= 0) {
+                visit(LayoutOf(id), bir.*(m.pointer));
+              }
+            }(member),
+            ...);
+      },
+      kMembers);
 }
 
 }  // namespace record

@@ -22,8 +22,9 @@ namespace record {
 
 /// A cursor over `size` bytes at `data` (not owned). Every read checks that
 /// the bytes are there first (`n > size - pos`, which cannot overflow) and
-/// otherwise calls `observer.Fail`, which must not return. The observer also
-/// hears where each named field begins and ends.
+/// otherwise calls `observer.Fail(offset, check)`, which must not return. The
+/// observer also hears where each field begins and ends:
+/// `Begin(FieldId, offset)` and `End(offset)`.
 template <class Observer>
 class ByteCursor {
  public:
@@ -48,7 +49,7 @@ class ByteCursor {
   void Expect(bool ok, const char* check) {
     if (!ok) observer_.Fail(pos_, check);
   }
-  void Begin(const char* name) { observer_.Begin(name, pos_); }
+  void Begin(FieldId id) { observer_.Begin(id, pos_); }
   void End() { observer_.End(pos_); }
 
  private:
@@ -56,6 +57,14 @@ class ByteCursor {
   std::size_t size_;
   std::size_t pos_ = 0;
   Observer& observer_;
+};
+
+/// An observer that hears nothing but faults: a decoder that only rejects
+/// derives from it and adds `Fail`.
+struct FaultOnlyObserver {
+  static void Begin(FieldId, std::size_t) {}
+  static void End(std::size_t) {}
+  static void PresenceBitmap(std::uint32_t) {}
 };
 
 /// Where a block's bytes lie in the record.
@@ -148,8 +157,10 @@ inline std::tm DefaultDateTime() {
 /// Decodes the `size` bytes at `data` into `bir`, a default-constructed
 /// record, and returns where the BDB lies; the caller fills `BiometricData`
 /// from it. Every other field, the SB included, is filled here, and the
-/// creation dates that the record lacks take their default. A fault goes to
-/// the cursor's observer, which does not return.
+/// creation dates that the record lacks take their default. The observer
+/// hears the cursor's calls and `PresenceBitmap(bits)` with all 32 bits of
+/// the bit-map once it is read; a fault goes to its `Fail`, which does not
+/// return.
 template <class Observer>
 BlockSpan ReadRecord(const unsigned char* data, std::size_t size, BIR& bir,
                      Observer& observer) {
@@ -159,7 +170,7 @@ BlockSpan ReadRecord(const unsigned char* data, std::size_t size, BIR& bir,
 
   // Compared as read, before they are stored: reading the two stored halves
   // back as one word would stall on the stores just made.
-  in.Begin("RecordFormat");
+  in.Begin(FieldId::kRecordFormat);
   const std::int16_t format_owner = in.I16();
   const std::int16_t format_type = in.I16();
   in.End();
@@ -169,58 +180,59 @@ BlockSpan ReadRecord(const unsigned char* data, std::size_t size, BIR& bir,
                 format_type == bir.NativeFormatType,
             "format identifier is 0x0101/0x0009");
 
-  in.Begin("TotalLength");
+  in.Begin(FieldId::kTotalLength);
   const std::int32_t total = in.I32();
   in.End();
   in.Expect(total >= 0 && static_cast<std::uint64_t>(total) == size,
             "total length equals the size of the record");
 
-  in.Begin("HeaderVersion");
+  in.Begin(FieldId::kHeaderVersion);
   bir.HeaderVersion = in.U8();
   in.End();
   in.Expect(bir.HeaderVersion == kHeaderVersion, "header version is 0x30");
 
-  in.Begin("HeaderRevision");
+  in.Begin(FieldId::kHeaderRevision);
   bir.HeaderRevision = in.U8();
   in.End();
   in.Expect(bir.HeaderRevision == kHeaderRevision, "header revision is 0x01");
 
-  in.Begin("BDBFormat");
+  in.Begin(FieldId::kBDBFormat);
   bir.BDBFormat.Owner = in.I16();
   bir.BDBFormat.Type = in.I16();
   in.End();
 
-  in.Begin("EncryptionOption");
+  in.Begin(FieldId::kEncryptionOption);
   bir.EncryptionOption = in.U8() != 0;
   in.End();
-  in.Begin("IntegrityOption");
+  in.Begin(FieldId::kIntegrityOption);
   bir.IntegrityOption = in.U8() != 0;
   in.End();
 
-  in.Begin("Reserved");
+  in.Begin(FieldId::kReserved);
   const std::uint8_t reserved = in.U8();
   in.End();
   in.Expect(reserved == 0, "reserved byte is 0");
 
-  in.Begin("PresenceBitmap");
+  in.Begin(FieldId::kPresenceBitmap);
   const auto presence = static_cast<std::uint32_t>(in.I32());
   in.End();
+  observer.PresenceBitmap(presence);
 
-  ForEachOptionalField(bir, [&](const OptionalField& field, auto& member) {
+  ForEachOptionalField(bir, [&](const FieldLayout& field, auto& member) {
     if ((presence & (std::uint32_t{1} << field.bit)) == 0) return;
-    in.Begin(field.name);
+    in.Begin(field.id);
     ReadField(in, field.encoding, data, member);
     in.End();
   });
 
-  in.Begin("BiometricData");
+  in.Begin(FieldId::kBiometricData);
   const BlockSpan bdb = ReadBlockSpan(in);
   in.End();
 
   // A record whose security option is set but whose SB is empty ends right
   // after the BDB: that is how such a record is written.
   if ((bir.EncryptionOption || bir.IntegrityOption) && in.Remaining() != 0) {
-    in.Begin("SecurityBlock");
+    in.Begin(FieldId::kSecurityBlock);
     const BlockSpan sb = ReadBlockSpan(in);
     bir.SecurityBlock.assign(data + sb.offset, data + sb.offset + sb.size);
     in.End();

@@ -11,12 +11,10 @@
 namespace {
 
 // A rejected record is the decoder's one documented error.
-struct RejectingObserver {
+struct RejectingObserver : BioAPI_Data::record::FaultOnlyObserver {
   [[noreturn]] static void Fail(std::size_t, const char*) {
     throw BIOAPI_ERROR_INVALID_DATA;
   }
-  static void Begin(const char*, std::size_t) {}
-  static void End(std::size_t) {}
 };
 
 }  // namespace
@@ -30,7 +28,7 @@ extern "C" bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data,
     return BIOAPI_ERROR_INVALID_POINTER;
   }
   *out = nullptr;
-  if (data == nullptr && size != 0) return BIOAPI_ERROR_INVALID_POINTER;
+  if (data == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   try {
     auto* handle = new bioapi_bir{};
     try {

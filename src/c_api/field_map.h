@@ -8,12 +8,15 @@
 #include <cstdint>
 #include <ctime>
 #include <iterator>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "bioapi_data/bioapi_data_c.h"
 #include "bioapi_data/bir.h"
 #include "bioapi_data/types.h"
+#include "bir/record_layout.h"
 
 namespace BioAPI_Data {
 namespace c_api {
@@ -189,6 +192,37 @@ constexpr bool EveryNumberOnceInOrder() {
 static_assert(EveryNumberOnceInOrder(),
               "the field map holds every field number once, in order, each "
               "with the member of its kind");
+
+/// True when `f` is the entry of `member`: of its kind and, past the
+/// integers, holding that very member.
+template <class T>
+constexpr bool IsEntryOf(const Field& f, T BIR::*member) {
+  if constexpr (std::is_same_v<T, RegistryID>) {
+    return f.kind == Kind::kRegistryID && f.registry_id == member;
+  } else if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
+    return f.kind == Kind::kBytes && f.bytes == member;
+  } else if constexpr (std::is_same_v<T, std::tm>) {
+    return f.kind == Kind::kDateTime && f.date_time == member;
+  } else if constexpr (std::is_same_v<T, std::vector<std::tm>>) {
+    return f.kind == Kind::kPeriod && f.period == member;
+  } else {
+    return f.kind == Kind::kInt;
+  }
+}
+
+/// True when, after the four constants that travel only inside the object,
+/// the numbers follow the record layout's identifiers of the fields that BIR
+/// holds, in order: number 5 + i names the i-th member of `record::kMembers`.
+template <std::size_t... I>
+constexpr bool NumbersFollowFieldIds(std::index_sequence<I...>) {
+  return 4 + sizeof...(I) == kFieldCount &&
+         (IsEntryOf(kFields[4 + I], std::get<I>(record::kMembers).pointer) &&
+          ...);
+}
+static_assert(
+    NumbersFollowFieldIds(std::make_index_sequence<
+                          std::tuple_size_v<decltype(record::kMembers)>>()),
+    "the C field numbers follow the record layout's FieldId");
 
 /// The entry of `number` when it names a field of `kind`, otherwise null.
 /// Every 32-bit number is a valid argument.

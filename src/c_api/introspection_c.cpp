@@ -131,21 +131,31 @@ constexpr bool SameText(const char* a, const char* b) {
   return *a == *b;
 }
 
-// Row i is field i + 1, and each optional row names the record layout's field
-// of its bit, so that neither the C numbers nor the layout can drift from it.
+// Row i is field i + 1. After the four constants that travel only inside the
+// object, the rows name the record's fields that `BIR` holds, in the order of
+// their `FieldId`, each with its bit and its presence: so every C number
+// stands for one field of the record layout and every such field has one.
 constexpr bool RowsMatchNumbersAndLayout() {
-  std::size_t optional = 0;
   for (std::size_t i = 0; i < kFieldCount; ++i) {
-    const FieldRow& row = kFields[i];
-    if (static_cast<std::size_t>(row.field) != i + 1) return false;
-    if (row.written != Written::kOptional) continue;
-    if (row.bit != optional ||
-        !SameText(row.name, record::kOptionalFields[row.bit].name)) {
+    if (static_cast<std::size_t>(kFields[i].field) != i + 1) return false;
+    if (i < 4 && kFields[i].written != Written::kNever) return false;
+  }
+  std::size_t i = 4;
+  for (const record::FieldLayout& field : record::kFields) {
+    if (!field.has_member) continue;
+    if (i == kFieldCount) return false;
+    const FieldRow& row = kFields[i++];
+    const Written written =
+        field.bit >= 0 ? Written::kOptional
+        : field.presence == record::Presence::kWithSecurityOption
+            ? Written::kSecurityBlock
+            : Written::kAlways;
+    if (!SameText(row.name, field.name) || row.written != written ||
+        (field.bit >= 0 && row.bit != static_cast<unsigned>(field.bit))) {
       return false;
     }
-    ++optional;
   }
-  return optional == record::kOptionalFieldCount;
+  return i == kFieldCount;
 }
 static_assert(RowsMatchNumbersAndLayout(),
               "the field table follows the C numbers and the record layout");
@@ -191,9 +201,10 @@ const FieldRow* RowOf(bioapi_bir_field field) {
 bool OptionalFieldIsWritten(const BioAPI_Data::BIR& bir, unsigned bit) {
   bool written = false;
   record::ForEachOptionalField(
-      bir, [&](const record::OptionalField& field, const auto& member) {
-        if (field.bit == bit)
+      bir, [&](const record::FieldLayout& field, const auto& member) {
+        if (field.bit == static_cast<int>(bit)) {
           written = record::IsPresent(field.presence, member);
+        }
       });
   return written;
 }

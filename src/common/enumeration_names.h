@@ -13,8 +13,8 @@ namespace names {
 /// One enumerator and its name in the library.
 template <class E>
 struct Enumerator {
-  E value;
-  const char* name;
+  E value;           ///< The enumerator.
+  const char* name;  ///< Its name, as in the declaration.
 };
 
 /// The enumerators of BiometricType, in declaration order.
@@ -85,30 +85,41 @@ inline constexpr Enumerator<Facility> kFacility[] = {
 /// The table of enumeration `E`: `Table<E>::kEnumerators` and its name.
 template <class E>
 struct Table;
+/// The table of BiometricType.
 template <>
 struct Table<BiometricType> {
-  static constexpr const char* kName = "BiometricType";
-  static constexpr const auto& kEnumerators = kBiometricType;
+  static constexpr const char* kName =
+      "BiometricType";  ///< The enumeration's name.
+  static constexpr const auto& kEnumerators =
+      kBiometricType;  ///< Its enumerators.
 };
+/// The table of BiometricSubtype.
 template <>
 struct Table<BiometricSubtype> {
-  static constexpr const char* kName = "BiometricSubtype";
-  static constexpr const auto& kEnumerators = kBiometricSubtype;
+  static constexpr const char* kName =
+      "BiometricSubtype";  ///< The enumeration's name.
+  static constexpr const auto& kEnumerators =
+      kBiometricSubtype;  ///< Its enumerators.
 };
+/// The table of ProcessedLevel.
 template <>
 struct Table<ProcessedLevel> {
-  static constexpr const char* kName = "ProcessedLevel";
-  static constexpr const auto& kEnumerators = kProcessedLevel;
+  static constexpr const char* kName =
+      "ProcessedLevel";  ///< The enumeration's name.
+  static constexpr const auto& kEnumerators =
+      kProcessedLevel;  ///< Its enumerators.
 };
+/// The table of Purpose.
 template <>
 struct Table<Purpose> {
-  static constexpr const char* kName = "Purpose";
-  static constexpr const auto& kEnumerators = kPurpose;
+  static constexpr const char* kName = "Purpose";  ///< The enumeration's name.
+  static constexpr const auto& kEnumerators = kPurpose;  ///< Its enumerators.
 };
+/// The table of Facility.
 template <>
 struct Table<Facility> {
-  static constexpr const char* kName = "Facility";
-  static constexpr const auto& kEnumerators = kFacility;
+  static constexpr const char* kName = "Facility";  ///< The enumeration's name.
+  static constexpr const auto& kEnumerators = kFacility;  ///< Its enumerators.
 };
 
 /// Returns the name of the enumerator whose value is `value`, or nullptr when

@@ -1,5 +1,7 @@
 // Fuzz target of the C interface: the input is a program of calls on three
 // handles, and each call is checked against what bioapi_data_c.h promises.
+// Both decoders run on every input decoded, and field_present is checked
+// against every record encoded.
 // Every status is one that the header documents for that call; a call that
 // fails changes neither the handle nor any output that it does not document;
 // a value set is the value read back; a getter never writes past the members
@@ -245,6 +247,41 @@ bool HasNativeHeader(const bioapi_bir* bir) {
          revision == 0x01;
 }
 
+// bioapi_bir_field_present says what the encoder wrote: fields 11 to 33 are
+// the optional ones, bits 0 to 22 of the presence bit-map at offset 17; the
+// header fields 5 to 10 and the BDB are always written, the four words 1 to 4
+// never, and the SB when a security option is set and it is not empty.
+void CheckPresence(const bioapi_bir* bir, const Bytes& record) {
+  const std::uint32_t bitmap = static_cast<std::uint32_t>(record[17]) |
+                               static_cast<std::uint32_t>(record[18]) << 8 |
+                               static_cast<std::uint32_t>(record[19]) << 16 |
+                               static_cast<std::uint32_t>(record[20]) << 24;
+  std::int32_t encryption = 0, integrity = 0;
+  bioapi_bir_get_int(bir, BIOAPI_FIELD_ENCRYPTION_OPTION, &encryption);
+  bioapi_bir_get_int(bir, BIOAPI_FIELD_INTEGRITY_OPTION, &integrity);
+  const std::uint8_t* sb = nullptr;
+  std::size_t sb_size = 0;
+  bioapi_bir_get_bytes(bir, BIOAPI_FIELD_SECURITY_BLOCK, &sb, &sb_size);
+  for (bioapi_bir_field field = 1; field <= 35; ++field) {
+    bool written = field >= 5;
+    if (field >= 11 && field <= 33) {
+      written = (bitmap >> (field - 11) & 1u) != 0;
+    } else if (field == BIOAPI_FIELD_SECURITY_BLOCK) {
+      written = (encryption != 0 || integrity != 0) && sb_size != 0;
+    }
+    int present = -1;
+    RequireStatus(bioapi_bir_field_present(bir, field, &present), BIOAPI_OK,
+                  "field_present");
+    Require(present == (written ? 1 : 0),
+            "field_present says what the encoder wrote");
+  }
+  int present = 0;
+  for (bioapi_bir_field field : {0, 36, -1, INT32_MIN}) {
+    RequireStatus(bioapi_bir_field_present(bir, field, &present),
+                  BIOAPI_ERROR_INVALID_PARAMETER, "field_present");
+  }
+}
+
 // Encodes `bir` through both encoders and checks what they promise; returns
 // the bytes, or nothing when the record is refused.
 bool Encode(const bioapi_bir* bir, Bytes* out) {
@@ -276,6 +313,7 @@ bool Encode(const bioapi_bir* bir, Bytes* out) {
               std::equal(out->begin(), out->end(), buffer.begin()) &&
               buffer[size] == 0xEE,
           "encode_into writes what encode returns, and no more");
+  CheckPresence(bir, *out);
   return true;
 }
 
@@ -297,6 +335,37 @@ void CheckRoundTrip(const bioapi_bir* bir) {
   Require(Encode(decoded, &second), "a decoded record encodes");
   Require(first == second, "encode, decode, encode gives the same bytes");
   bioapi_bir_destroy(decoded);
+}
+
+// The decoder that leaves the BDB in place answers as bioapi_bir_decode did
+// (`status`, `decoded`), and gives the same record once its BDB is set from
+// the place that it names.
+void CheckDecodeLeavingBDB(const Bytes& bytes, bioapi_status status,
+                           const bioapi_bir* decoded) {
+  bioapi_bir* left = reinterpret_cast<bioapi_bir*>(&left);  // any non-null
+  std::size_t offset = 0, bdb_size = 0;
+  RequireStatus(bioapi_bir_decode_leaving_bdb(bytes.data(), bytes.size(), &left,
+                                              &offset, &bdb_size),
+                status, "decode_leaving_bdb");
+  if (status != BIOAPI_OK) {
+    Require(left == nullptr, "a failed decode leaves a null handle");
+    return;
+  }
+  Require(offset <= bytes.size() && bdb_size <= bytes.size() - offset,
+          "the BDB lies inside the record");
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 1;
+  RequireStatus(
+      bioapi_bir_get_bytes(left, BIOAPI_FIELD_BIOMETRIC_DATA, &data, &size),
+      BIOAPI_OK, "get_bytes");
+  Require(size == 0, "the BDB is left in the record");
+  RequireStatus(bioapi_bir_set_bytes(
+                    left, BIOAPI_FIELD_BIOMETRIC_DATA,
+                    bdb_size != 0 ? bytes.data() + offset : nullptr, bdb_size),
+                BIOAPI_OK, "set_bytes");
+  Require(Snapshot(left) == Snapshot(decoded),
+          "both decoders give the same record");
+  bioapi_bir_destroy(left);
 }
 
 class Program {
@@ -383,6 +452,7 @@ class Program {
     bioapi_bir* made = nullptr;
     const bioapi_status status =
         bioapi_bir_decode(bytes.data(), bytes.size(), &made);
+    CheckDecodeLeavingBDB(bytes, status, made);
     RequireDocumented(status);
     if (status != BIOAPI_OK) {
       // An empty vector may have no storage: a null pointer, whatever the
@@ -412,6 +482,7 @@ class Program {
     bioapi_bir* made = nullptr;
     const bioapi_status status =
         bioapi_bir_decode(bytes.data(), bytes.size(), &made);
+    CheckDecodeLeavingBDB(bytes, status, made);
     RequireDocumented(status);
     if (status != BIOAPI_OK) {
       Require(status == BIOAPI_ERROR_INVALID_DATA && made == nullptr,

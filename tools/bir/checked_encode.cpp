@@ -7,31 +7,23 @@ namespace {
 
 namespace record = BioAPI_Data::record;
 
-const record::OptionalField* OptionalFieldNamed(const std::string& name) {
-  for (const record::OptionalField& field : record::kOptionalFields) {
-    if (name == field.name) return &field;
-  }
-  return nullptr;
-}
-
 // Why the record changes a field: the encoder's presence rules and the widths
 // of the record's encodings.
-std::string Reason(const std::string& name, const Json& given,
+std::string Reason(const record::FieldLayout& field, const Json& given,
                    const Json& returned, const RecordFields& fields) {
-  if (name == "SecurityBlock") {
+  if (field.id == FieldId::kSecurityBlock) {
     if (!fields.bir.EncryptionOption && !fields.bir.IntegrityOption) {
       return "a record holds a security block only when a security option is "
              "set";
     }
     return "an empty security block is not written; give null";
   }
-  const record::OptionalField* field = OptionalFieldNamed(name);
-  if (field == nullptr) return "it does not come back from the record as given";
+  if (field.bit < 0) return "it does not come back from the record as given";
   if (given.is_null()) {
     return "the library always writes this field; give its value";
   }
   if (returned.is_null()) {
-    switch (field->presence) {
+    switch (field.presence) {
       case record::Presence::kBothHalvesNonZero:
         return "this registered identifier is written only when both its "
                "halves are non-zero";
@@ -41,11 +33,12 @@ std::string Reason(const std::string& name, const Json& given,
         return "a date-time is written when its tm_wday, tm_yday and tm_isdst "
                "are -1 or none of its nine members is 0";
       case record::Presence::kAlways:
+      case record::Presence::kWithSecurityOption:
         break;
     }
     return "it is not written";
   }
-  switch (field->encoding) {
+  switch (field.encoding) {
     case record::Encoding::kByte:
       return "the record holds its low 8 bits only";
     case record::Encoding::kValidityPeriod:
@@ -73,12 +66,14 @@ CheckedRecord EncodeChecked(const RecordFields& fields) {
   }
   const Json given = ToJson(fields);
   const Json returned = ToJson(FieldsOf(back));
-  for (const auto& item : given.items()) {
-    const Json& came_back = returned.at(item.key());
-    if (item.value() == came_back) continue;
+  for (const record::FieldLayout& field : record::kFields) {
+    if (!field.has_member) continue;
+    const Json& as_given = given.at(field.name);
+    const Json& came_back = returned.at(field.name);
+    if (as_given == came_back) continue;
     checked.losses.push_back(
-        FieldLoss{item.key(), item.value().dump(), came_back.dump(),
-                  Reason(item.key(), item.value(), came_back, fields)});
+        FieldLoss{field.id, as_given.dump(), came_back.dump(),
+                  Reason(field, as_given, came_back, fields)});
   }
   return checked;
 }

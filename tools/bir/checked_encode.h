@@ -14,7 +14,7 @@ namespace bir_tool {
 
 /// A field that the written record does not give back as it was given.
 struct FieldLoss {
-  std::string field;     ///< Its name.
+  FieldId field;         ///< The field.
   std::string given;     ///< Its JSON as given.
   std::string returned;  ///< Its JSON as the written record gives it back.
   std::string reason;    ///< The rule of the record that makes the difference.

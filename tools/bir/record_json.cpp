@@ -12,7 +12,6 @@
 namespace bir_tool {
 namespace {
 
-using BioAPI_Data::BIR;
 using BioAPI_Data::RegistryID;
 namespace record = BioAPI_Data::record;
 
@@ -45,6 +44,7 @@ Json ValueJson(const RegistryID& id) {
   return j;
 }
 Json ValueJson(unsigned char value) { return value; }
+Json ValueJson(bool value) { return value; }
 Json ValueJson(const std::vector<unsigned char>& bytes) {
   return HexText(bytes);
 }
@@ -221,23 +221,22 @@ void Read(const std::string& path, const Json& j, E& value) {
   }
 }
 
-const char* const kHeaderFields[] = {"RecordFormat",     "HeaderVersion",
-                                     "HeaderRevision",   "BDBFormat",
-                                     "EncryptionOption", "IntegrityOption"};
-
-bool IsKnownField(const std::string& name) {
-  for (const char* header : kHeaderFields) {
-    if (name == header) return true;
-  }
-  for (const record::OptionalField& field : record::kOptionalFields) {
-    if (name == field.name) return true;
-  }
-  return name == "BiometricData" || name == "SecurityBlock";
+// A field that every record has: its JSON may not be null or missing.
+bool AlwaysInRecord(const record::FieldLayout& field) {
+  return field.presence == record::Presence::kAlways && field.bit < 0;
 }
 
-const Json& Required(const Json& json, const char* name) {
-  if (!json.contains(name)) Fail(name, "missing; every record has it");
-  return json.at(name);
+// Whether `fields` hold `field`: the header and the BDB always do.
+bool IsHeld(const RecordFields& fields, const record::FieldLayout& field) {
+  if (field.bit >= 0) return ((fields.present >> field.bit) & 1u) != 0;
+  return field.id != FieldId::kSecurityBlock || fields.has_security_block;
+}
+
+bool IsFieldWithMember(const std::string& name) {
+  for (const record::FieldLayout& field : record::kFields) {
+    if (field.has_member && name == field.name) return true;
+  }
+  return false;
 }
 
 // JSON text: a value goes on one line when it is short enough.
@@ -288,29 +287,16 @@ RecordFields FieldsOf(const WalkedRecord& walked) {
   RecordFields fields;
   fields.bir = walked.bir;
   fields.present = walked.presence & ((1u << record::kOptionalFieldCount) - 1);
-  fields.has_security_block = walked.Has("SecurityBlock");
+  fields.has_security_block = walked.Has(FieldId::kSecurityBlock);
   return fields;
 }
 
 Json ToJson(const RecordFields& fields) {
-  const BIR& bir = fields.bir;
   Json j;
-  j["RecordFormat"] = ValueJson(bir.RecordFormat);
-  j["HeaderVersion"] = bir.HeaderVersion;
-  j["HeaderRevision"] = bir.HeaderRevision;
-  j["BDBFormat"] = ValueJson(bir.BDBFormat);
-  j["EncryptionOption"] = bir.EncryptionOption;
-  j["IntegrityOption"] = bir.IntegrityOption;
-  record::ForEachOptionalField(
-      bir, [&](const record::OptionalField& field, const auto& member) {
-        j[field.name] = ((fields.present >> field.bit) & 1u) != 0
-                            ? ValueJson(member)
-                            : Json(nullptr);
-      });
-  j["BiometricData"] = HexText(bir.BiometricData);
-  j["SecurityBlock"] = fields.has_security_block
-                           ? Json(HexText(bir.SecurityBlock))
-                           : Json(nullptr);
+  record::ForEachMemberField(fields.bir, [&](const record::FieldLayout& field,
+                                             const auto& member) {
+    j[field.name] = IsHeld(fields, field) ? ValueJson(member) : Json(nullptr);
+  });
   return j;
 }
 
@@ -320,33 +306,28 @@ RecordFields FromJson(const Json& json) {
                          Kind(json));
   }
   for (const auto& item : json.items()) {
-    if (!IsKnownField(item.key())) {
+    if (!IsFieldWithMember(item.key())) {
       Fail(item.key(), "not a field of a record");
     }
   }
   RecordFields fields;
-  BIR& bir = fields.bir;
-  Read("RecordFormat", Required(json, "RecordFormat"), bir.RecordFormat);
-  Read("HeaderVersion", Required(json, "HeaderVersion"), bir.HeaderVersion);
-  Read("HeaderRevision", Required(json, "HeaderRevision"), bir.HeaderRevision);
-  Read("BDBFormat", Required(json, "BDBFormat"), bir.BDBFormat);
-  Read("EncryptionOption", Required(json, "EncryptionOption"),
-       bir.EncryptionOption);
-  Read("IntegrityOption", Required(json, "IntegrityOption"),
-       bir.IntegrityOption);
-  record::ForEachOptionalField(
-      bir, [&](const record::OptionalField& field, auto& member) {
+  record::ForEachMemberField(
+      fields.bir, [&](const record::FieldLayout& field, auto& member) {
         const auto it = json.find(field.name);
+        if (AlwaysInRecord(field)) {
+          if (it == json.end())
+            Fail(field.name, "missing; every record has it");
+          Read(field.name, *it, member);
+          return;
+        }
         if (it == json.end() || it->is_null()) return;
         Read(field.name, *it, member);
-        fields.present |= 1u << field.bit;
+        if (field.bit >= 0) {
+          fields.present |= 1u << field.bit;
+        } else {
+          fields.has_security_block = true;
+        }
       });
-  Read("BiometricData", Required(json, "BiometricData"), bir.BiometricData);
-  const auto sb = json.find("SecurityBlock");
-  if (sb != json.end() && !sb->is_null()) {
-    Read("SecurityBlock", *sb, bir.SecurityBlock);
-    fields.has_security_block = true;
-  }
   return fields;
 }
 

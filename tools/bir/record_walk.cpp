@@ -1,52 +1,54 @@
 #include "record_walk.h"
 
-#include <cstring>
-
-#include "bir/byte_order.h"
 #include "bir/record_reader.h"
 
 namespace bir_tool {
 namespace {
 
-// Notes each field the walk reads. On a failed check it throws the check and
-// its place, which the walk's caller turns into the record's rejection.
+// Notes each field the walk reads and the presence bit-map. On a failed
+// check it throws the check and its place, which the walk's caller turns
+// into the record's rejection.
 class NotingObserver {
  public:
-  explicit NotingObserver(std::vector<FieldSpan>& fields) : fields_(fields) {}
+  explicit NotingObserver(WalkedRecord& walked) : walked_(walked) {}
 
   [[noreturn]] void Fail(std::size_t offset, const char* check) {
     // A check made after a field was read refers to that field as a whole.
-    if (open_name_ != nullptr) {
-      throw Rejection{offset, open_name_, open_begin_, true, check};
+    if (open_) throw Rejection{offset, open_id_, open_begin_, true, check};
+    if (walked_.fields.empty()) {
+      throw Rejection{offset, std::nullopt, 0, true, check};
     }
-    if (fields_.empty()) throw Rejection{offset, "record", 0, true, check};
-    const FieldSpan& last = fields_.back();
-    throw Rejection{last.begin, last.name, last.begin, false, check};
+    const FieldSpan& last = walked_.fields.back();
+    throw Rejection{last.begin, last.id, last.begin, false, check};
   }
-  void Begin(const char* name, std::size_t offset) {
-    open_name_ = name;
+  void Begin(FieldId id, std::size_t offset) {
+    open_ = true;
+    open_id_ = id;
     open_begin_ = offset;
   }
   void End(std::size_t offset) {
-    fields_.push_back(FieldSpan{open_name_, open_begin_, offset});
-    open_name_ = nullptr;
+    walked_.fields.push_back(FieldSpan{open_id_, open_begin_, offset});
+    open_ = false;
   }
+  void PresenceBitmap(std::uint32_t bits) { walked_.presence = bits; }
 
  private:
-  std::vector<FieldSpan>& fields_;
-  const char* open_name_ = nullptr;
+  WalkedRecord& walked_;
+  bool open_ = false;
+  FieldId open_id_ = FieldId::kRecordFormat;
   std::size_t open_begin_ = 0;
 };
 
 }  // namespace
 
 std::string Describe(const Rejection& r) {
+  const char* field = r.field ? NameOf(*r.field) : "record";
   std::string where = "rejected at offset " + std::to_string(r.offset) + " (";
   if (r.inside_field && r.offset != r.field_begin) {
-    where += std::string("in ") + r.field + ", which begins at " +
+    where += std::string("in ") + field + ", which begins at " +
              std::to_string(r.field_begin);
   } else {
-    where += r.field;
+    where += field;
   }
   return where + "): check \"" + r.check + "\" failed";
 }
@@ -55,9 +57,9 @@ std::size_t WalkedRecord::End() const {
   return fields.empty() ? 0 : fields.back().end;
 }
 
-bool WalkedRecord::Has(const char* name) const {
+bool WalkedRecord::Has(FieldId id) const {
   for (const FieldSpan& f : fields) {
-    if (std::strcmp(f.name, name) == 0) return true;
+    if (f.id == id) return true;
   }
   return false;
 }
@@ -66,7 +68,7 @@ WalkedRecord WalkRecord(const std::vector<unsigned char>& bytes) {
   namespace record = BioAPI_Data::record;
   WalkedRecord walked;
   walked.size = bytes.size();
-  NotingObserver observer(walked.fields);
+  NotingObserver observer(walked);
   try {
     const record::BlockSpan bdb =
         record::ReadRecord(bytes.data(), bytes.size(), walked.bir, observer);
@@ -74,12 +76,6 @@ WalkedRecord WalkRecord(const std::vector<unsigned char>& bytes) {
                                     bytes.data() + bdb.offset + bdb.size);
   } catch (const Rejection& rejection) {
     walked.rejection = rejection;
-  }
-  for (const FieldSpan& f : walked.fields) {
-    if (std::strcmp(f.name, "PresenceBitmap") == 0) {
-      walked.presence =
-          static_cast<std::uint32_t>(record::LoadLE32(bytes.data() + f.begin));
-    }
   }
   return walked;
 }

@@ -1,5 +1,6 @@
 // Walking a byte record with the library's own decoding walk, noting where
-// every field lies and which check rejects a record.
+// every field lies and which check rejects a record. Plain data, no output:
+// the command line and the browser inspector both build on it.
 #ifndef BIOAPI_DATA_TOOLS_BIR_RECORD_WALK_H_
 #define BIOAPI_DATA_TOOLS_BIR_RECORD_WALK_H_
 
@@ -10,20 +11,29 @@
 #include <vector>
 
 #include "bioapi_data/bir.h"
+#include "bir/record_layout.h"
 
 namespace bir_tool {
 
+using BioAPI_Data::record::FieldId;
+
+/// Returns the name of field `id` as the record layout gives it.
+inline const char* NameOf(FieldId id) {
+  return BioAPI_Data::record::LayoutOf(id).name;
+}
+
 /// Where one field lies in a record: bytes [begin, end).
 struct FieldSpan {
-  const char* name;  ///< The walk's name of the field; static storage.
+  FieldId id;
   std::size_t begin;
   std::size_t end;
 };
 
 /// The check that made the library reject a record, and where.
 struct Rejection {
-  std::size_t offset;       ///< Where the check looked.
-  const char* field;        ///< The field being read, or the one just read.
+  std::size_t offset;  ///< Where the check looked.
+  /// The field being read, or the one just read; none before the first.
+  std::optional<FieldId> field;
   std::size_t field_begin;  ///< Where that field begins.
   bool inside_field;        ///< True when the field was not read to its end.
   const char* check;        ///< The condition that does not hold.
@@ -47,8 +57,8 @@ struct WalkedRecord {
   bool Accepted() const { return !rejection.has_value(); }
   /// Returns the offset after the last field read.
   std::size_t End() const;
-  /// Returns true when a field called `name` was read.
-  bool Has(const char* name) const;
+  /// Returns true when field `id` was read.
+  bool Has(FieldId id) const;
 };
 
 /// Walks the record in `bytes` with the decoder's walk. Never throws for a

@@ -22,7 +22,7 @@ void NoteOptionByte(const char* name, unsigned char value,
 
 // What the encoder does with an optional field whose bit is `present` and
 // whose decoded value it writes or not by its presence rule.
-std::string OptionalFieldChange(const record::OptionalField& field,
+std::string OptionalFieldChange(const record::FieldLayout& field,
                                 bool present) {
   const std::string name = field.name;
   if (!present) return name + " added (always written)";
@@ -41,21 +41,22 @@ std::string OptionalFieldChange(const record::OptionalField& field,
 std::vector<std::string> ReencodingChanges(
     const std::vector<unsigned char>& bytes, const WalkedRecord& walked) {
   std::vector<std::string> changes;
-  NoteOptionByte("EncryptionOption", bytes[record::kEncryptionOptionOffset],
-                 changes);
-  NoteOptionByte("IntegrityOption", bytes[record::kIntegrityOptionOffset],
-                 changes);
+  for (FieldId option :
+       {FieldId::kEncryptionOption, FieldId::kIntegrityOption}) {
+    const record::FieldLayout& layout = record::LayoutOf(option);
+    NoteOptionByte(layout.name, bytes[layout.offset], changes);
+  }
   if ((walked.presence >> record::kOptionalFieldCount) != 0) {
     changes.push_back("presence bits 23-31 cleared");
   }
   record::ForEachOptionalField(
-      walked.bir, [&](const record::OptionalField& field, const auto& member) {
+      walked.bir, [&](const record::FieldLayout& field, const auto& member) {
         const bool present = ((walked.presence >> field.bit) & 1u) != 0;
         if (present != record::IsPresent(field.presence, member)) {
           changes.push_back(OptionalFieldChange(field, present));
         }
       });
-  if (walked.Has("SecurityBlock") && walked.bir.SecurityBlock.empty()) {
+  if (walked.Has(FieldId::kSecurityBlock) && walked.bir.SecurityBlock.empty()) {
     changes.push_back("empty SecurityBlock left out");
   }
   if (walked.End() < walked.size) {
