@@ -7,42 +7,9 @@
 #include <string.h>
 
 #include "bioapi_data/bioapi_data_c.h"
-
-static int failures = 0;
-
-#define CHECK(condition)                                               \
-  do {                                                                 \
-    if (!(condition)) {                                                \
-      fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
-              #condition);                                             \
-      ++failures;                                                      \
-    }                                                                  \
-  } while (0)
+#include "c_test_support.h"
 
 #define CHECK_STATUS(call, expected) CHECK((call) == (expected))
-
-/* Reads a golden record; the caller frees it. */
-static uint8_t* read_record(const char* name, size_t* size) {
-  char path[1024];
-  FILE* file;
-  uint8_t* bytes;
-  long length;
-  snprintf(path, sizeof path, "%s/%s", BIOAPI_DATA_TEST_DATA_DIR, name);
-  file = fopen(path, "rb");
-  if (file == NULL) {
-    fprintf(stderr, "cannot open %s\n", path);
-    exit(2);
-  }
-  fseek(file, 0, SEEK_END);
-  length = ftell(file);
-  fseek(file, 0, SEEK_SET);
-  bytes = (uint8_t*)malloc((size_t)length);
-  if (bytes == NULL || fread(bytes, 1, (size_t)length, file) != (size_t)length)
-    exit(2);
-  fclose(file);
-  *size = (size_t)length;
-  return bytes;
-}
 
 static bioapi_datetime datetime(int32_t year, int32_t month, int32_t day) {
   bioapi_datetime t;

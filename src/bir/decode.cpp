@@ -1,3 +1,5 @@
+#include "bir/decode.h"
+
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -6,23 +8,27 @@
 #include "bir/record_reader.h"
 
 namespace BioAPI_Data {
+namespace record {
 namespace {
 
 // The library's decoder only needs to know that a check failed: every fault
 // is the same documented exception, thrown by pointer.
-struct RejectingObserver : record::FaultOnlyObserver {
+struct RejectingObserver : FaultOnlyObserver {
   [[noreturn]] static void Fail(std::size_t, const char*) {
     throw new BioAPIException(Unit, 0x10B);
   }
 };
 
-record::BlockSpan ReadOrReject(const unsigned char* data, std::size_t size,
-                               BIR& bir) {
+}  // namespace
+
+BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir) {
   RejectingObserver observer;
-  return record::ReadRecord(data, size, bir, observer);
+  return ReadRecord(data, size, bir, observer);
 }
 
-}  // namespace
+}  // namespace record
+
+using record::ReadOrReject;
 
 BIR::BIR(const unsigned char* data, std::size_t size) {
   const record::BlockSpan bdb = ReadOrReject(data, size, *this);

@@ -16,6 +16,7 @@
 #include "bioapi_data/types.h"
 #include "c_api/bir_handle.h"
 #include "c_api/field_map.h"
+#include "c_api/guarded.h"
 #include "common/error_table.h"
 
 namespace {
@@ -26,26 +27,10 @@ using BioAPI_Data::RegistryID;
 namespace errors = BioAPI_Data::errors;
 using BioAPI_Data::c_api::Field;
 using BioAPI_Data::c_api::Find;
+using BioAPI_Data::c_api::Guarded;
 using BioAPI_Data::c_api::kI16Max;
 using BioAPI_Data::c_api::kI16Min;
 using BioAPI_Data::c_api::Kind;
-
-// Runs `body`, which returns a status, and turns every exception into one:
-// the library's own into the bare code that gives the same message.
-template <class Body>
-bioapi_status Guarded(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (BioAPIException* e) {
-    const bioapi_status status = errors::CodeOf(e->GetFacility(), e->GetCode());
-    delete e;
-    return status;
-  } catch (const std::bad_alloc&) {
-    return BIOAPI_ERROR_MEMORY;
-  } catch (...) {
-    return BIOAPI_ERROR_INTERNAL;
-  }
-}
 
 // Versioned date-times: the members of this version follow struct_size with
 // no padding, and a caller's structure may be larger.

@@ -448,25 +448,7 @@ class Program {
   // Decodes bytes of the input itself, which the decoder mostly rejects.
   void DecodeInput() {
     bioapi_bir*& slot = Slot();
-    const Bytes bytes = in_.Take(in_.U16() % 512u);
-    bioapi_bir* made = nullptr;
-    const bioapi_status status =
-        bioapi_bir_decode(bytes.data(), bytes.size(), &made);
-    CheckDecodeLeavingBDB(bytes, status, made);
-    RequireDocumented(status);
-    if (status != BIOAPI_OK) {
-      // An empty vector may have no storage: a null pointer, whatever the
-      // size, is an invalid pointer.
-      RequireStatus(status,
-                    bytes.data() == nullptr ? BIOAPI_ERROR_INVALID_POINTER
-                                            : BIOAPI_ERROR_INVALID_DATA,
-                    "decode");
-      Require(made == nullptr, "a failed decode leaves a null handle");
-      return;
-    }
-    CheckRoundTrip(made);
-    bioapi_bir_destroy(slot);
-    slot = made;
+    DecodeInto(slot, in_.Take(in_.U16() % 512u));
   }
 
   // Decodes the encoding of a handle, now and then with one byte changed.
@@ -479,14 +461,24 @@ class Program {
     Bytes bytes;
     if (!Encode(source, &bytes)) return;
     if (change % 4u == 0) bytes[in_.U16() % bytes.size()] = value;
+    DecodeInto(slot, bytes);
+  }
+
+  // Decodes `bytes` into `slot`. A rejected record answers Invalid Data and
+  // leaves no handle; an empty vector may have no storage, and a null
+  // pointer, whatever the size, is an invalid pointer.
+  void DecodeInto(bioapi_bir*& slot, const Bytes& bytes) {
     bioapi_bir* made = nullptr;
     const bioapi_status status =
         bioapi_bir_decode(bytes.data(), bytes.size(), &made);
     CheckDecodeLeavingBDB(bytes, status, made);
     RequireDocumented(status);
     if (status != BIOAPI_OK) {
-      Require(status == BIOAPI_ERROR_INVALID_DATA && made == nullptr,
-              "a rejected record answers Invalid Data and no handle");
+      RequireStatus(status,
+                    bytes.data() == nullptr ? BIOAPI_ERROR_INVALID_POINTER
+                                            : BIOAPI_ERROR_INVALID_DATA,
+                    "decode");
+      Require(made == nullptr, "a failed decode leaves a null handle");
       return;
     }
     CheckRoundTrip(made);
