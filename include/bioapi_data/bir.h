@@ -123,8 +123,11 @@ class BIOAPI_DATA_API BIR {
   /// Returns the byte record of this object; touches no file.
   ///
   /// Throws `BioAPIException*` (Unit, 0x10B, a text naming the field and the
-  /// limit) when an optional byte string exceeds 32767 bytes or the record
-  /// would exceed 2147483647 bytes; std::bad_alloc on exhaustion.
+  /// limit) when an optional byte string exceeds 32767 bytes, the record
+  /// would exceed 2147483647 bytes, or the header is one that decoding
+  /// refuses (`RecordFormat` other than 0x0101/0x0009, `HeaderVersion` other
+  /// than 0x30, `HeaderRevision` other than 0x01); std::bad_alloc on
+  /// exhaustion.
   std::vector<unsigned char> Encode() const;
 
   /// Returns `Encode()` and leaves the same bytes in the file "record" of the
