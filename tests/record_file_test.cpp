@@ -4,12 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "bioapi_data/bir.h"
@@ -21,6 +27,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -789,6 +796,151 @@ TEST_F(RecordFileTest, FullDiskKeepsTheOldRecordInAClosedDirectory) {
       return f.Text();
     });
   });
+}
+
+// The bytes of a file, read in one piece (large files are slow through a
+// stream iterator in a debug build).
+Bytes ReadWhole(const char* path) {
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  Bytes bytes(
+      static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
+  file.seekg(0);
+  file.read(reinterpret_cast<char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+// Starts a child process that writes `records` in turn with ToArray until it
+// is killed; returns its id once it has begun its first write.
+pid_t StartWriter(const std::vector<BIR>& records) {
+  int ready[2];
+  if (::pipe(ready) != 0) return -1;
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(ready[0]);
+    (void)::write(ready[1], "r", 1);
+    for (std::size_t i = 0;; ++i) records[i % records.size()].ToArray();
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  (void)::read(ready[0], &byte, 1);
+  ::close(ready[0]);
+  return child;
+}
+
+// Kills a writer at random moments of a large write, ten times. After each
+// kill the atomic path leaves the old record or the new one, whole; the next
+// call writes its record and removes the temporary file that the killed one
+// left. The in-place path (a hard-linked file) cannot be atomic, but the next
+// call still writes a whole record: the killed writer's lock is gone.
+TEST_F(RecordFileTest, KilledWriterLeavesAWholeRecordAndNoTemporaryFile) {
+  // Large enough that a write takes some milliseconds.
+  const std::vector<BIR> records = {RecordOf(4u << 20, 0x33),
+                                    RecordOf(4u << 20, 0x44)};
+  const std::vector<Bytes> encoded = {records[0].Encode(), records[1].Encode()};
+  const auto start = std::chrono::steady_clock::now();
+  records[0].ToArray();
+  const auto write_time = std::chrono::steady_clock::now() - start;
+  std::mt19937 random(12345);
+  for (const bool linked : {false, true}) {
+    SCOPED_TRACE(linked ? "hard-linked, in place" : "atomic");
+    if (linked) {
+      ASSERT_EQ(::link("record", "other"), 0);
+    }
+    int torn = 0;
+    for (int round = 0; round < 10; ++round) {
+      const pid_t writer = StartWriter(records);
+      ASSERT_GT(writer, 0);
+      // Some calls into its loop, at any point of a call.
+      std::this_thread::sleep_for(
+          write_time * std::uniform_int_distribution<int>(1000, 4000)(random) /
+          1000);
+      ::kill(writer, SIGKILL);
+      int status = 0;
+      ::waitpid(writer, &status, 0);
+      const Bytes after_kill = ReadWhole("record");
+      const bool whole = after_kill == encoded[0] || after_kill == encoded[1];
+      if (!linked) {
+        EXPECT_TRUE(whole) << "round " << round << ": " << after_kill.size()
+                           << " bytes, neither record";
+      }
+      torn += whole ? 0 : 1;
+      records[1].ToArray();
+      EXPECT_EQ(ReadWhole("record"), encoded[1]) << "round " << round;
+      EXPECT_EQ(OtherFiles({"record", "other"}), "") << "round " << round;
+    }
+    if (linked) {
+      std::printf("in place: %d of 10 kills left a mix of two records\n", torn);
+      EXPECT_EQ(ReadWhole("other"), encoded[1]);
+    }
+  }
+}
+
+// Writers in several processes on a file with two hard links take turns:
+// when they are done the file holds one whole record, under both names.
+TEST_F(RecordFileTest, ConcurrentWritersOnAHardLinkedFileLeaveAWholeRecord) {
+  const std::vector<BIR> records = {RecordOf(2u << 20, 0x55),
+                                    RecordOf(64u << 10, 0x66),
+                                    RecordOf(1u << 20, 0x77)};
+  std::vector<Bytes> encoded;
+  for (const BIR& r : records) encoded.push_back(r.Encode());
+  testing::WriteFileBytes("record", kOldRecord);
+  ASSERT_EQ(::link("record", "other"), 0);
+  for (int round = 0; round < 10; ++round) {
+    std::vector<pid_t> writers;
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    std::fflush(nullptr);
+    for (const BIR& record : records) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        // All begin at once, when the pipe closes.
+        char byte = 0;
+        ::close(start[1]);
+        (void)::read(start[0], &byte, 1);
+        for (int i = 0; i < 10; ++i) record.ToArray();
+        ::_exit(0);
+      }
+      writers.push_back(child);
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    for (const pid_t writer : writers) {
+      int status = 0;
+      ::waitpid(writer, &status, 0);
+    }
+    const Bytes result = ReadWhole("record");
+    EXPECT_TRUE(std::find(encoded.begin(), encoded.end(), result) !=
+                encoded.end())
+        << "round " << round << ": " << result.size()
+        << " bytes, no whole record";
+    EXPECT_EQ(ReadWhole("other"), result);
+    EXPECT_EQ(fs::hard_link_count("record"), 2u);
+  }
+}
+
+// A temporary file that a killed call left is removed by the next call; one
+// that a live writer holds, and files that only look alike, are not.
+TEST_F(RecordFileTest, OnlyStaleTemporaryFilesOfTheWriterAreRemoved) {
+  testing::WriteFileBytes("record.123.4.tmp", kOldRecord);  // a killed call's
+  testing::WriteFileBytes("record.123.tmp", kOldRecord);
+  testing::WriteFileBytes("record.1x.4.tmp", kOldRecord);
+  testing::WriteFileBytes("record.5.6.tmp.bak", kOldRecord);
+  testing::WriteFileBytes("other.5.6.tmp", kOldRecord);
+  ::mkfifo("record.7.8.tmp", 0600);
+  testing::WriteFileBytes("record.9.10.tmp", kOldRecord);
+  const int held = ::open("record.9.10.tmp", O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a live writer holds its own
+  EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
+  EXPECT_FALSE(fs::exists("record.123.4.tmp"));
+  for (const char* kept : {"record.123.tmp", "record.1x.4.tmp",
+                           "record.5.6.tmp.bak", "other.5.6.tmp"}) {
+    EXPECT_TRUE(fs::exists(kept)) << kept;
+  }
+  EXPECT_TRUE(fs::is_fifo("record.7.8.tmp"));
+  EXPECT_TRUE(fs::exists("record.9.10.tmp"));
+  ::close(held);
 }
 
 #endif
