@@ -137,12 +137,13 @@ class BIOAPI_DATA_API BIR {
   /// file gets 0666 less the umask.
   ///
   /// The file is replaced atomically where possible: a temporary file in the
-  /// target's directory takes the old file's owner, group and permission bits
-  /// (on Windows its attributes and security) and is renamed over it. Where
-  /// that is impossible, and where the file has several hard links (which a
-  /// rename would part), the file is written in place: truncated, written,
-  /// closed. Failures to write the file are not reported; a refused record
-  /// leaves the file untouched. Throws as `Encode()`.
+  /// target's directory takes the old file's owner, group, ACL and extended
+  /// attributes, then its mode (on Windows its attributes and security), and
+  /// is renamed over it. Where this user may write the file but not replace
+  /// it, and where the file has several hard links (which a rename would
+  /// part), it is written in place, its space taken first. A failed write
+  /// leaves the old record whole; failures are not reported; a refused
+  /// record leaves the file untouched. Throws as `Encode()`.
   std::vector<unsigned char> ToArray() const;
 
  private:
