@@ -369,11 +369,11 @@ TEST_F(BIREncodeTest, HeaderThatDecodingRefusesIsNotEncoded) {
 
 TEST_F(BIREncodeTest, RecordOverTwoGigabytesIsRefused) {
   BIR bir;
-  // One byte over the limit with the 35 bytes that a record without optional
-  // fields adds. A 64-bit process, and a 32-bit one on a 64-bit kernel, can
+  // One byte over the limit with the 37 bytes that every record holds (the
+  // header, the always-written fields and the BDB's length). A 64-bit process, and a 32-bit one on a 64-bit kernel, can
   // hold the 2 GiB BDB; a 32-bit kernel's 3 GiB address space may not.
   try {
-    bir.BiometricData.resize(2147483647u - 35u + 1u);
+    bir.BiometricData.resize(2147483647u - 37u + 1u);
   } catch (const std::bad_alloc&) {
     GTEST_SKIP() << "this process cannot allocate the 2 GiB BDB that a record "
                     "over the limit needs (a 32-bit address space may not "
