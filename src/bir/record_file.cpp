@@ -1,4 +1,12 @@
 // Writing the file "record": the system calls of POSIX and of Windows.
+// 64-bit file offsets and directory cookies also in a 32-bit build, before
+// any header: readdir would otherwise stop early on a file system that hands
+// out 64-bit cookies, and fstat fail on a large file. Nothing of it crosses
+// this file's interface.
+#if !defined(_WIN32) && !defined(_FILE_OFFSET_BITS)
+#define _FILE_OFFSET_BITS 64
+#endif
+
 #include "bir/record_file.h"
 
 #include <atomic>
