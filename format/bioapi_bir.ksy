@@ -3,7 +3,7 @@ meta:
   title: BioAPI 2.0 biometric information record (BIR), bioapi_data byte record
   application: bioapi_data
   file-extension: bir
-  ks-version: 0.10
+  ks-version: '0.10'
   endian: le
 doc: |
   The byte record of a BioAPI 2.0 (ISO/IEC 19784-1) biometric information

@@ -2,7 +2,11 @@
 // Compiles the record description into parsers with the pinned Kaitai Struct
 // compiler (its npm build has only a programmatic API, hence this script).
 //
-//   node format/compile.js [--ksy FILE] --out DIR LANGUAGE...
+//   node format/compile.js [--ksy FILE] [--compiler DIR] --out DIR LANGUAGE...
+//
+// --compiler DIR takes the compiler from DIR/node_modules (format/next holds
+// the newest one) instead of the pinned one beside this script; without it
+// installed the run exits with 77 (skipped).
 //
 // Writes the parser of each LANGUAGE (python, java, javascript, csharp, go,
 // rust, cpp_stl, ...) under DIR/LANGUAGE. Anything that the compiler reports
@@ -12,12 +16,11 @@
 
 const fs = require('fs');
 const path = require('path');
-const yaml = require('js-yaml');
-const KaitaiStructCompiler = require('kaitai-struct-compiler');
 
 function usage(message) {
   if (message) console.error(`compile.js: ${message}`);
-  console.error('usage: node format/compile.js [--ksy FILE] --out DIR LANGUAGE...');
+  console.error(
+      'usage: node format/compile.js [--ksy FILE] [--compiler DIR] --out DIR LANGUAGE...');
   process.exit(2);
 }
 
@@ -25,11 +28,12 @@ function parseArguments(argv) {
   const options = {
     ksy: path.join(__dirname, 'bioapi_bir.ksy'),
     out: null,
+    compiler: __dirname,
     languages: [],
   };
   for (let i = 0; i < argv.length; ++i) {
     const arg = argv[i];
-    if (arg === '--ksy' || arg === '--out') {
+    if (arg === '--ksy' || arg === '--out' || arg === '--compiler') {
       if (i + 1 >= argv.length) usage(`${arg} needs a value`);
       options[arg.slice(2)] = argv[++i];
     } else if (arg === '--help' || arg === '-h') {
@@ -63,9 +67,36 @@ async function capturingConsole(work) {
   }
 }
 
+// The exit code of a run that lacks its npm modules: 77 (skipped), or a
+// failure where BIOAPI_DATA_FORMAT_REQUIRED says that they were installed.
+function skipped() {
+  return process.env.BIOAPI_DATA_FORMAT_REQUIRED ? 1 : 77;
+}
+
 async function main() {
   const options = parseArguments(process.argv.slice(2));
-  const compiler = new KaitaiStructCompiler();
+  let KaitaiStructCompiler;
+  let yaml;
+  try {
+    yaml = require('js-yaml');
+  } catch (error) {
+    console.error(`compile.js: no js-yaml in ${
+        __dirname}/node_modules (npm ci --prefix ${__dirname})`);
+    process.exit(skipped());
+  }
+  try {
+    KaitaiStructCompiler = require(require.resolve(
+        'kaitai-struct-compiler', {paths: [path.resolve(options.compiler)]}));
+  } catch (error) {
+    console.error(`compile.js: no kaitai-struct-compiler in ${
+        options.compiler}/node_modules (npm ci --prefix ${options.compiler})`);
+    process.exit(skipped());
+  }
+  // Up to 0.10 the module is the compiler's constructor; from 0.11 on it is
+  // the compiler.
+  const compiler = typeof KaitaiStructCompiler === 'function' ?
+      new KaitaiStructCompiler() :
+      KaitaiStructCompiler;
   const known = compiler.languages;
   for (const language of options.languages) {
     if (!known.includes(language)) {

@@ -323,13 +323,57 @@ TEST_F(BIREncodeTest, OversizedFieldsAreRefusedBeforeTheFileIsTouched) {
   EXPECT_EQ(testing::ReadFileBytes("record"), (Bytes{1, 2, 3}));
 }
 
+// A header that decoding refuses is refused by the encoder too, so that no
+// record is written that the library cannot read back; the file keeps its
+// record.
+TEST_F(BIREncodeTest, HeaderThatDecodingRefusesIsNotEncoded) {
+  const Bytes good = testing::FullRecord(100).Encode();
+  testing::WriteFileBytes("record", good);
+  struct Case {
+    const char* field;
+    void (*change)(BIR&);
+  };
+  const Case cases[] = {
+      {"HeaderVersion", [](BIR& b) { b.HeaderVersion = 0x31; }},
+      {"HeaderVersion", [](BIR& b) { b.HeaderVersion = 0; }},
+      {"HeaderRevision", [](BIR& b) { b.HeaderRevision = 0x02; }},
+      {"HeaderRevision", [](BIR& b) { b.HeaderRevision = 0; }},
+      {"RecordFormat", [](BIR& b) { b.RecordFormat.Owner = 0x0102; }},
+      {"RecordFormat", [](BIR& b) { b.RecordFormat.Type = 0x0008; }},
+      {"RecordFormat",
+       [](BIR& b) {
+         b.RecordFormat = RegistryID{0, 0};
+       }},
+  };
+  for (const Case& c : cases) {
+    BIR bir = testing::FullRecord(100);
+    c.change(bir);
+    for (const bool to_file : {false, true}) {
+      SCOPED_TRACE(std::string(c.field) + (to_file ? " ToArray" : " Encode"));
+      try {
+        (void)(to_file ? bir.ToArray() : bir.Encode());
+        ADD_FAILURE() << "a header that decoding refuses was encoded";
+      } catch (BioAPIException* e) {
+        const std::string text = e->what();
+        EXPECT_EQ(text.rfind("BioAPI Error: Invalid Data", 0), 0u) << text;
+        EXPECT_NE(text.find(c.field), std::string::npos) << text;
+        EXPECT_EQ(e->GetFacility(), Unit);
+        EXPECT_EQ(e->GetCode(), 0x10B);
+        delete e;
+      }
+    }
+  }
+  EXPECT_EQ(testing::ReadFileBytes("record"), good);
+  EXPECT_EQ(FilesIn(directory_.path()), 1u);
+}
+
 TEST_F(BIREncodeTest, RecordOverTwoGigabytesIsRefused) {
   BIR bir;
-  // One byte over the limit with the 35 bytes that a record without optional
-  // fields adds. A 64-bit process, and a 32-bit one on a 64-bit kernel, can
+  // One byte over the limit with the 37 bytes that every record holds (the
+  // header, the always-written fields and the BDB's length). A 64-bit process, and a 32-bit one on a 64-bit kernel, can
   // hold the 2 GiB BDB; a 32-bit kernel's 3 GiB address space may not.
   try {
-    bir.BiometricData.resize(2147483647u - 35u + 1u);
+    bir.BiometricData.resize(2147483647u - 37u + 1u);
   } catch (const std::bad_alloc&) {
     GTEST_SKIP() << "this process cannot allocate the 2 GiB BDB that a record "
                     "over the limit needs (a 32-bit address space may not "

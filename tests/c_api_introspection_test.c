@@ -185,8 +185,10 @@ static void test_field_table(void) {
        BIOAPI_FIELD_KIND_DATETIME, 0, 0},
       {BIOAPI_FIELD_BDB_VALIDITY_PERIOD, "BDBValidityPeriod",
        BIOAPI_FIELD_KIND_PERIOD, 0, 0},
+      {BIOAPI_FIELD_BIOMETRIC_DATA, "BiometricData", BIOAPI_FIELD_KIND_BYTES, 0,
+       2147483647u - 37u},
       {BIOAPI_FIELD_SECURITY_BLOCK, "SecurityBlock", BIOAPI_FIELD_KIND_BYTES, 0,
-       2147483647u - 25u},
+       2147483647u - 41u},
   };
   size_t i;
   int32_t field;
@@ -309,19 +311,173 @@ static void test_decode_leaving_bdb(void) {
     free(bytes);
   }
   {
-    bioapi_bir* left = NULL;
-    size_t offset = 0, bdb_size = 0;
+    /* Every null argument fails, and *out is null after each failure. */
+    size_t size = 0, offset = 0, bdb_size = 0;
+    uint8_t* bytes = read_record("minimal.bir", &size);
+    bioapi_bir* left = (bioapi_bir*)1;
     CHECK(bioapi_bir_decode_leaving_bdb(NULL, 5, &left, &offset, &bdb_size) ==
           BIOAPI_ERROR_INVALID_POINTER);
-    CHECK(bioapi_bir_decode_leaving_bdb((const uint8_t*)"", 0, &left, NULL,
-                                        &bdb_size) ==
+    CHECK(left == NULL);
+    left = (bioapi_bir*)1;
+    CHECK(bioapi_bir_decode_leaving_bdb(bytes, size, &left, NULL, &bdb_size) ==
           BIOAPI_ERROR_INVALID_POINTER);
+    CHECK(left == NULL);
+    left = (bioapi_bir*)1;
+    CHECK(bioapi_bir_decode_leaving_bdb(bytes, size, &left, &offset, NULL) ==
+          BIOAPI_ERROR_INVALID_POINTER);
+    CHECK(left == NULL);
+    CHECK(
+        bioapi_bir_decode_leaving_bdb(bytes, size, NULL, &offset, &bdb_size) ==
+        BIOAPI_ERROR_INVALID_POINTER);
+    free(bytes);
+  }
+}
+
+/* Each field number from 1 to the last is taken by exactly one accessor
+ * family (field_present and field_info take them all), and every number
+ * at and past either end by none, which leaves the caller's values alone. */
+static void test_every_accessor_at_the_ends(void) {
+  static const int32_t outside[] = {INT32_MIN,      -1,       0, LAST_FIELD + 1,
+                                    LAST_FIELD + 2, INT32_MAX};
+  bioapi_bir* bir = NULL;
+  int32_t number;
+  size_t i;
+  CHECK(bioapi_bir_create(&bir) == BIOAPI_OK);
+  if (bir == NULL) return;
+  for (number = -2; number <= LAST_FIELD + 2 + 6; ++number) {
+    const bioapi_bir_field field =
+        (bioapi_bir_field)(number <= LAST_FIELD + 2
+                               ? number
+                               : outside[number - (LAST_FIELD + 3)]);
+    const int inside = field >= 1 && field <= LAST_FIELD;
+    int32_t value = 7;
+    int16_t owner = 7, type = 7;
+    const uint8_t* data = (const uint8_t*)&value;
+    size_t size = 7, count = 7;
+    bioapi_datetime date;
+    int present = 7;
+    const char* name = "unchanged";
+    bioapi_status status[9];
+    int families = 0;
+    memset(&date, 0, sizeof date);
+    date.struct_size = (uint32_t)sizeof date;
+    date.year = 7;
+    status[0] = bioapi_bir_get_int(bir, field, &value);
+    status[1] = bioapi_bir_get_registry_id(bir, field, &owner, &type);
+    status[2] = bioapi_bir_get_bytes(bir, field, &data, &size);
+    status[3] = bioapi_bir_get_datetime(bir, field, &date);
+    status[4] = bioapi_bir_get_period_count(bir, field, &count);
+    status[5] = bioapi_bir_get_period_element(bir, field, 0, &date);
+    status[6] = bioapi_bir_set_period(bir, field, NULL, 0);
+    status[7] = bioapi_bir_field_present(bir, field, &present);
+    status[8] = bioapi_bir_field_info(field, &name, NULL, NULL, NULL);
+    for (i = 0; i < 5; ++i) {
+      CHECK(status[i] == BIOAPI_OK ||
+            status[i] == BIOAPI_ERROR_INVALID_PARAMETER);
+      families += status[i] == BIOAPI_OK;
+    }
+    /* The period's element 0 of an empty period is out of range either way. */
+    CHECK(status[5] == BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK((status[6] == BIOAPI_OK) == (status[4] == BIOAPI_OK));
+    if (inside) {
+      if (families != 1) {
+        fprintf(stderr, "field %d: %d accessor families\n", (int)field,
+                families);
+        ++failures;
+      }
+      CHECK(status[7] == BIOAPI_OK && status[8] == BIOAPI_OK);
+    } else {
+      if (families != 0 || status[6] != BIOAPI_ERROR_INVALID_PARAMETER ||
+          status[7] != BIOAPI_ERROR_INVALID_PARAMETER ||
+          status[8] != BIOAPI_ERROR_INVALID_PARAMETER) {
+        fprintf(stderr, "field %ld: a number past the ends was taken\n",
+                (long)field);
+        ++failures;
+      }
+      CHECK(value == 7 && owner == 7 && type == 7 &&
+            data == (const uint8_t*)&value && size == 7 && count == 7 &&
+            date.year == 7 && present == 7 && strcmp(name, "unchanged") == 0);
+      CHECK(bioapi_bir_set_int(bir, field, 0) ==
+            BIOAPI_ERROR_INVALID_PARAMETER);
+      CHECK(bioapi_bir_set_registry_id(bir, field, 1, 1) ==
+            BIOAPI_ERROR_INVALID_PARAMETER);
+      CHECK(bioapi_bir_set_bytes(bir, field, data, 0) ==
+            BIOAPI_ERROR_INVALID_PARAMETER);
+      CHECK(bioapi_bir_set_datetime(bir, field, &date) ==
+            BIOAPI_ERROR_INVALID_PARAMETER);
+    }
+  }
+  bioapi_bir_destroy(bir);
+}
+
+/* Sets `field` to `size` zero bytes on a new record (with a security option
+ * for the security block) and returns the status of encoding it, or -1 when
+ * the bytes cannot be allocated. */
+static bioapi_status encode_with_block(bioapi_bir_field field, size_t size,
+                                       size_t* record_size) {
+  bioapi_bir* bir = NULL;
+  bioapi_status status = -1;
+  /* calloc's pages are not touched until the library copies them. */
+  uint8_t* zeros = (uint8_t*)calloc(size, 1);
+  if (zeros != NULL && bioapi_bir_create(&bir) == BIOAPI_OK) {
+    bioapi_bir_set_int(bir, BIOAPI_FIELD_INTEGRITY_OPTION, 1);
+    if (bioapi_bir_set_bytes(bir, field, zeros, size) == BIOAPI_OK) {
+      free(zeros);
+      zeros = NULL;
+      status = bioapi_bir_encode_into(bir, NULL, 0, record_size);
+      if (status == BIOAPI_ERROR_MEMORY) status = -1;
+    }
+  }
+  free(zeros);
+  bioapi_bir_destroy(bir);
+  return status;
+}
+
+/* A block of the size that bioapi_bir_field_info advertises encodes into a
+ * record of 2147483647 bytes; one byte more is refused. */
+static void test_largest_blocks(void) {
+  static const bioapi_bir_field blocks[] = {BIOAPI_FIELD_BIOMETRIC_DATA,
+                                            BIOAPI_FIELD_SECURITY_BLOCK};
+  size_t i;
+#if defined(__SANITIZE_THREAD__)
+  puts(
+      "largest blocks: skipped, ThreadSanitizer's shadow of the 4 GiB that "
+      "they take would not fit beside other work");
+  return;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+  puts("largest blocks: skipped under ThreadSanitizer");
+  return;
+#endif
+#endif
+  if (sizeof(size_t) < 8) {
+    puts(
+        "largest blocks: skipped, a 32-bit process cannot hold the 2 GiB "
+        "block and its record");
+    return;
+  }
+  for (i = 0; i < sizeof blocks / sizeof blocks[0]; ++i) {
+    size_t max_size = 0, record_size = 0;
+    bioapi_status status;
+    CHECK(bioapi_bir_field_info(blocks[i], NULL, NULL, NULL, &max_size) ==
+          BIOAPI_OK);
+    status = encode_with_block(blocks[i], max_size, &record_size);
+    if (status == -1) {
+      puts("largest blocks: skipped, cannot allocate 4 GiB");
+      return;
+    }
+    CHECK(status == BIOAPI_OK);
+    CHECK(record_size == 2147483647u);
+    status = encode_with_block(blocks[i], max_size + 1, &record_size);
+    CHECK(status == BIOAPI_ERROR_INVALID_DATA || status == -1);
   }
 }
 
 int main(void) {
   test_presence_follows_the_encoder();
   test_decode_leaving_bdb();
+  test_every_accessor_at_the_ends();
+  test_largest_blocks();
   test_presence_as_values_change();
   test_field_table();
   test_enumerations();

@@ -3,10 +3,19 @@
 // root, so under root each case runs in a child process as "nobody".
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <random>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "bioapi_data/bir.h"
@@ -17,9 +26,14 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -97,19 +111,9 @@ void MakeFile(const char* path, const Bytes& bytes, unsigned mode) {
   ::chmod(path, static_cast<mode_t>(mode));
 }
 
-// Runs `test` in the working directory as a user for whom permissions apply:
-// the current one, or under root "nobody" in a child process that owns the
-// directory. Returns what the case found wrong, or a reason to skip that
-// starts with kSkip.
-std::string RunUnprivileged(const std::function<std::string()>& test) {
-  if (::geteuid() != 0) return test();
-  const passwd* nobody = ::getpwnam("nobody");
-  if (nobody == nullptr) return kSkip + std::string("no user \"nobody\"");
-  const uid_t uid = nobody->pw_uid;
-  const gid_t gid = nobody->pw_gid;
-  if (::chown(".", uid, gid) != 0) {
-    return kSkip + std::string("cannot give the directory to \"nobody\"");
-  }
+// Runs `body` in a child process and returns what it returned (what the
+// case found wrong, or a reason to skip that starts with kSkip).
+std::string RunInChild(const std::function<std::string()>& body) {
   int pipe_fds[2];
   if (::pipe(pipe_fds) != 0) return "pipe failed";
   std::fflush(nullptr);
@@ -117,13 +121,7 @@ std::string RunUnprivileged(const std::function<std::string()>& test) {
   if (child < 0) return "fork failed";
   if (child == 0) {
     ::close(pipe_fds[0]);
-    std::string result;
-    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 ||
-        ::setuid(uid) != 0) {
-      result = kSkip + std::string("cannot drop root's privileges (setuid)");
-    } else {
-      result = test();
-    }
+    std::string result = body();
     result += kDone;
     const char* next = result.data();
     std::size_t left = result.size();
@@ -151,6 +149,28 @@ std::string RunUnprivileged(const std::function<std::string()>& test) {
   }
   result.pop_back();
   return result;
+}
+
+// Runs `test` in the working directory as a user for whom permissions apply:
+// the current one, or under root "nobody" in a child process that owns the
+// directory. Returns what the case found wrong, or a reason to skip that
+// starts with kSkip.
+std::string RunUnprivileged(const std::function<std::string()>& test) {
+  if (::geteuid() != 0) return test();
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) return kSkip + std::string("no user \"nobody\"");
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  if (::chown(".", uid, gid) != 0) {
+    return kSkip + std::string("cannot give the directory to \"nobody\"");
+  }
+  return RunInChild([&] {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 ||
+        ::setuid(uid) != 0) {
+      return kSkip + std::string("cannot drop root's privileges (setuid)");
+    }
+    return test();
+  });
 }
 
 #define EXPECT_UNPRIVILEGED(...)                             \
@@ -400,6 +420,527 @@ TEST_F(RecordFileTest, OwnerThatCannotBeKeptMeansWritingInPlace) {
     f.Expect(Mode("record") == 0666, "the mode changed");
     return f.Text();
   });
+}
+
+// A record of `bdb_size` bytes of BDB, all `fill`, so that records of the
+// same size tell apart and a mix of two is seen.
+BIR RecordOf(std::size_t bdb_size, unsigned char fill) {
+  BIR bir = testing::FullRecord(0);
+  bir.BiometricData.assign(bdb_size, fill);
+  return bir;
+}
+
+// The names in the working directory other than those given.
+std::string OtherFiles(std::initializer_list<std::string> known) {
+  std::string others;
+  for (const auto& entry : fs::directory_iterator(".")) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(known.begin(), known.end(), name) == known.end()) {
+      others += " " + name;
+    }
+  }
+  return others;
+}
+
+// Set-user-id and set-group-id bits survive the replacement (a write or a
+// change of owner clears them, so the mode comes last) and the in-place
+// write of a hard-linked file.
+TEST_F(RecordFileTest, SetIdBitsAreKept) {
+  EXPECT_UNPRIVILEGED([] {
+    Findings f;
+    for (const bool linked : {false, true}) {
+      for (unsigned mode : {04755u, 02775u, 06750u, 02700u}) {
+        const std::string what = Octal(mode) + (linked ? " (hard-linked)" : "");
+        ::unlink("other");
+        MakeFile("record", kOldRecord, mode);
+        if (Mode("record") != mode) {
+          f.Expect(false, what + ": the file system refused the mode");
+          continue;
+        }
+        if (linked) ::link("record", "other");
+        const ino_t inode_before = Inode("record");
+        ToArray(f);
+        f.Expect(testing::ReadFileBytes("record") == NewRecord(),
+                 what + ": no record");
+        f.Expect(linked == (Inode("record") == inode_before),
+                 what +
+                     ": replaced where it should be written in place, or "
+                     "the reverse");
+        f.Expect(Mode("record") == mode,
+                 what + ": came back as " + Octal(Mode("record")));
+      }
+    }
+    return f.Text();
+  });
+}
+
+// Runs a shell command; true when it exits with 0.
+bool Shell(const std::string& command) {
+  std::fflush(nullptr);
+  return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The access ACL as getfacl prints it, without comments.
+std::string Acl(const char* path) {
+  const std::string out = std::string("acl.") + std::to_string(::getpid());
+  if (!Shell(std::string("getfacl -c -n ") + path + " > ../" + out)) {
+    return "(getfacl failed)";
+  }
+  const Bytes text = testing::ReadFileBytes("../" + out);
+  ::unlink(("../" + out).c_str());
+  return std::string(text.begin(), text.end());
+}
+
+// The replacement carries the POSIX ACL: copying only the mode would turn
+// the ACL's mask into group bits and drop the named entries. A file without
+// an ACL gains none from its directory's default ACL.
+TEST_F(RecordFileTest, AclIsCarriedOver) {
+  if (!Shell("command -v setfacl && command -v getfacl")) {
+    GTEST_SKIP() << "setfacl and getfacl (Debian: acl) are not installed";
+  }
+  MakeFile("probe", kOldRecord, 0600);
+  if (!Shell("setfacl -m u:daemon:r probe")) {
+    GTEST_SKIP() << "the file system of " << fs::current_path()
+                 << " takes no ACL";
+  }
+  ::unlink("probe");
+  EXPECT_UNPRIVILEGED([] {
+    Findings f;
+    MakeFile("record", kOldRecord, 0640);
+    f.Expect(Shell("setfacl -m u:daemon:r,g::-,m::r record"), "setfacl");
+    const std::string before = Acl("record");
+    const ino_t inode_before = Inode("record");
+    ToArray(f);
+    f.Expect(Inode("record") != inode_before, "not replaced by a new file");
+    f.Expect(testing::ReadFileBytes("record") == NewRecord(), "no record");
+    f.Expect(Acl("record") == before,
+             "the ACL was\n" + before + "and is\n" + Acl("record"));
+
+    MakeFile("plain", kOldRecord, 0600);
+    ::unlink("record");
+    ::rename("plain", "record");
+    const std::string plain = Acl("record");
+    f.Expect(Shell("setfacl -d -m u:daemon:rw ."), "setfacl -d");
+    ToArray(f);
+    f.Expect(Acl("record") == plain,
+             "the directory's default ACL reached "
+             "the file:\n" +
+                 Acl("record"));
+    f.Expect(Mode("record") == 0600, "the mode changed");
+    Shell("setfacl -k .");
+    return f.Text();
+  });
+}
+
+// Other extended attributes go with the record where the file system keeps
+// them.
+TEST_F(RecordFileTest, ExtendedAttributesAreCarriedOver) {
+  MakeFile("record", kOldRecord, 0644);
+  if (::setxattr("record", "user.origin", "scanner-7", 9, 0) != 0) {
+    GTEST_SKIP() << "the file system of " << fs::current_path()
+                 << " takes no user attribute";
+  }
+  const ino_t inode_before = Inode("record");
+  EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
+  EXPECT_NE(Inode("record"), inode_before);
+  char value[16] = {};
+  EXPECT_EQ(::getxattr("record", "user.origin", value, sizeof value), 9);
+  EXPECT_STREQ(value, "scanner-7");
+}
+
+// As root, whom the mode does not stop from opening the file, a file that
+// grants writing to nobody keeps its record all the same.
+TEST_F(RecordFileTest, ReadOnlyFileBindsRootToo) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the case of root";
+  for (unsigned mode : {0444u, 0400u, 0000u, 04555u}) {
+    SCOPED_TRACE(Octal(mode));
+    MakeFile("record", kOldRecord, mode);
+    EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
+    EXPECT_EQ(testing::ReadFileBytes("record"), kOldRecord);
+    EXPECT_EQ(Mode("record"), mode);
+    EXPECT_EQ(FilesIn("."), 1u);
+    ::unlink("record");
+  }
+}
+
+// A FIFO that a reader holds open, so that opening it for writing succeeds,
+// and a device are not files to replace.
+TEST_F(RecordFileTest, FifoWithAReaderAndDevicesAreLeftAlone) {
+  const bool root = ::geteuid() == 0;
+  const bool device = root && ::mknod("record", S_IFCHR | 0666,
+                                      ::makedev(1, 3)) == 0;  // /dev/null
+  EXPECT_UNPRIVILEGED([device] {
+    Findings f;
+    if (device) {
+      ToArray(f);
+      struct stat status {};
+      f.Expect(::lstat("record", &status) == 0 && S_ISCHR(status.st_mode),
+               "the device was replaced");
+      ::unlink("record");
+    }
+    ::mkfifo("record", 0600);
+    const int reader = ::open("record", O_RDONLY | O_NONBLOCK);
+    f.Expect(reader >= 0, "cannot open the FIFO for reading");
+    ToArray(f);
+    f.Expect(fs::is_fifo("record"), "the FIFO was replaced");
+    ::close(reader);
+    ::unlink("record");
+    // Through a link, the system's own device.
+    ::symlink("/dev/null", "record");
+    ToArray(f);
+    f.Expect(
+        fs::is_symlink("record") && fs::read_symlink("record") == "/dev/null",
+        "the link to /dev/null was replaced");
+    f.Expect(FilesIn(".") == 1, "a file was left:" + OtherFiles({"record"}));
+    return f.Text();
+  });
+}
+
+// The kernel follows the link, so its protection of links in sticky
+// world-writable directories applies: a link that another user planted there
+// is not followed to the caller's file.
+TEST_F(RecordFileTest, KernelRefusesALinkPlantedInAStickyDirectory) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another's link";
+  const Bytes setting =
+      testing::ReadFileBytes("/proc/sys/fs/protected_symlinks");
+  if (setting.empty() || setting[0] != '1') {
+    GTEST_SKIP() << "fs.protected_symlinks is not 1 on this machine, so the "
+                    "kernel follows every link";
+  }
+  const passwd* nobody = ::getpwnam("nobody");
+  const passwd* daemon = ::getpwnam("daemon");
+  if (nobody == nullptr || daemon == nullptr) {
+    GTEST_SKIP() << "no users \"nobody\" and \"daemon\"";
+  }
+  ::mkdir("sticky", 01777);
+  ::chmod("sticky", 01777);
+  MakeFile("victim", kOldRecord, 0644);
+  ASSERT_EQ(::chown("victim", nobody->pw_uid, nobody->pw_gid), 0);
+  ASSERT_EQ(::symlink("../victim", "sticky/record"), 0);
+  ASSERT_EQ(::lchown("sticky/record", daemon->pw_uid, daemon->pw_gid), 0);
+  const std::string found = RunInChild([&] {
+    Findings f;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+        ::setuid(nobody->pw_uid) != 0 || ::chdir("sticky") != 0) {
+      return kSkip + std::string("cannot become \"nobody\"");
+    }
+    ToArray(f);
+    return f.Text();
+  });
+  if (!found.empty() && found[0] == kSkip) GTEST_SKIP() << found.substr(1);
+  EXPECT_EQ(found, "");
+  EXPECT_EQ(testing::ReadFileBytes("victim"), kOldRecord);
+  EXPECT_TRUE(fs::is_symlink("sticky/record"));
+}
+
+// Runs `test` in a child process whose working directory is a new tmpfs of
+// `options` ("size=1m,nr_inodes=64"), in a mount namespace of its own: as
+// root directly, otherwise in a user namespace as well. A reason to skip
+// where the machine allows neither.
+std::string RunOnSmallFileSystem(const std::string& options,
+                                 const std::function<std::string()>& test) {
+  const uid_t uid = ::geteuid();
+  const gid_t gid = ::getegid();
+  return RunInChild([&]() -> std::string {
+    if (uid == 0) {
+      if (::unshare(CLONE_NEWNS) != 0) {
+        return kSkip + std::string("unshare(CLONE_NEWNS) refused");
+      }
+    } else {
+      if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+        return kSkip + std::string("user namespaces are not allowed");
+      }
+      const auto put = [](const char* path, const std::string& text) {
+        const int fd = ::open(path, O_WRONLY);
+        const bool done = fd >= 0 && ::write(fd, text.data(), text.size()) ==
+                                         static_cast<ssize_t>(text.size());
+        if (fd >= 0) ::close(fd);
+        return done;
+      };
+      put("/proc/self/setgroups", "deny");
+      if (!put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+          !put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
+        return kSkip + std::string("cannot map the user namespace");
+      }
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", ".", "tmpfs", 0, (options + ",mode=0777").c_str()) !=
+            0 ||
+        ::chdir(fs::current_path().c_str()) != 0) {
+      return kSkip + std::string("cannot mount a small tmpfs");
+    }
+    return test();
+  });
+}
+
+#define EXPECT_ON_SMALL_FILE_SYSTEM(options, ...)                         \
+  do {                                                                    \
+    const std::string found = RunOnSmallFileSystem(options, __VA_ARGS__); \
+    if (!found.empty() && found[0] == kSkip) {                            \
+      GTEST_SKIP() << "needs a small file system: " << found.substr(1);   \
+    }                                                                     \
+    EXPECT_EQ(found, "");                                                 \
+  } while (false)
+
+// Fills the file system with the file "filler" and then frees `left` bytes
+// of it.
+void FillLeaving(std::size_t left) {
+  const int fd = ::open("filler", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const std::vector<char> block(4096, 'f');
+  off_t size = 0;
+  for (ssize_t n; (n = ::write(fd, block.data(), block.size())) > 0;) {
+    size += n;
+  }
+  (void)::ftruncate(fd, size > static_cast<off_t>(left)
+                            ? size - static_cast<off_t>(left)
+                            : 0);
+  ::close(fd);
+}
+
+// Uses up the file system's inodes with empty files "i0", "i1", ...
+void UseUpInodes() {
+  for (int i = 0; i < 100000; ++i) {
+    const int fd = ::open(("i" + std::to_string(i)).c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) return;
+    ::close(fd);
+  }
+}
+
+// A full disk never costs the old record, on every path: the atomic one
+// with no room for the temporary file or no inode to make it, and the
+// in-place ones (a hard-linked file, a directory where no file may be made),
+// whose space is reserved before the old record is touched. No temporary
+// file is left.
+TEST_F(RecordFileTest, FullDiskKeepsTheOldRecord) {
+  const Bytes old_record = RecordOf(300000, 0x11).Encode();
+  const BIR larger = RecordOf(600000, 0x22);
+  struct Case {
+    const char* name;
+    const char* options;
+    bool (*set_up)();  // false when the case cannot be made here
+  };
+  const Case cases[] = {
+      {"no room for the temporary file", "size=1m",
+       [] {
+         FillLeaving(200000);
+         return true;
+       }},
+      {"no inode for the temporary file", "size=1m,nr_inodes=64",
+       [] {
+         FillLeaving(200000);
+         UseUpInodes();
+         return true;
+       }},
+      {"hard-linked, written in place", "size=1m",
+       [] {
+         FillLeaving(200000);
+         return ::link("record", "other") == 0;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_ON_SMALL_FILE_SYSTEM(c.options, [&] {
+      Findings f;
+      testing::WriteFileBytes("record", old_record);
+      f.Expect(testing::ReadFileBytes("record") == old_record,
+               "cannot write the old record");
+      if (!c.set_up()) return kSkip + std::string("cannot set up the case");
+      f.Expect(larger.ToArray().size() == 600000 + (old_record.size() - 300000),
+               "ToArray did not return the record");
+      f.Expect(testing::ReadFileBytes("record") == old_record,
+               std::string(c.name) + ": the old record was lost");
+      f.Expect(OtherFiles({"record", "other", "filler"}).find(".tmp") ==
+                   std::string::npos,
+               std::string(c.name) + ": a temporary file was left");
+      // With room again the record is written.
+      ::unlink("filler");
+      for (int i = 0; ::unlink(("i" + std::to_string(i)).c_str()) == 0; ++i) {
+      }
+      larger.ToArray();
+      f.Expect(testing::ReadFileBytes("record") == larger.Encode(),
+               std::string(c.name) + ": no record once there is room");
+      return f.Text();
+    });
+  }
+}
+
+// In a directory where the user may make no file, the record is written in
+// place; a full disk there too leaves the old record whole.
+TEST_F(RecordFileTest, FullDiskKeepsTheOldRecordInAClosedDirectory) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs root: in a user namespace the owner of the small "
+                    "file system is not bound by its directory's mode";
+  }
+  const Bytes old_record = RecordOf(300000, 0x11).Encode();
+  EXPECT_ON_SMALL_FILE_SYSTEM("size=1m", [&] {
+    ::mkdir("closed", 0755);
+    testing::WriteFileBytes("closed/record", old_record);
+    ::chmod("closed/record", 0666);
+    FillLeaving(200000);
+    const passwd* nobody = ::getpwnam("nobody");
+    if (nobody == nullptr ||
+        ::chown("closed", nobody->pw_uid, nobody->pw_gid) != 0) {
+      return kSkip + std::string("cannot give a directory to \"nobody\"");
+    }
+    return RunUnprivileged([&] {
+      Findings f;
+      if (::chmod("closed", 0555) != 0 || ::chdir("closed") != 0) {
+        return std::string("cannot close the directory");
+      }
+      const BIR larger = RecordOf(600000, 0x22);
+      larger.ToArray();
+      f.Expect(testing::ReadFileBytes("record") == old_record,
+               "the old record was lost");
+      f.Expect(FilesIn(".") == 1, "a file was left");
+      return f.Text();
+    });
+  });
+}
+
+// The bytes of a file, read in one piece (large files are slow through a
+// stream iterator in a debug build).
+Bytes ReadWhole(const char* path) {
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  Bytes bytes(
+      static_cast<std::size_t>(std::max<std::streamoff>(file.tellg(), 0)));
+  file.seekg(0);
+  file.read(reinterpret_cast<char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+// Starts a child process that writes `records` in turn with ToArray until it
+// is killed; returns its id once it has begun its first write.
+pid_t StartWriter(const std::vector<BIR>& records) {
+  int ready[2];
+  if (::pipe(ready) != 0) return -1;
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(ready[0]);
+    (void)::write(ready[1], "r", 1);
+    for (std::size_t i = 0;; ++i) records[i % records.size()].ToArray();
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  (void)::read(ready[0], &byte, 1);
+  ::close(ready[0]);
+  return child;
+}
+
+// Kills a writer at random moments of a large write, ten times. After each
+// kill the atomic path leaves the old record or the new one, whole; the next
+// call writes its record and removes the temporary file that the killed one
+// left. The in-place path (a hard-linked file) cannot be atomic, but the next
+// call still writes a whole record: the killed writer's lock is gone.
+TEST_F(RecordFileTest, KilledWriterLeavesAWholeRecordAndNoTemporaryFile) {
+  // Large enough that a write takes some milliseconds.
+  const std::vector<BIR> records = {RecordOf(4u << 20, 0x33),
+                                    RecordOf(4u << 20, 0x44)};
+  const std::vector<Bytes> encoded = {records[0].Encode(), records[1].Encode()};
+  const auto start = std::chrono::steady_clock::now();
+  records[0].ToArray();
+  const auto write_time = std::chrono::steady_clock::now() - start;
+  std::mt19937 random(12345);
+  for (const bool linked : {false, true}) {
+    SCOPED_TRACE(linked ? "hard-linked, in place" : "atomic");
+    if (linked) {
+      ASSERT_EQ(::link("record", "other"), 0);
+    }
+    int torn = 0;
+    for (int round = 0; round < 10; ++round) {
+      const pid_t writer = StartWriter(records);
+      ASSERT_GT(writer, 0);
+      // Some calls into its loop, at any point of a call.
+      std::this_thread::sleep_for(
+          write_time * std::uniform_int_distribution<int>(1000, 4000)(random) /
+          1000);
+      ::kill(writer, SIGKILL);
+      int status = 0;
+      ::waitpid(writer, &status, 0);
+      const Bytes after_kill = ReadWhole("record");
+      const bool whole = after_kill == encoded[0] || after_kill == encoded[1];
+      if (!linked) {
+        EXPECT_TRUE(whole) << "round " << round << ": " << after_kill.size()
+                           << " bytes, neither record";
+      }
+      torn += whole ? 0 : 1;
+      records[1].ToArray();
+      EXPECT_EQ(ReadWhole("record"), encoded[1]) << "round " << round;
+      EXPECT_EQ(OtherFiles({"record", "other"}), "") << "round " << round;
+    }
+    if (linked) {
+      std::printf("in place: %d of 10 kills left a mix of two records\n", torn);
+      EXPECT_EQ(ReadWhole("other"), encoded[1]);
+    }
+  }
+}
+
+// Writers in several processes on a file with two hard links take turns:
+// when they are done the file holds one whole record, under both names.
+TEST_F(RecordFileTest, ConcurrentWritersOnAHardLinkedFileLeaveAWholeRecord) {
+  const std::vector<BIR> records = {RecordOf(2u << 20, 0x55),
+                                    RecordOf(64u << 10, 0x66),
+                                    RecordOf(1u << 20, 0x77)};
+  std::vector<Bytes> encoded;
+  for (const BIR& r : records) encoded.push_back(r.Encode());
+  testing::WriteFileBytes("record", kOldRecord);
+  ASSERT_EQ(::link("record", "other"), 0);
+  for (int round = 0; round < 10; ++round) {
+    std::vector<pid_t> writers;
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    std::fflush(nullptr);
+    for (const BIR& record : records) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        // All begin at once, when the pipe closes.
+        char byte = 0;
+        ::close(start[1]);
+        (void)::read(start[0], &byte, 1);
+        for (int i = 0; i < 10; ++i) record.ToArray();
+        ::_exit(0);
+      }
+      writers.push_back(child);
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    for (const pid_t writer : writers) {
+      int status = 0;
+      ::waitpid(writer, &status, 0);
+    }
+    const Bytes result = ReadWhole("record");
+    EXPECT_TRUE(std::find(encoded.begin(), encoded.end(), result) !=
+                encoded.end())
+        << "round " << round << ": " << result.size()
+        << " bytes, no whole record";
+    EXPECT_EQ(ReadWhole("other"), result);
+    EXPECT_EQ(fs::hard_link_count("record"), 2u);
+  }
+}
+
+// A temporary file that a killed call left is removed by the next call; one
+// that a live writer holds, and files that only look alike, are not.
+TEST_F(RecordFileTest, OnlyStaleTemporaryFilesOfTheWriterAreRemoved) {
+  testing::WriteFileBytes("record.123.4.tmp", kOldRecord);  // a killed call's
+  testing::WriteFileBytes("record.123.tmp", kOldRecord);
+  testing::WriteFileBytes("record.1x.4.tmp", kOldRecord);
+  testing::WriteFileBytes("record.5.6.tmp.bak", kOldRecord);
+  testing::WriteFileBytes("other.5.6.tmp", kOldRecord);
+  ::mkfifo("record.7.8.tmp", 0600);
+  testing::WriteFileBytes("record.9.10.tmp", kOldRecord);
+  const int held = ::open("record.9.10.tmp", O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a live writer holds its own
+  EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
+  EXPECT_FALSE(fs::exists("record.123.4.tmp"));
+  for (const char* kept : {"record.123.tmp", "record.1x.4.tmp",
+                           "record.5.6.tmp.bak", "other.5.6.tmp"}) {
+    EXPECT_TRUE(fs::exists(kept)) << kept;
+  }
+  EXPECT_TRUE(fs::is_fifo("record.7.8.tmp"));
+  EXPECT_TRUE(fs::exists("record.9.10.tmp"));
+  ::close(held);
 }
 
 #endif

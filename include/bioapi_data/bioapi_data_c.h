@@ -82,9 +82,12 @@ enum {
   BIOAPI_FIELD_FIXED_WORD3 = 3,         /**< Integer, -32768 to 32767. */
   BIOAPI_FIELD_FIXED_WORD4 = 4,         /**< Integer, -32768 to 32767. */
   /* Registry identifiers: bioapi_bir_get_registry_id / _set_registry_id. */
-  BIOAPI_FIELD_RECORD_FORMAT = 5,       /**< Registry identifier. */
-  BIOAPI_FIELD_HEADER_VERSION = 6,      /**< Integer, 0 to 255. */
-  BIOAPI_FIELD_HEADER_REVISION = 7,     /**< Integer, 0 to 255. */
+  /** Registry identifier; a record is encoded only with 0x0101/0x0009. */
+  BIOAPI_FIELD_RECORD_FORMAT = 5,
+  /** Integer, 0 to 255; a record is encoded only with 0x30. */
+  BIOAPI_FIELD_HEADER_VERSION = 6,
+  /** Integer, 0 to 255; a record is encoded only with 0x01. */
+  BIOAPI_FIELD_HEADER_REVISION = 7,
   BIOAPI_FIELD_BDB_FORMAT = 8,          /**< Registry identifier. */
   BIOAPI_FIELD_ENCRYPTION_OPTION = 9,   /**< Integer, 0 (false) or 1 (true). */
   BIOAPI_FIELD_INTEGRITY_OPTION = 10,   /**< Integer, 0 (false) or 1 (true). */
@@ -181,8 +184,10 @@ BIOAPI_DATA_API void bioapi_bir_destroy(bioapi_bir* bir);
  * caller owns *out_data (release it with bioapi_free) of *out_size bytes.
  * Status BIOAPI_ERROR_INVALID_DATA when one of the six optional byte strings
  * (BIOAPI_FIELD_OCTET_STRING1 to 6) exceeds 32767 bytes, or the whole record
- * 2147483647 bytes; the biometric data and the security block have no limit
- * of their own. */
+ * 2147483647 bytes (the biometric data and the security block have no limit
+ * of their own), and for a header that decoding refuses: a record format
+ * other than 0x0101/0x0009, a header version other than 0x30 or a header
+ * revision other than 0x01. A refused record writes nothing. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_encode(const bioapi_bir* bir,
                                                 uint8_t** out_data,
                                                 size_t* out_size);
@@ -211,7 +216,9 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_get_int(const bioapi_bir* bir,
                                                  int32_t* value);
 /** Sets an integer field; a value that the field cannot hold (outside
  * -32768..32767 for the header words, 0..255 for the version bytes and the
- * quality, 0..1 for the options) answers BIOAPI_ERROR_INVALID_PARAMETER. */
+ * quality, 0..1 for the options) answers BIOAPI_ERROR_INVALID_PARAMETER.
+ * The version bytes hold what a decoded record held, but the encoder takes
+ * only 0x30 and 0x01 (see bioapi_bir_encode). */
 BIOAPI_DATA_API bioapi_status bioapi_bir_set_int(bioapi_bir* bir,
                                                  bioapi_bir_field field,
                                                  int32_t value);
@@ -327,7 +334,11 @@ typedef int32_t bioapi_enumeration;
  * class (static: never free it), *kind to its BIOAPI_FIELD_KIND_, and
  * *enumeration to its BIOAPI_ENUMERATION_ for an enumeration, else 0;
  * *max_size to the most bytes that a byte string field can carry in a record
- * (32767 for an optional one), else 0. Any out pointer may be null. */
+ * (32767 for an optional one; 2147483610 for the biometric data, with no
+ * security block; 2147483606 for the security block, with an empty
+ * biometric data: every record also holds a 21-byte header, 12 bytes of
+ * always-written fields and the blocks' 4-byte lengths), else 0. Any out
+ * pointer may be null. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_field_info(
     bioapi_bir_field field, const char** name, bioapi_field_kind* kind,
     bioapi_enumeration* enumeration, size_t* max_size);

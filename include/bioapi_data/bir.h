@@ -123,8 +123,11 @@ class BIOAPI_DATA_API BIR {
   /// Returns the byte record of this object; touches no file.
   ///
   /// Throws `BioAPIException*` (Unit, 0x10B, a text naming the field and the
-  /// limit) when an optional byte string exceeds 32767 bytes or the record
-  /// would exceed 2147483647 bytes; std::bad_alloc on exhaustion.
+  /// limit) when an optional byte string exceeds 32767 bytes, the record
+  /// would exceed 2147483647 bytes, or the header is one that decoding
+  /// refuses (`RecordFormat` other than 0x0101/0x0009, `HeaderVersion` other
+  /// than 0x30, `HeaderRevision` other than 0x01); std::bad_alloc on
+  /// exhaustion.
   std::vector<unsigned char> Encode() const;
 
   /// Returns `Encode()` and leaves the same bytes in the file "record" of the
@@ -134,12 +137,13 @@ class BIOAPI_DATA_API BIR {
   /// file gets 0666 less the umask.
   ///
   /// The file is replaced atomically where possible: a temporary file in the
-  /// target's directory takes the old file's owner, group and permission bits
-  /// (on Windows its attributes and security) and is renamed over it. Where
-  /// that is impossible, and where the file has several hard links (which a
-  /// rename would part), the file is written in place: truncated, written,
-  /// closed. Failures to write the file are not reported; a refused record
-  /// leaves the file untouched. Throws as `Encode()`.
+  /// target's directory takes the old file's owner, group, ACL and extended
+  /// attributes, then its mode (on Windows its attributes and security), and
+  /// is renamed over it. Where this user may write the file but not replace
+  /// it, and where the file has several hard links (which a rename would
+  /// part), it is written in place, its space taken first. A failed write
+  /// leaves the old record whole; failures are not reported; a refused
+  /// record leaves the file untouched. Throws as `Encode()`.
   std::vector<unsigned char> ToArray() const;
 
  private:

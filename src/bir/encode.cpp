@@ -27,6 +27,17 @@ using record::FieldLayout;
          " bytes; a byte string of the record holds at most 32767");
 }
 
+// "0x0101": the 16 bits of a registry identifier's half.
+std::string Hex16(std::int16_t half) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  const auto bits = static_cast<std::uint16_t>(half);
+  std::string text = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) {
+    text += kDigits[(bits >> shift) & 0xFu];
+  }
+  return text;
+}
+
 // Bytes that a present field adds to the record.
 template <class T>
 std::size_t EncodedSize(const FieldLayout& field, const T& member) {
@@ -161,6 +172,21 @@ class RecordWriter {
 }  // namespace
 
 std::vector<unsigned char> BIR::Encode() const {
+  // A header that the decoder refuses would make a record that nothing reads
+  // back; it is refused here too, before any byte is written.
+  if (RecordFormat.Owner != record::kFormatOwner ||
+      RecordFormat.Type != record::kFormatType) {
+    Refuse("RecordFormat is " + Hex16(RecordFormat.Owner) + "/" +
+           Hex16(RecordFormat.Type) + "; a record's format is 0x0101/0x0009");
+  }
+  if (HeaderVersion != record::kHeaderVersion) {
+    Refuse("HeaderVersion is " + std::to_string(HeaderVersion) +
+           "; a record's header version is 48 (0x30)");
+  }
+  if (HeaderRevision != record::kHeaderRevision) {
+    Refuse("HeaderRevision is " + std::to_string(HeaderRevision) +
+           "; a record's header revision is 1");
+  }
   // First the presence bit-map and the exact size, so that the buffer is
   // allocated once and every byte is written once.
   std::uint32_t presence = 0;

@@ -10,23 +10,26 @@ namespace record_file {
 /// Leaves `bytes` in the file "record" of the working directory, as opening
 /// it for writing would, and atomically where the system allows it:
 ///
-/// - A symbolic link is followed; its target receives the bytes, and the
-///   temporary file lies in the target's directory.
-/// - An existing regular file that cannot be opened for writing (read-only
-///   mode or attribute) and anything that is not a regular file (a
-///   directory, a FIFO) are left untouched.
-/// - An existing file is replaced by a temporary file renamed over it, which
-///   first takes the file's owner, group and permission bits (on Windows the
-///   replacement takes the file's attributes and security). Where that is
-///   impossible (no temporary file can be made beside it, the owner cannot
-///   be kept, the rename fails) and where the file has more than one hard
-///   link (a rename would leave the other names with the old record), the
-///   file is written in place: truncated, written, closed.
-/// - A new file is made through a temporary file too, with the mode that a
-///   plain open would give it (0666 less the umask).
+/// - The kernel opens the name, following a symbolic link with its own
+///   checks; the file that it opened is then found in its directory (through
+///   /proc on Linux), where the temporary file is made and renamed.
+/// - Anything but a regular file, a file that cannot be opened for writing,
+///   and a file whose mode grants writing to no one (also for root) are left
+///   untouched.
+/// - A file with one link is replaced by a temporary file renamed over it,
+///   which takes its owner, group, access ACL and other extended attributes,
+///   then its mode with the set-id bits (last: a write or a change of owner
+///   clears them). A new file is made the same way, with the mode of a plain
+///   open. A failed write removes the temporary file and keeps the old one.
+/// - Where this user may write the file but not replace it (no file may be
+///   made beside it, its owner or ACL cannot be given, the rename is not
+///   permitted), and where it has several hard links, it is written in
+///   place under an advisory lock, its space taken before the old bytes are
+///   touched. Never after a failed write.
+/// - Temporary files of this naming that killed calls left beside the file,
+///   and that no live writer holds locked, are removed.
 ///
-/// Failures are not reported; no temporary file outlives the call. The
-/// replacement is atomic for readers but not synced to the disk.
+/// Failures are not reported. Not synced to the disk.
 void Replace(const std::vector<unsigned char>& bytes);
 
 }  // namespace record_file

@@ -187,6 +187,9 @@ inline constexpr std::size_t kOptionalFieldCount = 23;
 inline constexpr std::size_t kFirstOptionalField =
     static_cast<std::size_t>(FieldId::kBDBBiometricType);
 
+/// The one record format, header version and revision that a record has.
+inline constexpr std::int16_t kFormatOwner = 0x0101;
+inline constexpr std::int16_t kFormatType = 0x0009;
 inline constexpr unsigned char kHeaderVersion = 0x30;
 inline constexpr unsigned char kHeaderRevision = 0x01;
 
@@ -216,6 +219,19 @@ constexpr std::size_t FixedSize(Encoding encoding) {
       return 4;
   }
   return 0;
+}
+
+/// Bytes of the smallest record that the encoder writes: the header, the
+/// optional fields that it always writes, and the BDB's length.
+constexpr std::size_t SmallestRecordSize() {
+  std::size_t size = kHeaderSize + FixedSize(Encoding::kBlock);
+  for (std::size_t i = kFirstOptionalField;
+       i < kFirstOptionalField + kOptionalFieldCount; ++i) {
+    if (kFields[i].presence == Presence::kAlways) {
+      size += FixedSize(kFields[i].encoding);
+    }
+  }
+  return size;
 }
 
 // The table's rows: one per identifier, in order; the header fields lie end

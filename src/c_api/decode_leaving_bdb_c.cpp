@@ -13,11 +13,12 @@ extern "C" bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data,
                                                        bioapi_bir** out,
                                                        size_t* bdb_offset,
                                                        size_t* bdb_size) {
-  if (out == nullptr || bdb_offset == nullptr || bdb_size == nullptr) {
+  // On every failure *out is null, whichever argument was wrong.
+  if (out != nullptr) *out = nullptr;
+  if (out == nullptr || bdb_offset == nullptr || bdb_size == nullptr ||
+      data == nullptr) {
     return BIOAPI_ERROR_INVALID_POINTER;
   }
-  *out = nullptr;
-  if (data == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   return BioAPI_Data::c_api::Guarded([&] {
     auto handle = std::make_unique<bioapi_bir>();
     const BioAPI_Data::record::BlockSpan bdb =

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <iterator>
 #include <tuple>
@@ -224,14 +225,26 @@ static_assert(
                           std::tuple_size_v<decltype(record::kMembers)>>()),
     "the C field numbers follow the record layout's FieldId");
 
+/// The entry of field `number` in a table whose entry i is field i + 1, or
+/// null for a number past either end; every 32-bit number is a valid
+/// argument. The bound comes from the table itself, and the index is checked
+/// again so that a slip here stops the program (and fails the tests that
+/// walk every number at and past the ends) instead of reading past the
+/// table, which a sanitizer need not notice in a constant table.
+template <class T, std::size_t N>
+const T* EntryOf(const T (&table)[N], bioapi_bir_field number) {
+  const auto wide = static_cast<std::int64_t>(number);
+  if (wide < 1 || wide > static_cast<std::int64_t>(N)) return nullptr;
+  const auto index = static_cast<std::size_t>(wide - 1);
+  if (index >= N) std::abort();
+  return &table[index];
+}
+
 /// The entry of `number` when it names a field of `kind`, otherwise null.
 /// Every 32-bit number is a valid argument.
 inline const Field* Find(bioapi_bir_field number, Kind kind) {
-  if (number < 1 || number > static_cast<bioapi_bir_field>(kFieldCount)) {
-    return nullptr;
-  }
-  const Field& field = kFields[number - 1];
-  return field.kind == kind ? &field : nullptr;
+  const Field* field = EntryOf(kFields, number);
+  return field != nullptr && field->kind == kind ? field : nullptr;
 }
 
 }  // namespace c_api

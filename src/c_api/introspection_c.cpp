@@ -38,10 +38,16 @@ struct FieldRow {
 
 constexpr std::size_t kNoLimit = 0;
 constexpr std::size_t kByteString = record::kMaxByteStringSize;
-// A block (BDB or SB) carries at most what a record of the largest size
-// leaves after the header and the block's own length.
-constexpr std::size_t kBlock =
-    static_cast<std::size_t>(record::kMaxRecordSize - record::kHeaderSize - 4);
+// The BDB carries at most what a record of the largest size leaves after
+// what every record holds: the header, the optional fields that the encoder
+// always writes and the BDB's length. The SB, with an empty BDB, leaves room
+// for its own length too.
+constexpr std::size_t kBdbLimit = static_cast<std::size_t>(
+    record::kMaxRecordSize - record::SmallestRecordSize());
+constexpr std::size_t kSbLimit = kBdbLimit - 4;
+static_assert(record::SmallestRecordSize() == 37 && kBdbLimit == 2147483610u &&
+                  kSbLimit == 2147483606u,
+              "the largest blocks of a 2147483647-byte record");
 
 constexpr FieldRow Plain(bioapi_bir_field field, const char* name,
                          bioapi_field_kind kind, Written written) {
@@ -59,8 +65,8 @@ constexpr FieldRow Optional(bioapi_bir_field field, const char* name,
           kind == BIOAPI_FIELD_KIND_BYTES ? kByteString : kNoLimit};
 }
 constexpr FieldRow Block(bioapi_bir_field field, const char* name,
-                         Written written) {
-  return {field, name, BIOAPI_FIELD_KIND_BYTES, 0, written, 0, kBlock};
+                         Written written, std::size_t limit) {
+  return {field, name, BIOAPI_FIELD_KIND_BYTES, 0, written, 0, limit};
 }
 
 constexpr bioapi_field_kind kInt = BIOAPI_FIELD_KIND_INT;
@@ -117,9 +123,10 @@ constexpr FieldRow kFields[] = {
     Optional(BIOAPI_FIELD_BIR_VALIDITY_PERIOD, "BIRValidityPeriod", kPeriod,
              21),
     Optional(BIOAPI_FIELD_REGISTERED_ID8, "RegisteredId8", kId, 22),
-    Block(BIOAPI_FIELD_BIOMETRIC_DATA, "BiometricData", Written::kAlways),
-    Block(BIOAPI_FIELD_SECURITY_BLOCK, "SecurityBlock",
-          Written::kSecurityBlock),
+    Block(BIOAPI_FIELD_BIOMETRIC_DATA, "BiometricData", Written::kAlways,
+          kBdbLimit),
+    Block(BIOAPI_FIELD_SECURITY_BLOCK, "SecurityBlock", Written::kSecurityBlock,
+          kSbLimit),
 };
 constexpr std::size_t kFieldCount = sizeof(kFields) / sizeof(kFields[0]);
 
@@ -191,11 +198,7 @@ static_assert(RowsMatchFieldMap(),
               "each row's kind is the accessor family of the field map");
 
 const FieldRow* RowOf(bioapi_bir_field field) {
-  const auto number = static_cast<std::int64_t>(field);
-  if (number < 1 || number > static_cast<std::int64_t>(kFieldCount)) {
-    return nullptr;
-  }
-  return &kFields[number - 1];
+  return BioAPI_Data::c_api::EntryOf(kFields, field);
 }
 
 bool OptionalFieldIsWritten(const BioAPI_Data::BIR& bir, unsigned bit) {

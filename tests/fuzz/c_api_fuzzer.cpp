@@ -287,7 +287,7 @@ void CheckPresence(const bioapi_bir* bir, const Bytes& record) {
 bool Encode(const bioapi_bir* bir, Bytes* out) {
   std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  const bool refused = HasOversizedByteString(bir);
+  const bool refused = HasOversizedByteString(bir) || !HasNativeHeader(bir);
   const bioapi_status expected =
       refused ? BIOAPI_ERROR_INVALID_DATA : BIOAPI_OK;
   RequireStatus(bioapi_bir_encode(bir, &data, &size), expected, "encode");
@@ -317,19 +317,14 @@ bool Encode(const bioapi_bir* bir, Bytes* out) {
   return true;
 }
 
-// Encodes, decodes and encodes again: the bytes come back, and the decoder
-// accepts exactly the records with the native header.
+// Encodes, decodes and encodes again: the bytes come back. A header that
+// the decoder would refuse is refused by the encoder already.
 void CheckRoundTrip(const bioapi_bir* bir) {
   Bytes first;
   if (!Encode(bir, &first)) return;
   bioapi_bir* decoded = nullptr;
   const bioapi_status status =
       bioapi_bir_decode(first.data(), first.size(), &decoded);
-  if (!HasNativeHeader(bir)) {
-    RequireStatus(status, BIOAPI_ERROR_INVALID_DATA, "decode, foreign header");
-    Require(decoded == nullptr, "a failed decode leaves a null handle");
-    return;
-  }
   RequireStatus(status, BIOAPI_OK, "decode of an encoded record");
   Bytes second;
   Require(Encode(decoded, &second), "a decoded record encodes");
