@@ -9,10 +9,12 @@
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -266,6 +268,306 @@ EMSCRIPTEN_KEEPALIVE void bir_web_enumerations() {
         }
       });
   Finish(json);
+}
+
+}  // extern "C"
+
+// The resident record ---------------------------------------------------------
+//
+// The inspector's worker keeps one record in the module: read once into
+// `resident`, walked after every change, patched in place where an edit
+// changes only the edited field's bytes, and replaced by a new encoding where
+// it changes more. Its BDB is never made hex and never sent back whole.
+
+namespace {
+
+struct RowSpan {
+  std::optional<record::FieldId> field;
+  int element;
+  std::size_t offset;
+  std::size_t length;
+};
+
+// Where a block's bytes (without their length) lie in `resident`.
+struct BlockSpan {
+  bool present = false;
+  std::size_t offset = 0;
+  std::size_t size = 0;
+};
+
+std::vector<unsigned char> resident;
+// A new encoding of `resident` waiting for the person to accept what else it
+// changes.
+std::vector<unsigned char> proposal;
+// What the last walk of `resident` found.
+bool resident_accepted = false;
+std::vector<RowSpan> resident_rows;
+std::vector<std::string> resident_changes;
+BlockSpan
+    resident_blocks[3];  // Indexed by Buffer: kBiometricData, kSecurityBlock.
+
+BlockSpan BlockOf(const bir_tool::WalkedRecord& walked, record::FieldId id,
+                  std::size_t size) {
+  for (const bir_tool::FieldSpan& span : walked.fields) {
+    if (span.id == id) return BlockSpan{true, span.end - size, size};
+  }
+  return BlockSpan{};
+}
+
+Json BlockJson(const BlockSpan& block) {
+  if (!block.present) return nullptr;
+  return Json{{"offset", block.offset}, {"length", block.size}};
+}
+
+std::vector<RowSpan> SpansOf(const std::vector<bir_tool::DumpRow>& rows) {
+  std::vector<RowSpan> spans;
+  for (const bir_tool::DumpRow& row : rows) {
+    if (row.whole) {
+      spans.push_back(RowSpan{row.field, row.element, row.offset, row.length});
+    }
+  }
+  return spans;
+}
+
+const RowSpan* FindRow(const std::vector<RowSpan>& rows, record::FieldId id,
+                       int element) {
+  for (const RowSpan& row : rows) {
+    if (row.field == id && row.element == element) return &row;
+  }
+  return nullptr;
+}
+
+std::optional<record::FieldId> FieldNamed(const std::string& key) {
+  for (std::size_t i = 0; i < record::kFieldCount; ++i) {
+    const auto id = static_cast<record::FieldId>(i);
+    if (key == bir_tool::NameOf(id)) return id;
+  }
+  return std::nullopt;
+}
+
+std::vector<unsigned char> ResidentBlock(Buffer which) {
+  const BlockSpan& block = resident_blocks[which];
+  if (!block.present) return {};
+  const auto begin =
+      resident.begin() + static_cast<std::ptrdiff_t>(block.offset);
+  return {begin, begin + static_cast<std::ptrdiff_t>(block.size)};
+}
+
+// Why `checked` may not stand for an edit of `id`, or empty: the record is
+// rejected, or `id` would not come back as given. Other fields that would not
+// come back are the re-encoding changes of the record as it stands.
+std::string EditRefusal(const bir_tool::CheckedRecord& checked,
+                        record::FieldId id) {
+  if (checked.rejection) {
+    return "the library would not accept the record: " +
+           bir_tool::Describe(*checked.rejection);
+  }
+  for (const bir_tool::FieldLoss& loss : checked.losses) {
+    if (loss.field == id) {
+      return std::string(bir_tool::NameOf(id)) + " is given as " + loss.given +
+             " but the record gives back " + loss.returned + ": " + loss.reason;
+    }
+  }
+  return "";
+}
+
+int Refuse(const std::string& message) {
+  Finish(Json{{"message", message}});
+  return 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+/// Makes the resident record `size` bytes long (its former bytes released)
+/// and returns where to write them.
+EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_resident(std::size_t size) {
+  std::vector<unsigned char>().swap(resident);
+  std::vector<unsigned char>().swap(proposal);
+  resident.resize(size);
+  return resident.data();
+}
+
+/// Returns where the resident record's bytes are (valid until the next call
+/// that changes its size).
+EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_resident_data() {
+  return resident.data();
+}
+
+/// Returns the size of the resident record.
+EMSCRIPTEN_KEEPALIVE std::size_t bir_web_resident_size() {
+  return resident.size();
+}
+
+/// Walks the resident record. The text is that of bir_web_decode with these
+/// differences: the row of the field that a rejected record stopped in is
+/// there too ("whole": false, with its "check"), a row that a check refused
+/// carries that check, BiometricData and SecurityBlock are "" in the fields,
+/// and "blocks" gives where their bytes lie ({offset, length} or null).
+EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
+  bir_tool::WalkedRecord walked = bir_tool::WalkRecord(resident);
+  std::vector<bir_tool::DumpRow> dump = bir_tool::DumpRows(resident, walked);
+  resident_rows = SpansOf(dump);
+  Json rows = Json::array();
+  for (bir_tool::DumpRow& row : dump) {
+    const RowField field = FieldOfRow(row);
+    Json j{{"field", std::move(row.name)},  {"offset", row.offset},
+           {"length", row.length},          {"value", std::move(row.value)},
+           {"bytes", std::move(row.bytes)}, {"kind", field.kind}};
+    if (!field.key.empty()) j["key"] = field.key;
+    if (field.index >= 0) j["index"] = field.index;
+    if (row.check) j["check"] = row.check;
+    if (!row.whole) j["whole"] = false;
+    rows.push_back(std::move(j));
+  }
+  resident_accepted = walked.Accepted();
+  Json json{{"size", resident.size()},
+            {"status", walked.Accepted() ? std::string("accepted")
+                                         : RejectedStatus(*walked.rejection)},
+            {"rejection", walked.Accepted() ? Json(nullptr)
+                                            : RejectionJson(*walked.rejection)},
+            {"rows", std::move(rows)}};
+  resident_blocks[kBiometricData] = BlockOf(
+      walked, record::FieldId::kBiometricData, walked.bir.BiometricData.size());
+  resident_blocks[kSecurityBlock] = BlockOf(
+      walked, record::FieldId::kSecurityBlock, walked.bir.SecurityBlock.size());
+  json["blocks"] =
+      Json{{"BiometricData", BlockJson(resident_blocks[kBiometricData])},
+           {"SecurityBlock", BlockJson(resident_blocks[kSecurityBlock])}};
+  resident_changes.clear();
+  if (walked.Accepted()) {
+    resident_changes = bir_tool::ReencodingChanges(resident, walked);
+    std::vector<unsigned char>().swap(walked.bir.BiometricData);
+    std::vector<unsigned char>().swap(walked.bir.SecurityBlock);
+    const bir_tool::RecordFields fields = bir_tool::FieldsOf(walked);
+    json["fields"] = bir_tool::ToJson(fields);
+    json["changes"] = resident_changes;
+  } else {
+    json["fields"] = nullptr;
+    json["changes"] = Json::array();
+  }
+  Finish(json);
+}
+
+/// Edits one field of the resident record. Input 0 is JSON text
+/// {"key": FIELD, "fields": {...}}: the fields as bir_web_inspect gave them
+/// with FIELD's new value (for half of a validity period, `element` 0 or 1,
+/// else -1). BiometricData and SecurityBlock are taken from the record
+/// unless they are the edited field.
+///
+/// Returns 0 when the field's bytes change in place and nothing else
+/// changes: the text is {offset, length} and output 0 the field's new bytes
+/// (the caller patches them in). Returns 1 when the edit is refused (text:
+/// {message}); 2 when the record must be encoded again, which changes more
+/// than the field: output 0 the new record, kept until bir_web_accept, the
+/// text {size, changes}, the re-encoding changes of the record as it stands;
+/// 3 when the record would not change.
+EMSCRIPTEN_KEEPALIVE int bir_web_edit(int element) {
+  std::vector<unsigned char>().swap(output_bytes[0]);
+  std::vector<unsigned char>().swap(proposal);
+  if (!resident_accepted) {
+    return Refuse("the library rejects the record: mend its bytes first");
+  }
+  std::string key;
+  bir_tool::RecordFields fields;
+  try {
+    const std::vector<unsigned char>& text = inputs[kMain];
+    const Json json = Json::parse(text.begin(), text.end());
+    key = json.at("key").get<std::string>();
+    fields = bir_tool::FromJson(json.at("fields"));
+  } catch (const Json::exception& e) {
+    return Refuse(std::string("not JSON: ") + e.what());
+  } catch (const bir_tool::JsonFieldError& e) {
+    return Refuse(e.what());
+  }
+  const std::optional<record::FieldId> id = FieldNamed(key);
+  if (!id) return Refuse(key + " is not a field of the record");
+  const bool block_edited = *id == record::FieldId::kBiometricData ||
+                            *id == record::FieldId::kSecurityBlock;
+  try {
+    // The field's bytes as the library writes them, from a record that
+    // holds the same fields with the blocks left empty: a field of fixed
+    // width does not depend on them.
+    const RowSpan* old_row = FindRow(resident_rows, *id, element);
+    if (!block_edited && old_row) {
+      bir_tool::RecordFields small = fields;
+      small.bir.BiometricData.clear();
+      small.bir.SecurityBlock.clear();
+      bir_tool::CheckedRecord checked = bir_tool::EncodeChecked(small);
+      if (checked.rejection) {
+        // A record rejected without its blocks says nothing of the edit.
+      } else if (std::string why = EditRefusal(checked, *id); !why.empty()) {
+        return Refuse(why);
+      } else {
+        const bir_tool::WalkedRecord walked =
+            bir_tool::WalkRecord(checked.bytes);
+        const std::vector<RowSpan> rows =
+            SpansOf(bir_tool::DumpRows(checked.bytes, walked));
+        const RowSpan* new_row = FindRow(rows, *id, element);
+        if (new_row && new_row->length == old_row->length) {
+          const auto from = checked.bytes.begin() +
+                            static_cast<std::ptrdiff_t>(new_row->offset);
+          std::vector<unsigned char> field_bytes(
+              from, from + static_cast<std::ptrdiff_t>(new_row->length));
+          if (std::equal(field_bytes.begin(), field_bytes.end(),
+                         resident.begin() +
+                             static_cast<std::ptrdiff_t>(old_row->offset))) {
+            Finish(Json::object());
+            return 3;
+          }
+          output_bytes[0].swap(field_bytes);
+          Finish(
+              Json{{"offset", old_row->offset}, {"length", old_row->length}});
+          return 0;
+        }
+      }
+    }
+    // The edit changes the record's shape: encode it again, blocks and all.
+    if (*id != record::FieldId::kBiometricData) {
+      fields.bir.BiometricData = ResidentBlock(kBiometricData);
+    }
+    if (*id != record::FieldId::kSecurityBlock) {
+      fields.bir.SecurityBlock = ResidentBlock(kSecurityBlock);
+      fields.has_security_block = resident_blocks[kSecurityBlock].present;
+    }
+    bir_tool::CheckedRecord checked = bir_tool::EncodeChecked(fields);
+    if (std::string why = EditRefusal(checked, *id); !why.empty()) {
+      return Refuse(why);
+    }
+    if (checked.bytes == resident) {
+      Finish(Json::object());
+      return 3;
+    }
+    Finish(Json{{"size", checked.bytes.size()}, {"changes", resident_changes}});
+    proposal.swap(checked.bytes);
+    return 2;
+  } catch (BioAPI_Data::BioAPIException* e) {
+    const std::unique_ptr<BioAPI_Data::BioAPIException> owned(e);
+    return Refuse(owned->what());
+  }
+}
+
+/// Makes the record that the last bir_web_edit proposed the resident record.
+/// Returns its size, or 0 when none waits.
+EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
+  if (proposal.empty()) return 0;
+  resident.swap(proposal);
+  std::vector<unsigned char>().swap(proposal);
+  return resident.size();
+}
+
+/// Puts the fields of the accepted resident record in the text, as `bir
+/// json` writes them, and returns 0; returns 1 with {message} when the
+/// library rejects the record.
+EMSCRIPTEN_KEEPALIVE int bir_web_resident_json() {
+  const bir_tool::WalkedRecord walked = bir_tool::WalkRecord(resident);
+  if (!walked.Accepted()) {
+    return Refuse(RejectedStatus(*walked.rejection));
+  }
+  result_text =
+      bir_tool::JsonText(bir_tool::ToJson(bir_tool::FieldsOf(walked)));
+  return 0;
 }
 
 }  // extern "C"
