@@ -1,6 +1,6 @@
 // The record inspector's view of the library, compiled to WebAssembly: the
-// bir tool's walk, dump rows and JSON fields behind a few C functions that
-// bioapi_data.mjs wraps for JavaScript.
+// inspection library's walk, dump rows and JSON fields behind a few C
+// functions that bioapi_data.mjs wraps for JavaScript.
 //
 // Data cross the boundary through buffers that this side owns: JavaScript
 // asks for an input buffer of a size, fills it, calls an operation, and reads
@@ -9,29 +9,28 @@
 
 #include <emscripten/emscripten.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-#include <type_traits>
+#include <string_view>
 #include <vector>
 
+#include "bioapi_data/bioapi_data_c.h"
+#include "bioapi_data/bioapi_inspect_c.h"
+#include "bioapi_data/inspect.h"
+#include "bioapi_data/inspect_edit.h"
 #include "bioapi_data/types.h"
-#include "bir/record_layout.h"
-#include "checked_encode.h"
-#include "dump_rows.h"
-#include "enumeration_names.h"
-#include "record_json.h"
-#include "record_walk.h"
-#include "reencoding.h"
 
 namespace {
 
-using bir_tool::Json;
-namespace record = BioAPI_Data::record;
+// The module's own messages to JavaScript; the record's JSON comes from the
+// inspection library as text.
+using Json = nlohmann::ordered_json;
+namespace inspect = BioAPI_Data::inspect;
 
 // Input buffers: the record or the JSON text, then the BDB and the SB when
 // they are given as bytes rather than hex.
@@ -42,81 +41,44 @@ std::string result_text;
 std::vector<unsigned char> output_bytes[3];
 
 // How the inspector shows and edits the field of a dump row: the JSON member
-// that holds it (and the element of a validity period), and its kind, which
-// picks the tint of its bytes and the editor of its value.
-struct RowField {
-  std::string key;  // Empty: the row is not an editable field.
-  int index = -1;   // The element of a validity period, or -1.
-  const char* kind;
-};
-
-template <class Member>
-const char* KindOf(const record::FieldLayout& field) {
-  if (field.encoding == record::Encoding::kBlock) {
-    return "block";
-  } else if constexpr (std::is_same_v<Member, bool>) {
-    return "bool";
-  } else if constexpr (std::is_enum_v<Member>) {
-    return "enum";
-  } else if constexpr (std::is_same_v<Member, unsigned char>) {
-    return "number";
-  } else if constexpr (std::is_same_v<Member, BioAPI_Data::RegistryID>) {
-    return "id";
-  } else if constexpr (std::is_same_v<Member, std::vector<unsigned char>>) {
-    return "bytes";
-  } else {
-    return "date";
+// that holds it (empty: the row is not an editable field) and the element of
+// a validity period; its kind, the word of the library's row kind, picks the
+// tint of its bytes and the editor of its value.
+Json RowJson(const inspect::Row& row) {
+  Json j{{"field", row.name},    {"offset", row.offset},
+         {"length", row.length}, {"value", row.value},
+         {"bytes", row.bytes},   {"kind", inspect::RowKindName(row.kind)}};
+  if (row.part >= 0) {
+    const inspect::PartInfo part = inspect::Part(row.part);
+    if (part.field >= 0) j["key"] = part.name;
   }
-}
-
-// The rows of the header fields that `BIR` does not hold (total length,
-// reserved byte, presence bit-map) are not editable.
-RowField FieldOfRow(const bir_tool::DumpRow& row) {
-  if (!row.field) return RowField{"", -1, "trailing"};
-  RowField found{"", -1, "header"};
-  BioAPI_Data::BIR bir;
-  record::ForEachMemberField(
-      bir, [&](const record::FieldLayout& field, const auto& member) {
-        if (field.id != *row.field) return;
-        using Member = std::decay_t<decltype(member)>;
-        found = RowField{field.name, row.element, KindOf<Member>(field)};
-      });
-  return found;
-}
-
-template <class E>
-Json EnumeratorsJson() {
-  Json list = Json::array();
-  for (const auto& e : bir_tool::Enumerators<E>()) {
-    list.push_back(
-        Json{{"value", static_cast<std::int32_t>(e.value)}, {"name", e.name}});
-  }
-  return list;
+  if (row.element >= 0) j["index"] = row.element;
+  return j;
 }
 
 // The inspector's status line of a rejected record: `rejected at offset N
 // (FIELD): check "..." failed`, the field named alone even when the check
 // looked inside it (`bir dump` says "in FIELD, which begins at M" there).
-const char* FieldName(const bir_tool::Rejection& r) {
-  return r.field ? bir_tool::NameOf(*r.field) : "record";
+const char* FieldName(const inspect::Rejection& r) {
+  return r.field != nullptr ? r.field : "record";
 }
 
-std::string RejectedStatus(const bir_tool::Rejection& r) {
+std::string RejectedStatus(const inspect::Rejection& r) {
   std::string status = "rejected at offset " + std::to_string(r.offset) + " (" +
                        FieldName(r) + "): check \"" + r.check + "\" failed";
-  if (r.inside_field && r.offset != r.field_begin) {
+  if (r.inside_field && r.offset != r.field_offset) {
     status += "; " + std::string(FieldName(r)) + " begins at " +
-              std::to_string(r.field_begin);
+              std::to_string(r.field_offset);
   }
   return status;
 }
 
-Json RejectionJson(const bir_tool::Rejection& r) {
+Json RejectionJson(const inspect::Rejection& r) {
   return Json{{"offset", r.offset},
               {"field", FieldName(r)},
-              {"fieldOffset", r.field_begin},
+              {"fieldOffset", r.field_offset},
               {"check", r.check},
-              {"text", bir_tool::Describe(r)}};
+              {"text", r.Describe()}};
 }
 
 void Finish(const Json& json) { result_text = json.dump(); }
@@ -157,36 +119,33 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_output_size(int which) {
 /// what encoding it again would change, as `bir check` says it.
 EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   const std::vector<unsigned char>& bytes = inputs[kMain];
-  bir_tool::WalkedRecord walked = bir_tool::WalkRecord(bytes);
+  const inspect::Walk walk(bytes);
   Json rows = Json::array();
-  for (bir_tool::DumpRow& row : bir_tool::DumpRows(bytes, walked)) {
-    // The field that a rejected record stopped in is named by "rejection".
-    if (!row.whole) continue;
-    const RowField field = FieldOfRow(row);
-    Json j{{"field", std::move(row.name)},  {"offset", row.offset},
-           {"length", row.length},          {"value", std::move(row.value)},
-           {"bytes", std::move(row.bytes)}, {"kind", field.kind}};
-    if (!field.key.empty()) j["key"] = field.key;
-    if (field.index >= 0) j["index"] = field.index;
-    rows.push_back(std::move(j));
+  for (const inspect::Row& row : walk.Rows()) {
+    // The part that a rejected record stopped in is named by "rejection".
+    if (row.whole) rows.push_back(RowJson(row));
   }
+  const auto& rejection = walk.Verdict().rejection;
   Json json{{"size", bytes.size()},
-            {"status", walked.Accepted() ? std::string("accepted")
-                                         : RejectedStatus(*walked.rejection)},
-            {"rejection", walked.Accepted() ? Json(nullptr)
-                                            : RejectionJson(*walked.rejection)},
+            {"status", walk.Accepted() ? std::string("accepted")
+                                       : RejectedStatus(*rejection)},
+            {"rejection",
+             walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
             {"rows", std::move(rows)}};
   output_bytes[kBiometricData].clear();
   output_bytes[kSecurityBlock].clear();
-  if (walked.Accepted()) {
-    bir_tool::RecordFields fields = bir_tool::FieldsOf(walked);
+  if (walk.Accepted()) {
+    inspect::RecordFields fields =
+        inspect::ReadFields(bytes.data(), bytes.size());
+    // The BDB and the SB go out as bytes; their members are left empty.
     output_bytes[kBiometricData].swap(fields.bir.BiometricData);
     output_bytes[kSecurityBlock].swap(fields.bir.SecurityBlock);
-    Json j = bir_tool::ToJson(fields);
-    j["BiometricData"] = "";
-    if (fields.has_security_block) j["SecurityBlock"] = "";
-    json["fields"] = std::move(j);
-    json["changes"] = bir_tool::ReencodingChanges(bytes, walked);
+    json["fields"] = Json::parse(inspect::ToJson(fields));
+    Json changes = Json::array();
+    for (const inspect::Change& change : walk.Verdict().changes) {
+      changes.push_back(change.description);
+    }
+    json["changes"] = std::move(changes);
   } else {
     json["fields"] = nullptr;
   }
@@ -202,14 +161,12 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
 EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
                                         int force) {
   output_bytes[0].clear();
-  bir_tool::RecordFields fields;
+  inspect::RecordFields fields;
   try {
     const std::vector<unsigned char>& text = inputs[kMain];
-    fields = bir_tool::FromJson(Json::parse(text.begin(), text.end()));
-  } catch (const Json::exception& e) {
-    Finish(Json{{"message", std::string("not JSON: ") + e.what()}});
-    return 1;
-  } catch (const bir_tool::JsonFieldError& e) {
+    fields = inspect::FromJson(std::string_view(
+        reinterpret_cast<const char*>(text.data()), text.size()));
+  } catch (const inspect::JsonError& e) {
     Finish(Json{{"message", e.what()}});
     return 1;
   }
@@ -218,9 +175,9 @@ EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
     fields.bir.SecurityBlock.swap(inputs[kSecurityBlock]);
     fields.has_security_block = true;
   }
-  bir_tool::CheckedRecord checked;
+  inspect::CheckedRecord checked;
   try {
-    checked = bir_tool::EncodeChecked(fields);
+    checked = inspect::EncodeChecked(fields);
   } catch (BioAPI_Data::BioAPIException* e) {
     const std::unique_ptr<BioAPI_Data::BioAPIException> owned(e);
     Finish(Json{{"message", owned->what()}});
@@ -230,10 +187,10 @@ EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
   std::string message;
   if (checked.rejection) {
     message = "the library would not accept the record: " +
-              bir_tool::Describe(*checked.rejection);
+              checked.rejection->Describe();
   }
-  for (const bir_tool::FieldLoss& loss : checked.losses) {
-    const std::string name = bir_tool::NameOf(loss.field);
+  for (const inspect::FieldLoss& loss : checked.losses) {
+    const std::string name = loss.field;
     losses.push_back(Json{{"field", name},
                           {"given", Json::parse(loss.given)},
                           {"returned", Json::parse(loss.returned)},
@@ -256,17 +213,29 @@ EMSCRIPTEN_KEEPALIVE void bir_web_explain(std::int32_t code) {
 }
 
 /// Puts the enumerators of every enumerated field in the text: a JSON object
-/// from field name to a list of {"value", "name"}.
+/// from field name to a list of {"value", "name"}, from the library's tables
+/// through its C interface.
 EMSCRIPTEN_KEEPALIVE void bir_web_enumerations() {
   Json json = Json::object();
-  BioAPI_Data::BIR bir;
-  record::ForEachOptionalField(
-      bir, [&](const record::FieldLayout& field, const auto& member) {
-        using Member = std::decay_t<decltype(member)>;
-        if constexpr (std::is_enum_v<Member>) {
-          json[field.name] = EnumeratorsJson<Member>();
-        }
-      });
+  for (bioapi_bir_field field = 1;; ++field) {
+    const char* name = nullptr;
+    bioapi_enumeration enumeration = 0;
+    if (bioapi_bir_field_info(field, &name, nullptr, &enumeration, nullptr) !=
+        BIOAPI_OK) {
+      break;
+    }
+    if (enumeration == 0) continue;
+    std::size_t count = 0;
+    bioapi_enumeration_info(enumeration, nullptr, &count);
+    Json list = Json::array();
+    for (std::size_t i = 0; i < count; ++i) {
+      const char* enumerator = nullptr;
+      std::int32_t value = 0;
+      bioapi_enumerator(enumeration, i, &enumerator, &value);
+      list.push_back(Json{{"value", value}, {"name", enumerator}});
+    }
+    json[name] = std::move(list);
+  }
   Finish(json);
 }
 
@@ -281,99 +250,24 @@ EMSCRIPTEN_KEEPALIVE void bir_web_enumerations() {
 
 namespace {
 
-struct RowSpan {
-  std::optional<record::FieldId> field;
-  int element;
-  std::size_t offset;
-  std::size_t length;
-};
-
-// Where a block's bytes (without their length) lie in `resident`.
-struct BlockSpan {
-  bool present = false;
-  std::size_t offset = 0;
-  std::size_t size = 0;
-};
-
 std::vector<unsigned char> resident;
 // A new encoding of `resident` waiting for the person to accept what else it
 // changes.
 std::vector<unsigned char> proposal;
-// What the last walk of `resident` found.
-bool resident_accepted = false;
-std::vector<RowSpan> resident_rows;
-std::vector<std::string> resident_changes;
-BlockSpan
-    resident_blocks[3];  // Indexed by Buffer: kBiometricData, kSecurityBlock.
-
-BlockSpan BlockOf(const bir_tool::WalkedRecord& walked, record::FieldId id,
-                  std::size_t size) {
-  for (const bir_tool::FieldSpan& span : walked.fields) {
-    if (span.id == id) return BlockSpan{true, span.end - size, size};
-  }
-  return BlockSpan{};
-}
-
-Json BlockJson(const BlockSpan& block) {
-  if (!block.present) return nullptr;
-  return Json{{"offset", block.offset}, {"length", block.size}};
-}
-
-std::vector<RowSpan> SpansOf(const std::vector<bir_tool::DumpRow>& rows) {
-  std::vector<RowSpan> spans;
-  for (const bir_tool::DumpRow& row : rows) {
-    if (row.whole) {
-      spans.push_back(RowSpan{row.field, row.element, row.offset, row.length});
-    }
-  }
-  return spans;
-}
-
-const RowSpan* FindRow(const std::vector<RowSpan>& rows, record::FieldId id,
-                       int element) {
-  for (const RowSpan& row : rows) {
-    if (row.field == id && row.element == element) return &row;
-  }
-  return nullptr;
-}
-
-std::optional<record::FieldId> FieldNamed(const std::string& key) {
-  for (std::size_t i = 0; i < record::kFieldCount; ++i) {
-    const auto id = static_cast<record::FieldId>(i);
-    if (key == bir_tool::NameOf(id)) return id;
-  }
-  return std::nullopt;
-}
-
-std::vector<unsigned char> ResidentBlock(Buffer which) {
-  const BlockSpan& block = resident_blocks[which];
-  if (!block.present) return {};
-  const auto begin =
-      resident.begin() + static_cast<std::ptrdiff_t>(block.offset);
-  return {begin, begin + static_cast<std::ptrdiff_t>(block.size)};
-}
-
-// Why `checked` may not stand for an edit of `id`, or empty: the record is
-// rejected, or `id` would not come back as given. Other fields that would not
-// come back are the re-encoding changes of the record as it stands.
-std::string EditRefusal(const bir_tool::CheckedRecord& checked,
-                        record::FieldId id) {
-  if (checked.rejection) {
-    return "the library would not accept the record: " +
-           bir_tool::Describe(*checked.rejection);
-  }
-  for (const bir_tool::FieldLoss& loss : checked.losses) {
-    if (loss.field == id) {
-      return std::string(bir_tool::NameOf(id)) + " is given as " + loss.given +
-             " but the record gives back " + loss.returned + ": " + loss.reason;
-    }
-  }
-  return "";
-}
+// The last walk of `resident`.
+std::optional<inspect::Walk> resident_walk;
 
 int Refuse(const std::string& message) {
   Finish(Json{{"message", message}});
   return 1;
+}
+
+// The record part named `name`, or -1.
+int PartNamed(const std::string& name) {
+  for (int part = 0; part < BIOAPI_RECORD_PART_COUNT; ++part) {
+    if (name == inspect::Part(part).name) return part;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -385,6 +279,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_resident(std::size_t size) {
   std::vector<unsigned char>().swap(resident);
   std::vector<unsigned char>().swap(proposal);
+  resident_walk.reset();
   resident.resize(size);
   return resident.data();
 }
@@ -401,51 +296,49 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_resident_size() {
 }
 
 /// Walks the resident record. The text is that of bir_web_decode with these
-/// differences: the row of the field that a rejected record stopped in is
-/// there too ("whole": false, with its "check"), a row that a check refused
-/// carries that check, BiometricData and SecurityBlock are "" in the fields,
-/// and "blocks" gives where their bytes lie ({offset, length} or null).
+/// differences: the row of the part that a rejected record stopped in is
+/// there too ("whole": false), a row that a check refused carries the check,
+/// BiometricData and SecurityBlock are "" in the fields, and "blocks" says
+/// where their bytes lie ({offset, length} or null).
 EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
-  bir_tool::WalkedRecord walked = bir_tool::WalkRecord(resident);
-  std::vector<bir_tool::DumpRow> dump = bir_tool::DumpRows(resident, walked);
-  resident_rows = SpansOf(dump);
+  resident_walk.emplace(resident);
+  const inspect::Walk& walk = *resident_walk;
   Json rows = Json::array();
-  for (bir_tool::DumpRow& row : dump) {
-    const RowField field = FieldOfRow(row);
-    Json j{{"field", std::move(row.name)},  {"offset", row.offset},
-           {"length", row.length},          {"value", std::move(row.value)},
-           {"bytes", std::move(row.bytes)}, {"kind", field.kind}};
-    if (!field.key.empty()) j["key"] = field.key;
-    if (field.index >= 0) j["index"] = field.index;
+  for (const inspect::Row& row : walk.Rows()) {
+    Json j = RowJson(row);
     if (row.check) j["check"] = row.check;
     if (!row.whole) j["whole"] = false;
     rows.push_back(std::move(j));
   }
-  resident_accepted = walked.Accepted();
-  Json json{{"size", resident.size()},
-            {"status", walked.Accepted() ? std::string("accepted")
-                                         : RejectedStatus(*walked.rejection)},
-            {"rejection", walked.Accepted() ? Json(nullptr)
-                                            : RejectionJson(*walked.rejection)},
-            {"rows", std::move(rows)}};
-  resident_blocks[kBiometricData] = BlockOf(
-      walked, record::FieldId::kBiometricData, walked.bir.BiometricData.size());
-  resident_blocks[kSecurityBlock] = BlockOf(
-      walked, record::FieldId::kSecurityBlock, walked.bir.SecurityBlock.size());
-  json["blocks"] =
-      Json{{"BiometricData", BlockJson(resident_blocks[kBiometricData])},
-           {"SecurityBlock", BlockJson(resident_blocks[kSecurityBlock])}};
-  resident_changes.clear();
-  if (walked.Accepted()) {
-    resident_changes = bir_tool::ReencodingChanges(resident, walked);
-    std::vector<unsigned char>().swap(walked.bir.BiometricData);
-    std::vector<unsigned char>().swap(walked.bir.SecurityBlock);
-    const bir_tool::RecordFields fields = bir_tool::FieldsOf(walked);
-    json["fields"] = bir_tool::ToJson(fields);
-    json["changes"] = resident_changes;
-  } else {
-    json["fields"] = nullptr;
-    json["changes"] = Json::array();
+  const auto& rejection = walk.Verdict().rejection;
+  Json json{
+      {"size", resident.size()},
+      {"status",
+       walk.Accepted() ? std::string("accepted") : RejectedStatus(*rejection)},
+      {"rejection",
+       walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
+      {"rows", std::move(rows)},
+      {"fields", nullptr},
+      {"changes", Json::array()},
+      {"blocks", Json{{"BiometricData", nullptr}, {"SecurityBlock", nullptr}}}};
+  if (walk.Accepted()) {
+    inspect::RecordFields fields =
+        inspect::ReadFields(resident.data(), resident.size());
+    // A block's bytes end where its row ends.
+    for (const inspect::Row& row : walk.Rows()) {
+      if (row.kind != inspect::RowKind::kBlock) continue;
+      std::vector<unsigned char>& block = row.name == "BiometricData"
+                                              ? fields.bir.BiometricData
+                                              : fields.bir.SecurityBlock;
+      json["blocks"][row.name] =
+          Json{{"offset", row.offset + row.length - block.size()},
+               {"length", block.size()}};
+      std::vector<unsigned char>().swap(block);
+    }
+    json["fields"] = Json::parse(inspect::ToJson(fields));
+    for (const inspect::Change& change : walk.Verdict().changes) {
+      json["changes"].push_back(change.description);
+    }
   }
   Finish(json);
 }
@@ -453,98 +346,54 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
 /// Edits one field of the resident record. Input 0 is JSON text
 /// {"key": FIELD, "fields": {...}}: the fields as bir_web_inspect gave them
 /// with FIELD's new value (for half of a validity period, `element` 0 or 1,
-/// else -1). BiometricData and SecurityBlock are taken from the record
-/// unless they are the edited field.
+/// else -1).
 ///
-/// Returns 0 when the field's bytes change in place and nothing else
-/// changes: the text is {offset, length} and output 0 the field's new bytes
-/// (the caller patches them in). Returns 1 when the edit is refused (text:
-/// {message}); 2 when the record must be encoded again, which changes more
-/// than the field: output 0 the new record, kept until bir_web_accept, the
-/// text {size, changes}, the re-encoding changes of the record as it stands;
-/// 3 when the record would not change.
+/// Returns 0 when only the field's bytes change: the text is {offset} and
+/// output 0 the field's new bytes (the caller patches them in). Returns 1
+/// when the edit is refused (text: {message}); 2 when the record must be
+/// encoded again: the text is {size, changes}, what else that changes, and
+/// the new record waits for bir_web_accept; 3 when nothing would change.
 EMSCRIPTEN_KEEPALIVE int bir_web_edit(int element) {
   std::vector<unsigned char>().swap(output_bytes[0]);
   std::vector<unsigned char>().swap(proposal);
-  if (!resident_accepted) {
-    return Refuse("the library rejects the record: mend its bytes first");
-  }
-  std::string key;
-  bir_tool::RecordFields fields;
+  if (!resident_walk) return Refuse("no record is open");
+  int part = -1;
+  inspect::RecordFields fields;
   try {
     const std::vector<unsigned char>& text = inputs[kMain];
-    const Json json = Json::parse(text.begin(), text.end());
-    key = json.at("key").get<std::string>();
-    fields = bir_tool::FromJson(json.at("fields"));
+    Json json = Json::parse(text.begin(), text.end());
+    part = PartNamed(json.at("key").get<std::string>());
+    fields = inspect::FromJson(json.at("fields").dump());
   } catch (const Json::exception& e) {
     return Refuse(std::string("not JSON: ") + e.what());
-  } catch (const bir_tool::JsonFieldError& e) {
+  } catch (const inspect::JsonError& e) {
     return Refuse(e.what());
   }
-  const std::optional<record::FieldId> id = FieldNamed(key);
-  if (!id) return Refuse(key + " is not a field of the record");
-  const bool block_edited = *id == record::FieldId::kBiometricData ||
-                            *id == record::FieldId::kSecurityBlock;
+  if (part < 0) return Refuse("not a field of the record");
+  inspect::FieldEdit edit;
   try {
-    // The field's bytes as the library writes them, from a record that
-    // holds the same fields with the blocks left empty: a field of fixed
-    // width does not depend on them.
-    const RowSpan* old_row = FindRow(resident_rows, *id, element);
-    if (!block_edited && old_row) {
-      bir_tool::RecordFields small = fields;
-      small.bir.BiometricData.clear();
-      small.bir.SecurityBlock.clear();
-      bir_tool::CheckedRecord checked = bir_tool::EncodeChecked(small);
-      if (checked.rejection) {
-        // A record rejected without its blocks says nothing of the edit.
-      } else if (std::string why = EditRefusal(checked, *id); !why.empty()) {
-        return Refuse(why);
-      } else {
-        const bir_tool::WalkedRecord walked =
-            bir_tool::WalkRecord(checked.bytes);
-        const std::vector<RowSpan> rows =
-            SpansOf(bir_tool::DumpRows(checked.bytes, walked));
-        const RowSpan* new_row = FindRow(rows, *id, element);
-        if (new_row && new_row->length == old_row->length) {
-          const auto from = checked.bytes.begin() +
-                            static_cast<std::ptrdiff_t>(new_row->offset);
-          std::vector<unsigned char> field_bytes(
-              from, from + static_cast<std::ptrdiff_t>(new_row->length));
-          if (std::equal(field_bytes.begin(), field_bytes.end(),
-                         resident.begin() +
-                             static_cast<std::ptrdiff_t>(old_row->offset))) {
-            Finish(Json::object());
-            return 3;
-          }
-          output_bytes[0].swap(field_bytes);
-          Finish(
-              Json{{"offset", old_row->offset}, {"length", old_row->length}});
-          return 0;
-        }
+    edit = inspect::EditField(resident.data(), resident.size(), *resident_walk,
+                              std::move(fields), part, element);
+  } catch (const inspect::EditError& e) {
+    return Refuse(e.what());
+  }
+  switch (edit.kind) {
+    case inspect::FieldEdit::Kind::kInPlace:
+      Finish(Json{{"offset", edit.offset}});
+      output_bytes[0].swap(edit.bytes);
+      return 0;
+    case inspect::FieldEdit::Kind::kReencode: {
+      Json changes = Json::array();
+      for (const inspect::Change& change : edit.changes) {
+        changes.push_back(change.description);
       }
+      Finish(Json{{"size", edit.bytes.size()}, {"changes", changes}});
+      proposal.swap(edit.bytes);
+      return 2;
     }
-    // The edit changes the record's shape: encode it again, blocks and all.
-    if (*id != record::FieldId::kBiometricData) {
-      fields.bir.BiometricData = ResidentBlock(kBiometricData);
-    }
-    if (*id != record::FieldId::kSecurityBlock) {
-      fields.bir.SecurityBlock = ResidentBlock(kSecurityBlock);
-      fields.has_security_block = resident_blocks[kSecurityBlock].present;
-    }
-    bir_tool::CheckedRecord checked = bir_tool::EncodeChecked(fields);
-    if (std::string why = EditRefusal(checked, *id); !why.empty()) {
-      return Refuse(why);
-    }
-    if (checked.bytes == resident) {
+    default:
       Finish(Json::object());
       return 3;
-    }
-    Finish(Json{{"size", checked.bytes.size()}, {"changes", resident_changes}});
-    proposal.swap(checked.bytes);
-    return 2;
-  } catch (BioAPI_Data::BioAPIException* e) {
-    const std::unique_ptr<BioAPI_Data::BioAPIException> owned(e);
-    return Refuse(owned->what());
   }
 }
 
@@ -554,6 +403,7 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
   if (proposal.empty()) return 0;
   resident.swap(proposal);
   std::vector<unsigned char>().swap(proposal);
+  resident_walk.reset();
   return resident.size();
 }
 
@@ -561,12 +411,10 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
 /// json` writes them, and returns 0; returns 1 with {message} when the
 /// library rejects the record.
 EMSCRIPTEN_KEEPALIVE int bir_web_resident_json() {
-  const bir_tool::WalkedRecord walked = bir_tool::WalkRecord(resident);
-  if (!walked.Accepted()) {
-    return Refuse(RejectedStatus(*walked.rejection));
-  }
+  const inspect::Check check = inspect::CheckRecord(resident);
+  if (!check.Accepted()) return Refuse(RejectedStatus(*check.rejection));
   result_text =
-      bir_tool::JsonText(bir_tool::ToJson(bir_tool::FieldsOf(walked)));
+      inspect::ToJson(inspect::ReadFields(resident.data(), resident.size()));
   return 0;
 }
 
