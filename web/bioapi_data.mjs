@@ -30,6 +30,13 @@ const fn = {
   encode: wasm._bir_web_encode,
   explain: wasm._bir_web_explain,
   enumerations: wasm._bir_web_enumerations,
+  resident: wasm._bir_web_resident,
+  residentData: wasm._bir_web_resident_data,
+  residentSize: wasm._bir_web_resident_size,
+  inspect: wasm._bir_web_inspect,
+  edit: wasm._bir_web_edit,
+  accept: wasm._bir_web_accept,
+  residentJson: wasm._bir_web_resident_json,
 };
 const BDB = 1;
 const SB = 2;
@@ -215,4 +222,89 @@ export function explain(code) {
 export function enumerations() {
   fn.enumerations();
   return JSON.parse(text());
+}
+
+// The resident record ---------------------------------------------------------
+// One record kept in the module for an inspector: read in once, walked after
+// each change, edited in place where an edit changes only its field.
+
+/** Makes `bytes` the resident record (one copy into the module). */
+export function load(bytes) {
+  const at = fn.resident(bytes.length) >>> 0;
+  wasm.HEAPU8.set(bytes, at);
+}
+
+/**
+ * Returns a view of the resident record's bytes in the module; valid until
+ * the next call of this module.
+ */
+export function residentBytes() {
+  const at = fn.residentData() >>> 0;
+  return wasm.HEAPU8.subarray(at, at + (fn.residentSize() >>> 0));
+}
+
+/**
+ * Walks the resident record: as `decode`, with the row of the field that a
+ * rejected record stopped in (`whole: false`), `check` on the row that a
+ * check refused, and `blocks: {BiometricData, SecurityBlock}` giving where
+ * their bytes lie (`{offset, length}` or null) in place of their bytes;
+ * `fields.BiometricData` and `fields.SecurityBlock` are ''.
+ */
+export function inspect() {
+  fn.inspect();
+  const result = JSON.parse(text());
+  result.accepted = result.rejection === null;
+  return result;
+}
+
+/**
+ * Edits field `key` (half `index` of a validity period) of the resident
+ * record to what `fields` (inspect's, with the new value) says. Returns
+ * `{kind: 'patch', offset, bytes}` when only the field's bytes change (not
+ * yet applied: `patch` applies them), `{kind: 'reencode', size, changes}`
+ * when the record must be encoded again (`accept` makes it resident),
+ * `{kind: 'unchanged'}`, or throws EncodeError with the library's message.
+ */
+export function editField(fields, key, index = -1) {
+  const json = {};
+  for (const name of Object.keys(fields)) {
+    const raw = blockBytes(fields, name);
+    json[name] = raw ? toHex(raw) : fields[name];
+  }
+  put(0, toUtf8.encode(JSON.stringify({key, fields: json})));
+  const answer = fn.edit(index);
+  fn.input(0, 0);
+  const result = JSON.parse(text());
+  switch (answer) {
+    case 0: return {kind: 'patch', offset: result.offset, bytes: output(0)};
+    case 2: return {kind: 'reencode', size: result.size,
+                    changes: result.changes};
+    case 3: return {kind: 'unchanged'};
+    default: throw new EncodeError(result.message, []);
+  }
+}
+
+/** Writes `bytes` over the resident record at `offset`. */
+export function patch(offset, bytes) {
+  const view = residentBytes();
+  if (offset < 0 || offset + bytes.length > view.length) {
+    throw new RangeError('patch: outside the record');
+  }
+  view.set(bytes, offset);
+}
+
+/** Makes the record that `editField` proposed resident; returns its size. */
+export function accept() {
+  return fn.accept() >>> 0;
+}
+
+/**
+ * Returns the resident record's fields as `bir json` writes them (text), or
+ * throws EncodeError when the library rejects the record.
+ */
+export function residentJson() {
+  if (fn.residentJson() !== 0) {
+    throw new EncodeError(JSON.parse(text()).message, []);
+  }
+  return text();
 }

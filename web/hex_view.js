@@ -1,32 +1,41 @@
 // A hex view of a record of any size. Only the lines in sight exist in the
-// page (about forty of them, nineteen elements each), so a 16 MiB record
+// page (about forty of them, some twenty elements each), so a 16 MiB record
 // costs no more than a small one.
 
 export const BYTES_PER_LINE = 16;
 const LINE_HEIGHT = 20; // px; the same as .hex-line in inspector.css
 const SPARE_LINES = 4; // rendered above and below the ones in sight
 // Browsers cap an element's height near 16.7 million px; past this height
-// the scroll position maps onto the lines proportionally.
+// the scroll position maps onto the first line in sight proportionally.
 const MAX_SCROLL_HEIGHT = 8_000_000;
 
 function hex2(n) {
   return n.toString(16).toUpperCase().padStart(2, '0');
 }
 
+function printable(value) {
+  return value >= 0x20 && value < 0x7f ? String.fromCharCode(value) : '.';
+}
+
 export class HexView {
   /**
-   * `container` is the scrolling element (#hex). `onPick(offset)` hears a
-   * click on a byte, or the arrow keys moving the cursor to one.
+   * `container` is the scrolling element (#hex). `handlers.pick(offset)`
+   * hears a click on a byte, or a key moving the cursor to one;
+   * `handlers.selection(begin, end)` hears every change of the selected
+   * bytes; `handlers.write(offset, value)` hears a byte typed in hex at the
+   * cursor.
    */
-  constructor(container, onPick) {
+  constructor(container, handlers) {
     this.container = container;
-    this.onPick = onPick;
+    this.handlers = handlers;
     this.bytes = new Uint8Array(0);
     this.rows = [];
     this.selection = null; // {begin, end}
     this.hover = null; // {begin, end}
     this.mark = -1; // the offset of a failing check
     this.cursor = -1;
+    this.nibble = null; // the high digit typed at the cursor
+    this.lineCount = 1;
     this.spacer = document.createElement('div');
     this.spacer.className = 'hex-spacer';
     this.lines = document.createElement('div');
@@ -44,36 +53,45 @@ export class HexView {
 
   /**
    * Shows `bytes`, tinted by the dump `rows` that cover them, with the byte
-   * at `mark` (a failing check) marked and `markText` as its tooltip.
+   * at `mark` (a failing check) marked and `markText` as its tooltip. With
+   * `keep`, the scroll position, cursor and selection stay (the same record
+   * after an edit).
    */
-  setRecord(bytes, rows, mark = -1, markText = '') {
+  setRecord(bytes, rows, mark = -1, markText = '', keep = false) {
     this.bytes = bytes;
-    this.rows = rows;
+    this.rows = rows.filter((row) => row.whole !== false);
     this.mark = mark;
     this.markText = markText;
-    this.selection = null;
     this.hover = null;
-    this.cursor = -1;
+    this.nibble = null;
     this.lineCount = Math.max(1, Math.ceil(bytes.length / BYTES_PER_LINE));
     this.fullHeight = this.lineCount * LINE_HEIGHT;
+    this.scaled = this.fullHeight > MAX_SCROLL_HEIGHT;
     this.spacer.style.height =
         `${Math.min(this.fullHeight, MAX_SCROLL_HEIGHT)}px`;
+    if (keep && this.cursor < bytes.length) {
+      this.render();
+      return;
+    }
+    this.selection = null;
+    this.cursor = -1;
     this.container.scrollTop = 0;
     this.render();
   }
 
-  /** Highlights bytes [begin, end) as the selected field's. */
+  /** Highlights bytes [begin, end) as selected. */
   select(begin, end, scroll = true) {
     this.selection = {begin, end};
     if (this.cursor < begin || this.cursor >= end) this.cursor = begin;
+    this.nibble = null;
     if (scroll) this.scrollTo(begin, end);
+    this.handlers.selection?.(begin, end);
     this.schedule();
   }
 
   /** Highlights bytes [begin, end) while a row is hovered; null clears. */
-  highlight(range, scroll = true) {
+  highlight(range) {
     this.hover = range;
-    if (range && scroll) this.scrollTo(range.begin, range.end);
     this.schedule();
   }
 
@@ -81,36 +99,40 @@ export class HexView {
   scrollTo(begin, end = begin + 1) {
     const first = Math.floor(begin / BYTES_PER_LINE);
     const last = Math.floor(Math.max(begin, end - 1) / BYTES_PER_LINE);
-    const [top, count] = this.visibleLines();
-    if (first >= top && last < top + count - 1) return;
+    const top = this.topLine();
+    const count = this.wholeLines();
+    if (first >= top && last < top + count) return;
     const target = Math.max(0, first - Math.floor(count / 4));
     this.container.scrollTop = this.scrollTopOfLine(target);
     this.schedule();
   }
 
-  // The first whole line in sight and how many lines fit.
-  visibleLines() {
-    const count = Math.max(1, Math.ceil(this.container.clientHeight /
-                                        LINE_HEIGHT));
-    return [this.lineAtScrollTop(), count];
+  // How many whole lines fit in sight.
+  wholeLines() {
+    return Math.max(1, Math.floor(this.container.clientHeight / LINE_HEIGHT));
   }
 
-  lineAtScrollTop() {
+  // The greatest first line: the one that shows the last line whole.
+  lastTopLine() {
+    return Math.max(0, this.lineCount - this.wholeLines());
+  }
+
+  // The first line in sight. Past the height cap, the scroll range maps onto
+  // the lines so that the greatest scroll position shows the last line.
+  topLine() {
     const top = this.container.scrollTop;
-    if (this.fullHeight <= MAX_SCROLL_HEIGHT) {
-      return Math.floor(top / LINE_HEIGHT);
-    }
-    const range = MAX_SCROLL_HEIGHT - this.container.clientHeight;
-    const lines = this.lineCount - this.container.clientHeight / LINE_HEIGHT;
-    return Math.floor(Math.min(1, top / Math.max(1, range)) *
-                      Math.max(0, lines));
+    if (!this.scaled) return Math.floor(top / LINE_HEIGHT);
+    const range = Math.max(1, this.container.scrollHeight -
+                              this.container.clientHeight);
+    return Math.min(this.lastTopLine(),
+                    Math.round((top / range) * this.lastTopLine()));
   }
 
   scrollTopOfLine(line) {
-    if (this.fullHeight <= MAX_SCROLL_HEIGHT) return line * LINE_HEIGHT;
-    const range = MAX_SCROLL_HEIGHT - this.container.clientHeight;
-    const lines = this.lineCount - this.container.clientHeight / LINE_HEIGHT;
-    return Math.ceil((line / Math.max(1, lines)) * range);
+    if (!this.scaled) return line * LINE_HEIGHT;
+    const range = this.container.scrollHeight - this.container.clientHeight;
+    return Math.round((Math.min(line, this.lastTopLine()) /
+                       Math.max(1, this.lastTopLine())) * range);
   }
 
   schedule() {
@@ -141,14 +163,23 @@ export class HexView {
   }
 
   render() {
-    const [top, count] = this.visibleLines();
-    const first = Math.max(0, top - SPARE_LINES);
-    const last = Math.min(this.lineCount, top + count + SPARE_LINES);
-    // Lines sit where the scroll position shows them.
-    const offsetPx = this.fullHeight <= MAX_SCROLL_HEIGHT
-        ? first * LINE_HEIGHT
-        : this.container.scrollTop - (top - first) * LINE_HEIGHT;
-    this.lines.style.transform = `translateY(${Math.max(0, offsetPx)}px)`;
+    const top = this.topLine();
+    let first;
+    let last;
+    let offsetPx;
+    if (this.scaled) {
+      // Lines sit at the scroll position, and none reaches past the view:
+      // content below the spacer would make the scroll range grow.
+      first = top;
+      last = Math.min(this.lineCount, top + this.wholeLines());
+      offsetPx = this.container.scrollTop;
+    } else {
+      first = Math.max(0, top - SPARE_LINES);
+      last = Math.min(this.lineCount,
+                      top + this.wholeLines() + 1 + SPARE_LINES);
+      offsetPx = first * LINE_HEIGHT;
+    }
+    this.lines.style.transform = `translateY(${offsetPx}px)`;
     const fragment = document.createDocumentFragment();
     const within = (range, at) => range && at >= range.begin && at < range.end;
     let rowIndex = this.rowAt(first * BYTES_PER_LINE);
@@ -161,16 +192,15 @@ export class HexView {
       address.className = 'hex-address';
       address.textContent = begin.toString(16).toUpperCase().padStart(8, '0');
       div.append(address);
-      let ascii = '';
       for (let at = begin; at < end; ++at) {
         let row = this.rows[rowIndex];
         if (!row || at < row.offset || at >= row.offset + row.length) {
           rowIndex = this.rowAt(at);
           row = this.rows[rowIndex];
         }
-        const value = this.bytes[at];
         const span = document.createElement('span');
         let name = `hex-byte k-${row ? row.kind : 'unread'}`;
+        if (row && at === row.offset) name += ' boundary';
         if (within(this.selection, at)) name += ' selected';
         if (within(this.hover, at)) name += ' hovered';
         if (at === this.cursor) name += ' cursor';
@@ -178,38 +208,84 @@ export class HexView {
         span.className = name;
         if (at === this.mark) span.title = this.markText;
         span.dataset.offset = at;
-        span.textContent = hex2(value);
+        span.textContent = at === this.cursor && this.nibble !== null
+            ? `${this.nibble.toString(16).toUpperCase()}_`
+            : hex2(this.bytes[at]);
         div.append(span);
-        ascii += value >= 0x20 && value < 0x7f ? String.fromCharCode(value)
-                                                : '.';
       }
-      const text = document.createElement('span');
-      text.className = 'hex-ascii';
-      text.textContent = ascii;
-      div.append(text);
+      div.append(this.asciiOf(begin, end));
       fragment.append(div);
     }
     this.lines.replaceChildren(fragment);
   }
 
+  // The text column of bytes [begin, end), the selected part marked.
+  asciiOf(begin, end) {
+    const text = document.createElement('span');
+    text.className = 'hex-ascii';
+    const s = this.selection;
+    const from = s ? Math.min(end, Math.max(begin, s.begin)) : end;
+    const to = s ? Math.min(end, Math.max(from, s.end)) : end;
+    const part = (a, b) => {
+      let out = '';
+      for (let at = a; at < b; ++at) out += printable(this.bytes[at]);
+      return out;
+    };
+    text.append(part(begin, from));
+    if (to > from) {
+      const mark = document.createElement('mark');
+      mark.textContent = part(from, to);
+      text.append(mark);
+    }
+    text.append(part(to, end));
+    return text;
+  }
+
+  /** Moves the cursor to `offset` and tells the page, as a click does. */
   pick(offset) {
     if (offset < 0 || offset >= this.bytes.length) return;
     this.cursor = offset;
-    this.onPick(offset);
+    this.nibble = null;
+    this.handlers.pick(offset);
     this.scrollTo(offset);
     this.schedule();
   }
 
   key(event) {
-    const steps = {
-      ArrowLeft: -1, ArrowRight: 1,
-      ArrowUp: -BYTES_PER_LINE, ArrowDown: BYTES_PER_LINE,
-    };
-    if (!(event.key in steps) || this.bytes.length === 0) return;
-    event.preventDefault();
+    if (this.bytes.length === 0 || event.ctrlKey || event.metaKey ||
+        event.altKey) {
+      return;
+    }
+    const page = this.wholeLines() * BYTES_PER_LINE;
     const from = Math.max(0, this.cursor);
-    const to = Math.min(this.bytes.length - 1,
-                        Math.max(0, from + steps[event.key]));
-    this.pick(to);
+    const moves = {
+      ArrowLeft: from - 1, ArrowRight: from + 1,
+      ArrowUp: from - BYTES_PER_LINE, ArrowDown: from + BYTES_PER_LINE,
+      PageUp: from - page, PageDown: from + page,
+      Home: 0, End: this.bytes.length - 1,
+    };
+    if (event.key in moves) {
+      event.preventDefault();
+      this.pick(Math.min(this.bytes.length - 1, Math.max(0, moves[event.key])));
+      return;
+    }
+    // Hex digits overwrite the byte at the cursor, two to a byte.
+    if (/^[0-9a-f]$/i.test(event.key) && this.cursor >= 0 &&
+        this.handlers.write) {
+      event.preventDefault();
+      const digit = parseInt(event.key, 16);
+      if (this.nibble === null) {
+        this.nibble = digit;
+        this.schedule();
+      } else {
+        const value = (this.nibble << 4) | digit;
+        const at = this.cursor;
+        this.nibble = null;
+        this.handlers.write(at, value);
+      }
+    } else if (event.key === 'Escape' && this.nibble !== null) {
+      this.nibble = null;
+      this.schedule();
+    }
   }
 }

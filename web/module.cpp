@@ -14,6 +14,7 @@
 #include <ctime>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "bioapi_data/bioapi_data_c.h"
 #include "bioapi_data/bioapi_inspect_c.h"
 #include "bioapi_data/inspect.h"
+#include "bioapi_data/inspect_edit.h"
 #include "bioapi_data/types.h"
 
 namespace {
@@ -235,6 +237,185 @@ EMSCRIPTEN_KEEPALIVE void bir_web_enumerations() {
     json[name] = std::move(list);
   }
   Finish(json);
+}
+
+}  // extern "C"
+
+// The resident record ---------------------------------------------------------
+//
+// The inspector's worker keeps one record in the module: read once into
+// `resident`, walked after every change, patched in place where an edit
+// changes only the edited field's bytes, and replaced by a new encoding where
+// it changes more. Its BDB is never made hex and never sent back whole.
+
+namespace {
+
+std::vector<unsigned char> resident;
+// A new encoding of `resident` waiting for the person to accept what else it
+// changes.
+std::vector<unsigned char> proposal;
+// The last walk of `resident`.
+std::optional<inspect::Walk> resident_walk;
+
+int Refuse(const std::string& message) {
+  Finish(Json{{"message", message}});
+  return 1;
+}
+
+// The record part named `name`, or -1.
+int PartNamed(const std::string& name) {
+  for (int part = 0; part < BIOAPI_RECORD_PART_COUNT; ++part) {
+    if (name == inspect::Part(part).name) return part;
+  }
+  return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+/// Makes the resident record `size` bytes long (its former bytes released)
+/// and returns where to write them.
+EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_resident(std::size_t size) {
+  std::vector<unsigned char>().swap(resident);
+  std::vector<unsigned char>().swap(proposal);
+  resident_walk.reset();
+  resident.resize(size);
+  return resident.data();
+}
+
+/// Returns where the resident record's bytes are (valid until the next call
+/// that changes its size).
+EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_resident_data() {
+  return resident.data();
+}
+
+/// Returns the size of the resident record.
+EMSCRIPTEN_KEEPALIVE std::size_t bir_web_resident_size() {
+  return resident.size();
+}
+
+/// Walks the resident record. The text is that of bir_web_decode with these
+/// differences: the row of the part that a rejected record stopped in is
+/// there too ("whole": false), a row that a check refused carries the check,
+/// BiometricData and SecurityBlock are "" in the fields, and "blocks" says
+/// where their bytes lie ({offset, length} or null).
+EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
+  resident_walk.emplace(resident);
+  const inspect::Walk& walk = *resident_walk;
+  Json rows = Json::array();
+  for (const inspect::Row& row : walk.Rows()) {
+    Json j = RowJson(row);
+    if (row.check) j["check"] = row.check;
+    if (!row.whole) j["whole"] = false;
+    rows.push_back(std::move(j));
+  }
+  const auto& rejection = walk.Verdict().rejection;
+  Json json{
+      {"size", resident.size()},
+      {"status",
+       walk.Accepted() ? std::string("accepted") : RejectedStatus(*rejection)},
+      {"rejection",
+       walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
+      {"rows", std::move(rows)},
+      {"fields", nullptr},
+      {"changes", Json::array()},
+      {"blocks", Json{{"BiometricData", nullptr}, {"SecurityBlock", nullptr}}}};
+  if (walk.Accepted()) {
+    inspect::RecordFields fields =
+        inspect::ReadFields(resident.data(), resident.size());
+    // A block's bytes end where its row ends.
+    for (const inspect::Row& row : walk.Rows()) {
+      if (row.kind != inspect::RowKind::kBlock) continue;
+      std::vector<unsigned char>& block = row.name == "BiometricData"
+                                              ? fields.bir.BiometricData
+                                              : fields.bir.SecurityBlock;
+      json["blocks"][row.name] =
+          Json{{"offset", row.offset + row.length - block.size()},
+               {"length", block.size()}};
+      std::vector<unsigned char>().swap(block);
+    }
+    json["fields"] = Json::parse(inspect::ToJson(fields));
+    for (const inspect::Change& change : walk.Verdict().changes) {
+      json["changes"].push_back(change.description);
+    }
+  }
+  Finish(json);
+}
+
+/// Edits one field of the resident record. Input 0 is JSON text
+/// {"key": FIELD, "fields": {...}}: the fields as bir_web_inspect gave them
+/// with FIELD's new value (for half of a validity period, `element` 0 or 1,
+/// else -1).
+///
+/// Returns 0 when only the field's bytes change: the text is {offset} and
+/// output 0 the field's new bytes (the caller patches them in). Returns 1
+/// when the edit is refused (text: {message}); 2 when the record must be
+/// encoded again: the text is {size, changes}, what else that changes, and
+/// the new record waits for bir_web_accept; 3 when nothing would change.
+EMSCRIPTEN_KEEPALIVE int bir_web_edit(int element) {
+  std::vector<unsigned char>().swap(output_bytes[0]);
+  std::vector<unsigned char>().swap(proposal);
+  if (!resident_walk) return Refuse("no record is open");
+  int part = -1;
+  inspect::RecordFields fields;
+  try {
+    const std::vector<unsigned char>& text = inputs[kMain];
+    Json json = Json::parse(text.begin(), text.end());
+    part = PartNamed(json.at("key").get<std::string>());
+    fields = inspect::FromJson(json.at("fields").dump());
+  } catch (const Json::exception& e) {
+    return Refuse(std::string("not JSON: ") + e.what());
+  } catch (const inspect::JsonError& e) {
+    return Refuse(e.what());
+  }
+  if (part < 0) return Refuse("not a field of the record");
+  inspect::FieldEdit edit;
+  try {
+    edit = inspect::EditField(resident.data(), resident.size(), *resident_walk,
+                              std::move(fields), part, element);
+  } catch (const inspect::EditError& e) {
+    return Refuse(e.what());
+  }
+  switch (edit.kind) {
+    case inspect::FieldEdit::Kind::kInPlace:
+      Finish(Json{{"offset", edit.offset}});
+      output_bytes[0].swap(edit.bytes);
+      return 0;
+    case inspect::FieldEdit::Kind::kReencode: {
+      Json changes = Json::array();
+      for (const inspect::Change& change : edit.changes) {
+        changes.push_back(change.description);
+      }
+      Finish(Json{{"size", edit.bytes.size()}, {"changes", changes}});
+      proposal.swap(edit.bytes);
+      return 2;
+    }
+    default:
+      Finish(Json::object());
+      return 3;
+  }
+}
+
+/// Makes the record that the last bir_web_edit proposed the resident record.
+/// Returns its size, or 0 when none waits.
+EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
+  if (proposal.empty()) return 0;
+  resident.swap(proposal);
+  std::vector<unsigned char>().swap(proposal);
+  resident_walk.reset();
+  return resident.size();
+}
+
+/// Puts the fields of the accepted resident record in the text, as `bir
+/// json` writes them, and returns 0; returns 1 with {message} when the
+/// library rejects the record.
+EMSCRIPTEN_KEEPALIVE int bir_web_resident_json() {
+  const inspect::Check check = inspect::CheckRecord(resident);
+  if (!check.Accepted()) return Refuse(RejectedStatus(*check.rejection));
+  result_text =
+      inspect::ToJson(inspect::ReadFields(resident.data(), resident.size()));
+  return 0;
 }
 
 }  // extern "C"

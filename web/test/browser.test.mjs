@@ -7,6 +7,7 @@ import assert from 'node:assert/strict';
 import { mkdir, mkdtemp, readdir, readFile, rm, writeFile } from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
+import { randomFillSync } from 'node:crypto';
 import { after, before, beforeEach, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
@@ -30,6 +31,7 @@ let page;
 let userDataDir;
 let downloadDir;
 const requests = [];
+const pageErrors = [];
 
 before(async () => {
   await mkdir(outputDir, {recursive: true});
@@ -47,7 +49,7 @@ before(async () => {
   page = await browser.newPage();
   await page.setViewport({width: 1440, height: 900});
   page.on('request', (request) => requests.push(request.url()));
-  page.on('pageerror', (error) => requests.push(`pageerror: ${error.message}`));
+  page.on('pageerror', (error) => pageErrors.push(error.message));
   const session = await page.createCDPSession();
   await session.send('Browser.setDownloadBehavior',
                      {behavior: 'allow', downloadPath: downloadDir});
@@ -58,9 +60,14 @@ after(async () => {
   await server?.close();
   await rm(userDataDir, {recursive: true, force: true});
   await rm(downloadDir, {recursive: true, force: true});
+  for (const file of [largeRecord?.file, randomFile]) {
+    if (file) await rm(file, {force: true});
+  }
 });
 
 beforeEach(async () => {
+  pageErrors.length = 0;
+  await page.setViewport({width: 1440, height: 900});
   await page.goto(`${server.origin}/index.html`);
   await page.waitForSelector('body[data-ready]');
 });
@@ -69,6 +76,7 @@ beforeEach(async () => {
 // it to the table being shown, as the test and as the page measured them.
 async function open(file) {
   const input = await page.$('#record-file');
+  await page.evaluate(() => delete document.body.dataset.openMs);
   const start = performance.now();
   await input.uploadFile(file);
   await page.waitForSelector('body[data-open-ms]', {timeout: 60000});
@@ -77,8 +85,9 @@ async function open(file) {
   return {seen, pageMs};
 }
 
-function tableRows() {
-  return page.$$eval('#fields tbody tr', (trs) => trs.map((tr) => ({
+// The rows of the table, less those that match `except`.
+function tableRows(except = '.none') {
+  return page.$$eval(`#fields tbody tr:not(${except})`, (trs) => trs.map((tr) => ({
     offset: tr.dataset.offset,
     length: tr.dataset.length,
     field: tr.dataset.field,
@@ -159,7 +168,13 @@ test('a damaged record: status, the rows read, the failing offset marked',
      async () => {
   await open(path.join(ownData, 'damaged.bir'));
   const golden = await readFile(path.join(ownData, 'damaged.dump.txt'), 'utf8');
-  assert.deepEqual(await tableRows(), dumpRows(golden));
+  // The rows read whole are bir dump's; the field the walk stopped in has a
+  // row of its own, marked as failing.
+  assert.deepEqual(await tableRows('[data-whole="false"]'), dumpRows(golden));
+  assert.deepEqual(
+      await page.$$eval('#fields tr.failing', (trs) => trs.map(
+          (tr) => [tr.dataset.field, tr.dataset.offset])),
+      [['BIRCreationDate', '94']]);
   // bir dump's words: rejected at offset 100 (in BIRCreationDate, which
   // begins at 94): check "enough bytes remain" failed
   const said = (await readFile(path.join(ownData, 'damaged.rejection.txt'),
@@ -289,4 +304,509 @@ test('no request leaves the page\'s origin', () => {
       !url.startsWith(`${server.origin}/`) &&
       !url.startsWith(`blob:${server.origin}/`));
   assert.deepEqual(foreign, []);
+});
+
+// The faults of the first page, and what the page offers now ----------------
+
+const frames = () => page.evaluate(() => new Promise(
+    (resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+
+// Waits until the page has no work in flight. A page without the busy mark
+// never settles; the wait then ends after `ms` and the test judges what it
+// shows.
+async function settle(ms = 20000) {
+  await page.waitForSelector('body[data-busy="false"]', {timeout: ms})
+      .catch(() => {});
+  await frames();
+}
+
+async function dropBytes(bytes, name) {
+  await page.evaluate((data, fileName) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([new Uint8Array(data)], fileName));
+    document.body.dispatchEvent(new DragEvent(
+        'drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+  }, [...bytes], name);
+}
+
+async function downloaded(name) {
+  await rm(path.join(downloadDir, name), {force: true});
+  await page.click('#download');
+  for (let i = 0; i < 100; ++i) {
+    try {
+      const bytes = await readFile(path.join(downloadDir, name));
+      // Chromium writes the file whole, then renames it from .crdownload.
+      return new Uint8Array(bytes);
+    } catch {
+      await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+  }
+  assert.fail(`${name} was not downloaded`);
+}
+
+async function editField(field, value) {
+  await page.click(`#fields tr[data-field="${field}"]`);
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#fields form.editor');
+  await page.$eval('#fields form.editor :is(input, select, textarea)',
+                   (editor, given) => { editor.value = given; }, value);
+  await page.keyboard.press('Enter');
+  await settle();
+}
+
+const cellOf = (field) => page.$eval(
+    `#fields tr[data-field="${field}"] td:nth-child(4)`, (td) => td.textContent);
+
+let largeRecord;
+// A 16 MiB record built by the library from full_record.bir's fields.
+async function largeFile() {
+  if (largeRecord) return largeRecord;
+  const sample = library.decode(
+      new Uint8Array(await readFile(path.join(dataDir, 'full_record.bir'))));
+  const bdb = new Uint8Array(16 * 1024 * 1024);
+  for (let i = 0; i < bdb.length; i += 4096) bdb[i] = i >> 12;
+  const bytes = library.encode({...JSON.parse(JSON.stringify(sample.fields)),
+                                BiometricData: bdb});
+  const file = path.join(outputDir, 'large-16MiB.bir');
+  await writeFile(file, bytes);
+  largeRecord = {file, size: bytes.length};
+  return largeRecord;
+}
+
+let randomFile;
+async function random100MiB() {
+  if (randomFile) return randomFile;
+  randomFile = path.join(outputDir, 'random-100MiB.bin');
+  const chunk = Buffer.alloc(1024 * 1024);
+  const parts = [];
+  for (let i = 0; i < 100; ++i) parts.push(randomFillSync(Buffer.from(chunk)));
+  await writeFile(randomFile, Buffer.concat(parts));
+  return randomFile;
+}
+
+// full_record.bir with `extra` bytes after its last field, which the
+// total length counts: a record that the library accepts but would not
+// write so.
+async function withTrailingBytes(extra) {
+  const bytes = await readFile(path.join(dataDir, 'full_record.bir'));
+  const out = Buffer.concat([bytes, Buffer.from(extra)]);
+  out.writeUInt32LE(out.length, 4);
+  assert.equal(library.decode(new Uint8Array(out)).status, 'accepted');
+  return out;
+}
+
+describe('faults of the first page', () => {
+  test('1: a file chosen later wins over an earlier one still being read',
+       async () => {
+    const big = await random100MiB();
+    const small = await readFile(path.join(dataDir, 'full_record.bir'));
+    await page.evaluate(() => delete document.body.dataset.openMs);
+    await (await page.$('#record-file')).uploadFile(big);
+    await dropBytes(small, 'full_record.bir');
+    await page.waitForSelector('body[data-open-ms]', {timeout: 60000});
+    await settle();
+    const golden = await readFile(path.join(dataDir, 'full_record.dump.txt'),
+                                  'utf8');
+    assert.equal(await text('#file-name'), 'full_record.bir');
+    assert.deepEqual(await tableRows(), dumpRows(golden));
+    assert.deepEqual(await downloaded('full_record.bir'),
+                     new Uint8Array(small));
+  });
+
+  test('2: choosing the same file again reads it again', async () => {
+    const file = path.join(dataDir, 'full_record.bir');
+    await open(file);
+    const before = await cellOf('BDBQuality');
+    await editField('BDBQuality', '7');
+    assert.equal(await cellOf('BDBQuality'), '7');
+    await open(file);
+    assert.equal(await cellOf('BDBQuality'), before);
+  });
+
+  test('3: a folder dropped on the page is refused, the record kept',
+       async () => {
+    await open(path.join(dataDir, 'full_record.bir'));
+    const folder = await mkdtemp(path.join(os.tmpdir(), 'inspector-folder-'));
+    const session = await page.createCDPSession();
+    const data = {items: [], files: [folder], dragOperationsMask: 1};
+    for (const type of ['dragEnter', 'dragOver', 'drop']) {
+      await session.send('Input.dispatchDragEvent',
+                         {type, x: 300, y: 400, data});
+    }
+    await page.waitForFunction(
+        () => document.querySelector('#message').textContent !== '',
+        {timeout: 5000}).catch(() => {});
+    await settle(3000);
+    await rm(folder, {recursive: true});
+    assert.deepEqual(pageErrors, []);
+    assert.match(await text('#message'), /could not be read/);
+    assert.equal(await text('#file-name'), 'full_record.bir');
+    assert.match(await text('#status'), /^accepted/);
+    assert.deepEqual(await downloaded('full_record.bir'), new Uint8Array(
+        await readFile(path.join(dataDir, 'full_record.bir'))));
+  });
+
+  test('4: in a 16 MiB record the last line comes wholly into view',
+       async () => {
+    const {file, size} = await largeFile();
+    await open(file);
+    const lastByteInView = () => page.evaluate((last) => {
+      const hex = document.querySelector('#hex');
+      const byte = hex.querySelector(`[data-offset="${last}"]`);
+      if (!byte) return false;
+      const view = hex.getBoundingClientRect();
+      const bottom = view.top + hex.clientTop + hex.clientHeight;
+      return byte.getBoundingClientRect().bottom <= bottom + 0.5;
+    }, size - 1);
+    const scrollToEnd = () => page.$eval('#hex', (hex) => {
+      hex.scrollTop = hex.scrollHeight;
+    });
+    const height = await page.$eval('#hex', (hex) => hex.scrollHeight);
+    for (let i = 0; i < 3; ++i) {
+      await scrollToEnd();
+      await frames();
+      assert.ok(await lastByteInView(), 'the last byte at maximum scroll');
+    }
+    assert.equal(await page.$eval('#hex', (hex) => hex.scrollHeight), height);
+    // End in the hex view puts the cursor on the last byte, in view.
+    await page.$eval('#hex', (hex) => { hex.scrollTop = 0; });
+    await frames();
+    await page.click('#hex [data-offset="0"]');
+    await page.keyboard.press('End');
+    await frames();
+    assert.ok(await lastByteInView(), 'the last byte after End');
+  });
+
+  test('5: hovering a row does not scroll the hex view', async () => {
+    const {file} = await largeFile();
+    await open(file);
+    await page.$eval('#hex', (hex) => {
+      hex.scrollTop = hex.scrollHeight / 2;
+    });
+    await frames();
+    const firstAddress = () => page.$eval('#hex .hex-address',
+                                          (a) => a.textContent);
+    const before = await firstAddress();
+    assert.notEqual(before, '00000000');
+    await page.hover('#fields tr[data-field="BDBQuality"]');
+    await frames();
+    assert.equal(await firstAddress(), before);
+  });
+
+  for (const width of [1280, 800]) {
+    test(`6: at ${width} px every column shows, without page scrolling`,
+         async () => {
+      await page.setViewport({width, height: 900});
+      await open(path.join(dataDir, 'full_record.bir'));
+      await frames();
+      const layout = await page.evaluate(() => {
+        const right = (e) => e.getBoundingClientRect().right;
+        const pane = document.querySelector('.fields-pane');
+        const paneRight = pane.getBoundingClientRect().left + pane.clientLeft +
+                          pane.clientWidth;
+        const hex = document.querySelector('#hex');
+        const hexRight = hex.getBoundingClientRect().left + hex.clientLeft +
+                         hex.clientWidth;
+        return {
+          page: document.documentElement.scrollWidth - window.innerWidth,
+          columns: [...document.querySelectorAll('#fields th')].map(
+              (th) => right(th) - paneRight),
+          hex: [...document.querySelectorAll('#hex .hex-line')].map(
+              (line) => right(line.lastElementChild) - hexRight),
+        };
+      });
+      assert.ok(layout.page <= 0, `the page scrolls by ${layout.page} px`);
+      assert.ok(layout.columns.every((d) => d <= 0.5),
+                `table columns past the pane: ${layout.columns}`);
+      assert.ok(layout.hex.length > 0 && layout.hex.every((d) => d <= 0.5),
+                `hex lines past the view: ${Math.max(...layout.hex)}`);
+    });
+  }
+
+  test('7: an edit of a fixed-width field changes only its bytes',
+       async () => {
+    // A record with 3 bytes after its last field keeps them.
+    const trailing = await withTrailingBytes([0xAA, 0xBB, 0xCC]);
+    await dropBytes(trailing, 'trailing.bir');
+    await page.waitForSelector('body[data-open-ms]');
+    await settle();
+    const at = Number(await page.$eval('#fields tr[data-field="BDBQuality"]',
+                                       (tr) => tr.dataset.offset));
+    await editField('BDBQuality', '90');
+    const expected = new Uint8Array(trailing);
+    expected[at] = 90;
+    assert.deepEqual(await downloaded('trailing.bir'), expected);
+    assert.match(await text('#message'), /nothing else changed/);
+    // minimal.bir lacks fields that the library always writes; an edit of
+    // BDBFormat leaves them out still.
+    const minimal = await readFile(path.join(dataDir, 'minimal.bir'));
+    await open(path.join(dataDir, 'minimal.bir'));
+    await page.click('#fields tr[data-field="BDBFormat"]');
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#fields form.editor');
+    await page.$$eval('#fields form.editor input', (inputs) => {
+      inputs[1].value = '0x0203';
+    });
+    await page.keyboard.press('Enter');
+    await settle();
+    const saved = await downloaded('minimal.bir');
+    assert.equal(saved.length, minimal.length);
+    const differ = [...saved].flatMap((b, i) => (b === minimal[i] ? [] : [i]));
+    const row = await page.$eval('#fields tr[data-field="BDBFormat"]',
+                                 (tr) => [+tr.dataset.offset, +tr.dataset.length]);
+    assert.ok(differ.length > 0 && differ.every(
+        (i) => i >= row[0] && i < row[0] + row[1]), `bytes ${differ} changed`);
+  });
+
+  test('8: after a drop the picker does not name another file', async () => {
+    await open(path.join(dataDir, 'full_record.bir'));
+    await page.evaluate(() => delete document.body.dataset.openMs);
+    await dropBytes(await readFile(path.join(dataDir, 'minimal.bir')),
+                    'minimal.bir');
+    await page.waitForSelector('body[data-open-ms]');
+    assert.equal(await text('#file-name'), 'minimal.bir');
+    assert.equal(await page.$eval('#record-file', (i) => i.value), '');
+  });
+});
+
+describe('the page', () => {
+  test('an edit that encodes the record again says what else changes first',
+       async () => {
+    const trailing = await withTrailingBytes([1, 2, 3]);
+    await dropBytes(trailing, 'trailing.bir');
+    await page.waitForSelector('body[data-open-ms]');
+    await settle();
+    const longer = async (apply) => {
+      await page.click('#fields tr[data-field="OctetString1"]');
+      await page.keyboard.press('Enter');
+      await page.waitForSelector('#fields form.editor textarea');
+      await page.$eval('#fields form.editor textarea',
+                       (t) => { t.value = '41424344454647'; });
+      await page.keyboard.press('Enter');
+      await page.waitForSelector('#confirm-edit[open]');
+      const listed = await page.$$eval('#confirm-changes li',
+                                       (lis) => lis.map((li) => li.textContent));
+      assert.deepEqual(listed, library.decode(new Uint8Array(trailing)).changes);
+      await page.click(apply ? '#confirm-apply' : '#confirm-cancel');
+      await settle();
+    };
+    await longer(false);
+    assert.deepEqual(await downloaded('trailing.bir'), new Uint8Array(trailing));
+    await longer(true);
+    const saved = await downloaded('trailing.bir');
+    const back = library.decode(saved);
+    assert.equal(back.status, 'accepted');
+    assert.deepEqual(back.changes, []);
+    assert.equal(back.fields.OctetString1, '41424344454647');
+  });
+
+  test('undo, redo, revert, the modified mark; an edit to the same value ' +
+       'changes nothing', async () => {
+    const file = path.join(dataDir, 'full_record.bir');
+    const original = new Uint8Array(await readFile(file));
+    await open(file);
+    const before = await cellOf('BDBQuality');
+    const modified = () => page.$eval('#modified', (m) => !m.hidden);
+    await editField('BDBQuality', before);
+    assert.match(await text('#message'), /unchanged/);
+    assert.equal(await modified(), false);
+    await editField('BDBQuality', '7');
+    await editField('BDBPurpose', String(library.enumerations().BDBPurpose
+        .find((e) => e.value !== 3).value));
+    assert.equal(await modified(), true);
+    await page.click('#undo');
+    await settle();
+    assert.equal(await cellOf('BDBQuality'), '7');
+    await page.click('#undo');
+    await settle();
+    assert.equal(await cellOf('BDBQuality'), before);
+    assert.equal(await modified(), false);
+    await page.click('#redo');
+    await settle();
+    assert.equal(await cellOf('BDBQuality'), '7');
+    await page.click('#redo');
+    await settle();
+    await page.click('#revert');
+    await settle();
+    assert.equal(await modified(), false);
+    assert.deepEqual(await downloaded('full_record.bir'), original);
+  });
+
+  test('go to offset, find, the data inspector, copy as hex', async () => {
+    const file = path.join(dataDir, 'full_record.bir');
+    const bytes = await readFile(file);
+    await open(file);
+    const quality = await page.$eval('#fields tr[data-field="BDBQuality"]',
+                                     (tr) => Number(tr.dataset.offset));
+    const selectedField = () => text('#fields tr.selected td:nth-child(3)');
+    for (const typed of [`0x${quality.toString(16)}`, String(quality)]) {
+      await page.$eval('#goto-offset', (i) => { i.value = ''; });
+      await page.type('#goto-offset', typed);
+      await page.click('#goto');
+      await frames();
+      assert.equal(await selectedField(), 'BDBQuality');
+    }
+    await page.$eval('#goto-offset', (i) => { i.value = '0x99999'; });
+    await page.click('#goto');
+    assert.match(await text('#message'), /is not an offset/);
+    // Find: the first place of some bytes, then the next.
+    const needle = bytes.subarray(26, 29);
+    const first = bytes.indexOf(needle);
+    const second = bytes.indexOf(needle, first + 1);
+    await page.click('#hex [data-offset="0"]');
+    await page.type('#find-text', needle.toString('hex'));
+    await page.click('#find-next');
+    await settle();
+    const selected = () => page.$$eval('#hex .hex-byte.selected',
+        (spans) => spans.map((s) => Number(s.dataset.offset)));
+    assert.deepEqual(await selected(), [first, first + 1, first + 2]);
+    // The text column shows the selection too.
+    assert.equal(await page.$$eval('#hex .hex-ascii mark',
+                                   (m) => m.map((e) => e.textContent).join('')).then(
+        (t) => t.length), 3);
+    await page.click('#find-next');
+    await settle();
+    const again = second >= 0 ? second : first;
+    assert.deepEqual(await selected(), [again, again + 1, again + 2]);
+    await page.select('#find-mode', 'text');
+    await page.$eval('#find-text', (i) => { i.value = ''; });
+    const word = 'scanner';
+    const wordAt = bytes.indexOf(Buffer.from(word));
+    if (wordAt >= 0) {
+      await page.type('#find-text', word);
+      await page.click('#find-next');
+      await settle();
+      assert.equal((await selected())[0], wordAt);
+    }
+    // The data inspector reads the selection's first bytes: TotalLength.
+    await page.click('#hex [data-offset="4"]');
+    await frames();
+    const u32 = await page.$eval('#data-inspector tr[data-type="u32"]',
+                                 (tr) => [...tr.cells].map((c) => c.textContent));
+    assert.deepEqual(u32, ['u32', String(bytes.readUInt32LE(4)),
+                           String(bytes.readUInt32BE(4))]);
+    const context = browser.defaultBrowserContext();
+    await context.overridePermissions(server.origin,
+                                      ['clipboard-read', 'clipboard-write',
+                                       'clipboard-sanitized-write']);
+    await page.click('#copy-hex');
+    await page.waitForFunction(
+        () => /cop/.test(document.querySelector('#message').textContent));
+    assert.match(await text('#message'), /^copied/);
+    assert.equal(await page.evaluate(() => navigator.clipboard.readText()),
+                 [...bytes.subarray(4, 8)].map(
+                     (b) => b.toString(16).toUpperCase().padStart(2, '0'))
+                     .join(' '));
+  });
+
+  test('a damaged header mended in the hex view: the verdict changes',
+       async () => {
+    const bytes = await readFile(path.join(dataDir, 'full_record.bir'));
+    const damaged = Buffer.from(bytes);
+    damaged.writeUInt32LE(bytes.length + 1, 4);
+    await dropBytes(damaged, 'damaged.bir');
+    await page.waitForSelector('body[data-open-ms]');
+    await settle();
+    assert.match(await text('#status'), /^rejected/);
+    assert.deepEqual(await page.$$eval('#fields tr.failing',
+                                       (trs) => trs.map((tr) => tr.dataset.field)),
+                     ['TotalLength']);
+    await page.click('#hex [data-offset="4"]');
+    await page.keyboard.type(bytes[4].toString(16).padStart(2, '0'));
+    await settle();
+    assert.match(await text('#status'), /^accepted/);
+    assert.deepEqual(await downloaded('damaged.bir'), new Uint8Array(bytes));
+  });
+
+  test('export the fields as JSON, as the library writes them', async () => {
+    const file = path.join(dataDir, 'full_record.bir');
+    await open(file);
+    await rm(path.join(downloadDir, 'full_record.json'), {force: true});
+    await page.click('#export-json');
+    let json;
+    for (let i = 0; i < 100 && !json; ++i) {
+      json = await readFile(path.join(downloadDir, 'full_record.json'), 'utf8')
+          .catch(() => null);
+      if (!json) await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+    assert.equal(json, await readFile(path.join(dataDir, 'full_record.json'),
+                                      'utf8'));
+  });
+
+  test('the page answers while a 100 MiB file is read, with a progress ' +
+       'indication', async () => {
+    const big = await random100MiB();
+    await page.evaluate(() => {
+      window.seen = {progress: false, busyAtClick: null};
+      new MutationObserver(() => {
+        if (!document.querySelector('#progress').hidden) seen.progress = true;
+      }).observe(document.querySelector('#progress'), {attributes: true});
+      document.querySelector('#hex-offsets').addEventListener('click', () => {
+        seen.busyAtClick = document.body.dataset.busy;
+      });
+      delete document.body.dataset.openMs;
+    });
+    await (await page.$('#record-file')).uploadFile(big);
+    await page.click('#hex-offsets');
+    const seen = await page.evaluate(() => window.seen);
+    assert.equal(seen.busyAtClick, 'true',
+                 'the click was answered before the read ended');
+    assert.equal(await page.$eval('#hex-offsets', (c) => c.checked), true);
+    await page.waitForSelector('body[data-open-ms]', {timeout: 60000});
+    await settle(60000);
+    // Work of more than 200 ms shows the progress indication.
+    const openMs = Number(await page.$eval('body', (b) => b.dataset.openMs));
+    if (openMs > 300) {
+      assert.ok(await page.evaluate(() => window.seen.progress),
+                `no progress shown in ${openMs} ms`);
+    }
+    assert.match(await text('#status'), /^rejected/);
+  });
+
+  test('text contrast is at least 4.5:1', async () => {
+    await page.setViewport({width: 800, height: 900});
+    await open(path.join(ownData, 'damaged.bir'));
+    await page.click('#fields tr[data-field="BDBQuality"]');
+    await frames();
+    const low = await page.evaluate(() => {
+      const rgb = (c) => (c.match(/[\d.]+/g) ?? []).map(Number);
+      const lum = ([r, g, b]) => [r, g, b].map((v) => {
+        const s = v / 255;
+        return s <= 0.03928 ? s / 12.92 : ((s + 0.055) / 1.055) ** 2.4;
+      }).reduce((sum, v, i) => sum + v * [0.2126, 0.7152, 0.0722][i], 0);
+      const background = (e) => {
+        for (; e; e = e.parentElement) {
+          const c = rgb(getComputedStyle(e).backgroundColor);
+          if (c.length === 3 || c[3] > 0) return c.slice(0, 3);
+        }
+        return [255, 255, 255];
+      };
+      const found = [];
+      for (const e of document.body.querySelectorAll('*')) {
+        if (e.matches(':disabled, option, [hidden] *, dialog:not([open]) *')) {
+          continue;
+        }
+        const own = [...e.childNodes].some(
+            (n) => n.nodeType === 3 && n.textContent.trim());
+        if (!own || e.getClientRects().length === 0) continue;
+        const fg = rgb(getComputedStyle(e).color).slice(0, 3);
+        const [a, b] = [lum(fg), lum(background(e))].sort((x, y) => y - x);
+        const ratio = (a + 0.05) / (b + 0.05);
+        if (ratio < 4.5) found.push(`${e.tagName}.${e.className}: ${ratio.toFixed(2)}`);
+      }
+      return found;
+    });
+    assert.deepEqual(low, []);
+  });
+
+  test('the benchmark script reports its ratios', async () => {
+    const {runBenchmark} = await import('../../bench/inspector_bench.mjs');
+    const report = await runBenchmark({browser, origin: server.origin,
+                                       sizeMiB: 1, rounds: 1});
+    for (const key of ['open', 'edit']) {
+      assert.ok(Number.isFinite(report[key].ratio) && report[key].ratio > 0,
+                JSON.stringify(report));
+    }
+    assert.ok(Number.isFinite(report.memory.retainedMiB));
+  });
 });

@@ -1,0 +1,193 @@
+// The record inspector's costs in headless Chromium, as ratios to work that
+// no page can avoid, timed in the same page run:
+// - open: choosing a record until its table shows, against reading the file
+//   (File.arrayBuffer()) plus one copy of its bytes;
+// - edit: a one-byte field (BDBQuality) edited until the table shows it,
+//   against one copy of the record;
+// - memory: the page's own memory (JS heap and array buffers of the main
+//   thread) after a large record is replaced by a small one, against the
+//   page before any record.
+//
+//   cmake --workflow --preset wasm && npm ci --prefix web/test
+//   node bench/inspector_bench.mjs [size in MiB, default 16] [rounds, default 5]
+//
+// BIOAPI_DATA_INSPECTOR names the built page (default build/wasm/web/
+// inspector), CHROMIUM the browser (default /usr/bin/chromium).
+
+import { mkdtemp, readFile, rm, writeFile } from 'node:fs/promises';
+import { createRequire } from 'node:module';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+
+const root = fileURLToPath(new URL('..', import.meta.url));
+const inspectorDir = process.env.BIOAPI_DATA_INSPECTOR ??
+                     path.join(root, 'build/wasm/web/inspector');
+
+const median = (values) => {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+};
+
+// Writes a record of about `sizeMiB` MiB made by the library, and a small one.
+async function records(dir, sizeMiB) {
+  const library = await import(
+      pathToFileURL(path.join(inspectorDir, 'bioapi_data.mjs')).href);
+  const sample = new Uint8Array(
+      await readFile(path.join(root, 'tests/data/full_record.bir')));
+  const fields = JSON.parse(JSON.stringify(library.decode(sample).fields));
+  const bdb = new Uint8Array(sizeMiB * 1024 * 1024);
+  for (let i = 0; i < bdb.length; i += 4096) bdb[i] = i >> 12;
+  const large = path.join(dir, 'large.bir');
+  await writeFile(large, library.encode({...fields, BiometricData: bdb}));
+  const small = path.join(dir, 'small.bir');
+  await writeFile(small, sample);
+  return {large, small};
+}
+
+async function pageMemory(session) {
+  await session.send('HeapProfiler.collectGarbage');
+  const usage = await session.send('Runtime.getHeapUsage');
+  return (usage.usedSize + (usage.backingStorageSize ?? 0)) / (1024 * 1024);
+}
+
+/**
+ * Runs the benchmark in `browser` against the inspector served at `origin`;
+ * returns {open, edit, memory} with the times, their baselines and ratios.
+ */
+export async function runBenchmark({browser, origin, sizeMiB = 16,
+                                    rounds = 5}) {
+  const dir = await mkdtemp(path.join(os.tmpdir(), 'inspector-bench-'));
+  const page = await browser.newPage();
+  try {
+    const {large, small} = await records(dir, sizeMiB);
+    await page.setViewport({width: 1440, height: 900});
+    await page.goto(`${origin}/index.html`);
+    await page.waitForSelector('body[data-ready]');
+    const session = await page.createCDPSession();
+    const emptyMiB = await pageMemory(session);
+    // A second file input of the benchmark's own holds the file, so that the
+    // baseline reads the very File that the page is given.
+    await page.evaluate(() => {
+      const input = document.createElement('input');
+      input.type = 'file';
+      input.id = 'bench-file';
+      input.hidden = true;
+      document.body.append(input);
+    });
+    const choose = async (file) => {
+      await (await page.$('#bench-file')).uploadFile(file);
+    };
+    const baselineRead = () => page.evaluate(async () => {
+      const file = document.querySelector('#bench-file').files[0];
+      const start = performance.now();
+      const copy = new Uint8Array(await file.arrayBuffer()).slice();
+      const ms = performance.now() - start;
+      return copy.length > 0 ? ms : NaN;
+    });
+    const openInPage = async () => {
+      await page.evaluate(() => {
+        delete document.body.dataset.openMs;
+        const transfer = new DataTransfer();
+        transfer.items.add(document.querySelector('#bench-file').files[0]);
+        document.body.dispatchEvent(new DragEvent(
+            'drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+      });
+      await page.waitForSelector('body[data-open-ms]', {timeout: 120000});
+      await page.waitForSelector('body[data-busy="false"]');
+      return Number(await page.$eval('body', (b) => b.dataset.openMs));
+    };
+    const copyRecord = () => page.evaluate(async () => {
+      const file = document.querySelector('#bench-file').files[0];
+      const bytes = new Uint8Array(await file.arrayBuffer());
+      const times = [];
+      for (let i = 0; i < 5; ++i) {
+        const start = performance.now();
+        const copy = bytes.slice();
+        times.push(performance.now() - start + (copy[0] & 0));
+      }
+      times.sort((a, b) => a - b);
+      return times[2];
+    });
+    const editQuality = async (value) => {
+      await page.evaluate(() => delete document.body.dataset.editMs);
+      await page.click('#fields tr[data-field="BDBQuality"]');
+      await page.keyboard.press('Enter');
+      await page.waitForSelector('#fields form.editor input');
+      await page.$eval('#fields form.editor input',
+                       (input, v) => { input.value = v; }, String(value));
+      await page.keyboard.press('Enter');
+      await page.waitForSelector('body[data-edit-ms]');
+      return Number(await page.$eval('body', (b) => b.dataset.editMs));
+    };
+
+    await choose(large);
+    const open = {ms: [], baselineMs: []};
+    const edit = {ms: [], copyMs: []};
+    for (let round = 0; round < rounds; ++round) {
+      open.baselineMs.push(await baselineRead());
+      open.ms.push(await openInPage());
+      edit.copyMs.push(await copyRecord());
+      edit.ms.push(await editQuality(10 + round));
+    }
+    const largeMiB = await pageMemory(session);
+    await choose(small);
+    await openInPage();
+    await page.evaluate(() => { document.querySelector('#bench-file').value = ''; });
+    const replacedMiB = await pageMemory(session);
+    const summary = (times, base) => ({
+      ms: median(times), baselineMs: median(base),
+      ratio: median(times) / median(base),
+    });
+    return {
+      sizeBytes: (await readFile(large)).length,
+      open: summary(open.ms, open.baselineMs),
+      edit: summary(edit.ms, edit.copyMs),
+      memory: {
+        emptyMiB, largeMiB, replacedMiB,
+        retainedMiB: replacedMiB - emptyMiB,
+      },
+    };
+  } finally {
+    await page.close();
+    await rm(dir, {recursive: true, force: true});
+  }
+}
+
+if (process.argv[1] === fileURLToPath(import.meta.url)) {
+  const require = createRequire(path.join(root, 'web/test/package.json'));
+  const puppeteer = require('puppeteer-core');
+  const { serve } = await import(
+      pathToFileURL(path.join(root, 'web/test/static_server.mjs')).href);
+  const sizeMiB = Number(process.argv[2] ?? 16);
+  const rounds = Number(process.argv[3] ?? 5);
+  const server = await serve(inspectorDir);
+  const userDataDir = await mkdtemp(path.join(os.tmpdir(), 'inspector-bench-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    userDataDir,
+    args: ['--headless=new', '--no-sandbox', '--disable-gpu',
+           '--disable-dev-shm-usage', '--no-first-run'],
+  });
+  try {
+    const r = await runBenchmark({browser, origin: server.origin, sizeMiB,
+                                  rounds});
+    const f = (n) => n.toFixed(1);
+    console.log(`record: ${r.sizeBytes} bytes; medians of ${rounds} rounds`);
+    console.log(`open: ${f(r.open.ms)} ms, read + one copy ` +
+                `${f(r.open.baselineMs)} ms: ratio ${r.open.ratio.toFixed(2)} ` +
+                '(goal <= 3)');
+    console.log(`edit of BDBQuality: ${f(r.edit.ms)} ms, one copy ` +
+                `${f(r.edit.baselineMs)} ms: ratio ${r.edit.ratio.toFixed(2)} ` +
+                '(goal <= 3)');
+    console.log(`page memory: ${f(r.memory.emptyMiB)} MiB empty, ` +
+                `${f(r.memory.largeMiB)} MiB with the record, ` +
+                `${f(r.memory.replacedMiB)} MiB after a small record ` +
+                `replaced it (${f(r.memory.retainedMiB)} MiB kept)`);
+  } finally {
+    await browser.close();
+    await server.close();
+    await rm(userDataDir, {recursive: true, force: true});
+  }
+}
