@@ -373,6 +373,12 @@ static void test_values_in_one_call(void) {
           }
           slot += BIOAPI_VALUE_SLOTS_PERIOD;
           break;
+        case BIOAPI_FIELD_KIND_BYTES: {
+          const uint8_t* data = NULL;
+          CHECK(bioapi_bir_get_bytes(bir, field, &data, &count) == BIOAPI_OK);
+          CHECK(*slot++ == (int32_t)count);
+          break;
+        }
         default:
           break;
       }

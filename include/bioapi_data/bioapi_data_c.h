@@ -413,20 +413,22 @@ bioapi_bir_field_limits(bioapi_bir_field field, bioapi_field_limits* limits);
 /** Slots of bioapi_bir_values that a field of each kind takes. */
 #define BIOAPI_VALUE_SLOTS_INT 1 /**< int, bool, enumeration: the value */
 #define BIOAPI_VALUE_SLOTS_REGISTRY_ID 2 /**< owner, type */
-#define BIOAPI_VALUE_SLOTS_BYTES 0       /**< see bioapi_bir_get_bytes */
+/** A byte string: its size (INT32_MAX for a larger one); its bytes through
+ * bioapi_bir_get_bytes. */
+#define BIOAPI_VALUE_SLOTS_BYTES 1
 #define BIOAPI_VALUE_SLOTS_DATETIME \
   9 /**< the nine members of bioapi_datetime */
 /** A validity period: its number of date-times, then the nine members of
  * each of the first two (zero where it has fewer). */
 #define BIOAPI_VALUE_SLOTS_PERIOD 19
 /** Slots of bioapi_bir_values: enough for every field. */
-#define BIOAPI_BIR_VALUE_SLOTS 96
+#define BIOAPI_BIR_VALUE_SLOTS 112
 
 /** Size of the first version of bioapi_bir_values. */
-#define BIOAPI_BIR_VALUES_SIZE_V1 400
+#define BIOAPI_BIR_VALUES_SIZE_V1 464
 
-/** Every value of a record but its byte strings, as one block. Versions: as
- * bioapi_datetime. */
+/** Every value of a record but the bytes of its byte strings, as one block.
+ * Versions: as bioapi_datetime. */
 typedef struct bioapi_bir_values {
   uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
   uint32_t reserved;    /**< 0. */
@@ -438,8 +440,8 @@ typedef struct bioapi_bir_values {
   int32_t slot[BIOAPI_BIR_VALUE_SLOTS];
 } bioapi_bir_values;
 
-/** Reads every value of `bir` but its byte strings into *values, whose
- * struct_size the caller set (at least BIOAPI_BIR_VALUES_SIZE_V1, else
+/** Reads every value of `bir` but the bytes of its byte strings into *values,
+ * whose struct_size the caller set (at least BIOAPI_BIR_VALUES_SIZE_V1, else
  * BIOAPI_ERROR_INVALID_PARAMETER): the same values as the per-field
  * getters, from one call. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_read_values(const bioapi_bir* bir,

@@ -89,7 +89,7 @@ class FieldLimits(ctypes.Structure):
 
 
 #: Slots of bioapi_bir_values (BIOAPI_BIR_VALUE_SLOTS).
-VALUE_SLOTS = 96
+VALUE_SLOTS = 112
 
 
 class ValuesStruct(ctypes.Structure):

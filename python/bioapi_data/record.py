@@ -39,7 +39,7 @@ KIND_DATETIME = 6
 KIND_PERIOD = 7
 # Slots of bioapi_bir_values per kind (BIOAPI_VALUE_SLOTS_...).
 _SLOTS = {KIND_INT: 1, KIND_BOOL: 1, KIND_ENUM: 1, KIND_REGISTRY_ID: 2,
-          KIND_BYTES: 0, KIND_DATETIME: 9, KIND_PERIOD: 19}
+          KIND_BYTES: 1, KIND_DATETIME: 9, KIND_PERIOD: 19}
 _DATETIME_SIZE = ctypes.sizeof(DateTimeStruct)
 # Byte strings up to this size are kept once read; the blocks (BDB, SB),
 # which may be large, are copied out on every read instead.
@@ -343,8 +343,8 @@ class _Bytes(_Field[bytes, Buffer]):
             record._cache = None
         check(status)
 
-    def convert(self, slots: List[int], present: int, handle: int) -> None:
-        return None
+    def convert(self, slots: List[int], present: int, handle: int) -> int:
+        return slots[self.slot]  # its size; the bytes are read on demand
 
     def doc(self) -> str:
         return f"{self.name}: bytes. At most {self.max_size} bytes."
@@ -580,11 +580,22 @@ class BIR:
                 values = [convert(slots, present, handle)
                           for convert in _CONVERTERS]
                 self._cache = values
+                # Empty byte strings need no call to read them.
+                kept = self._kept
+                for index in _BYTES_INDEXES:
+                    if not values[index] and (index != _BDB_INDEX or
+                                              self._bdb is None):
+                        kept[index] = b""
             return values
 
     def _read_bytes(self, field: _Value[Any]) -> bytes:
         """A byte string, copied out under the lock: the library's storage
         never outlives the call."""
+        if self._cache is None:
+            self._load()  # which keeps the empty ones
+            kept = self._kept.get(field.index)
+            if kept is not None:
+                return kept
         bdb = self._bdb
         if bdb is not None and field.number == _BDB_NUMBER:
             # Still in the bytes that the record was decoded from.
@@ -800,4 +811,7 @@ _FIELD_BY_NAME: Dict[str, _Value[Any]] = {
     field.name: field for field in _FIELD_LIST}
 _CONVERTERS = [field.convert for field in _FIELD_LIST]
 _BDB_NUMBER = BIR.BiometricData.number
+_BDB_INDEX = BIR.BiometricData.index
+_BYTES_INDEXES = [field.index for field in _FIELD_LIST
+                  if isinstance(field, _Bytes)]
 _VALUES_SIZE = ctypes.sizeof(ValuesStruct)

@@ -453,6 +453,12 @@ bioapi_status bioapi_bir_read_values(const bioapi_bir* bir,
         }
         break;
       }
+      case BIOAPI_FIELD_KIND_BYTES: {
+        const std::size_t size = (record.*(entry.bytes)).size();
+        *slot++ =
+            static_cast<std::int32_t>(size < INT32_MAX ? size : INT32_MAX);
+        break;
+      }
       default:
         break;
     }
