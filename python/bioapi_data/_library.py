@@ -10,7 +10,7 @@ import ctypes
 import os
 import sys
 from pathlib import Path
-from typing import Any, Dict, List, Sequence, Tuple
+from typing import Any, Dict, List, Optional, Sequence, Tuple
 
 from ._version import __version__
 
@@ -151,9 +151,11 @@ def _signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
     }
 
 
-def declare(lib: ctypes.CDLL) -> None:
+def declare(lib: ctypes.CDLL,
+            signatures: Optional[Dict[str, Tuple[Any, Sequence[Any]]]] = None
+            ) -> None:
     """Declares the argument and result types of the C functions used."""
-    for name, (restype, argtypes) in _signatures().items():
+    for name, (restype, argtypes) in (signatures or _signatures()).items():
         try:
             function = getattr(lib, name)
         except AttributeError:
@@ -162,6 +164,52 @@ def declare(lib: ctypes.CDLL) -> None:
                 f"older than the package ({__version__})") from None
         function.restype = restype
         function.argtypes = argtypes
+
+
+class RecordCheck(ctypes.Structure):
+    """The inspection interface's bioapi_record_check."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("accepted", ctypes.c_int32),
+        ("offset", ctypes.c_size_t),
+        ("part", ctypes.c_int32),
+        ("field", ctypes.c_int32),
+        ("field_name", ctypes.c_char_p),
+        ("field_offset", ctypes.c_size_t),
+        ("inside_field", ctypes.c_int32),
+        ("check", ctypes.c_char_p),
+        ("reason", ctypes.c_char * 192),
+        ("change_count", ctypes.c_size_t),
+    ]
+
+
+class JsonError(ctypes.Structure):
+    """The inspection interface's bioapi_json_error."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("field", ctypes.c_char * 64),
+        ("message", ctypes.c_char * 256),
+    ]
+
+
+def _inspect_signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
+    status = ctypes.c_int32
+    out_text = ctypes.POINTER(ctypes.c_void_p)
+    out_size = ctypes.POINTER(ctypes.c_size_t)
+    return {
+        "bioapi_inspect_check":
+            (status, [ctypes.c_void_p, ctypes.c_size_t,
+                      ctypes.POINTER(RecordCheck)]),
+        "bioapi_inspect_to_json":
+            (status, [ctypes.c_void_p, out_text, out_size]),
+        "bioapi_inspect_from_json":
+            (status, [ctypes.c_char_p, ctypes.c_size_t,
+                      ctypes.POINTER(ctypes.c_void_p),
+                      ctypes.POINTER(JsonError)]),
+        "bioapi_inspect_free": (None, [ctypes.c_void_p]),
+    }
 
 
 def load() -> ctypes.CDLL:
@@ -185,6 +233,8 @@ def load() -> ctypes.CDLL:
         version.argtypes = []
         check_version(int(version()), path)
         declare(lib)
+        global library_path
+        library_path = path
         return lib
     raise ImportError(
         "bioapi_data: cannot load the bioapi_data shared library; looked for "
@@ -192,5 +242,24 @@ def load() -> ctypes.CDLL:
         f"{LIBRARY_VARIABLE} to the path of {library_file_name()}.")
 
 
+def load_inspect(core: str) -> ctypes.CDLL:
+    """Loads the inspection library that lies beside the core library at
+    `core` (it finds the core, already loaded, by its soname)."""
+    path = str(Path(core).with_name(library_file_name("bioapi_data_inspect")))
+    try:
+        inspect = ctypes.CDLL(path)
+    except OSError as error:
+        raise ImportError(
+            f"bioapi_data: cannot load the inspection library {path} beside "
+            f"{core}: {error}. Install the package with pip, or build the "
+            "target bioapi_data_python.") from None
+    declare(inspect, _inspect_signatures())
+    return inspect
+
+
+#: Where the core library was loaded from.
+library_path = ""
 #: The loaded library.
 lib = load()
+#: The inspection library: why a record is rejected, and JSON.
+inspect = load_inspect(library_path)

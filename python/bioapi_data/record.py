@@ -11,14 +11,16 @@ from __future__ import annotations
 import ctypes
 import datetime as _datetime
 import enum
+import json
 import threading
 from typing import (Any, Callable, ClassVar, Dict, Generic, Iterator, List,
                     Mapping, Optional, Sequence, Tuple, Type, TypeVar, Union, overload)
 
-from ._library import (DateTimeStruct, FieldLimits, ValuesStruct, lib)
+from ._library import (DateTimeStruct, FieldLimits, JsonError, ValuesStruct,
+                       inspect, lib)
 from .enums import (BY_NUMBER, BiometricSubtype, BiometricType, ProcessedLevel,
                     Purpose)
-from .errors import BioAPIError, check
+from .errors import BioAPIError, check, rejection
 from .values import DateTime, RegistryID
 
 __all__ = ["BIR", "Buffer"]
@@ -540,10 +542,12 @@ class BIR:
         elif type(data) is bytes:
             offset = ctypes.c_size_t()
             size = ctypes.c_size_t()
-            check(lib.bioapi_bir_decode_leaving_bdb(data, len(data),
-                                                    ctypes.byref(out),
-                                                    ctypes.byref(offset),
-                                                    ctypes.byref(size)))
+            status = lib.bioapi_bir_decode_leaving_bdb(data, len(data),
+                                                       ctypes.byref(out),
+                                                       ctypes.byref(offset),
+                                                       ctypes.byref(size))
+            if status:
+                raise rejection(status, data, len(data))
             if size.value:
                 self._bdb = (data, offset.value, size.value)
         else:
@@ -555,7 +559,9 @@ class BIR:
             except TypeError:
                 raise TypeError("BIR() decodes bytes, bytearray or memoryview, "
                                 f"not {_type_name(data)}") from None
-            check(lib.bioapi_bir_decode(argument, length, ctypes.byref(out)))
+            status = lib.bioapi_bir_decode(argument, length, ctypes.byref(out))
+            if status:
+                raise rejection(status, argument, length)
         self._handle = out.value
 
     def __del__(self) -> None:
@@ -694,22 +700,53 @@ class BIR:
         return present.value != 0
 
     def to_json(self) -> str:
-        """Returns the JSON text that ``bir json`` prints for this record:
-        every field of the record, byte strings as hex, date-times as their
-        six recorded members, enumerations as {"value", "name"}, and null for
-        an optional field that the encoder leaves out."""
-        from . import _json
-        return _json.to_json(self)
+        """Returns the JSON text that ``bir json`` prints for the record that
+        `encode()` writes: every field of the record, byte strings as hex,
+        date-times as their six recorded members, enumerations as {"value",
+        "name"}, and null for an optional field that the encoder leaves out.
+        Written by the library's inspection layer."""
+        with self._lock:
+            if self._bdb is None:
+                return _json_text(self._handle or 0)
+        handle = self._clone_handle()
+        try:
+            return _json_text(handle)
+        finally:
+            lib.bioapi_bir_destroy(handle)
 
     @classmethod
     def from_json(cls, text: Union[str, bytes, bytearray,
                                    Mapping[str, Any]]) -> BIR:
         """Builds a record from JSON of the form that `to_json` and ``bir
-        json`` write (text, or the parsed object). A field that is null or
-        missing keeps its default; the header fields and BiometricData are
-        required. Raises ValueError naming the field for anything else."""
-        from . import _json
-        return _json.from_json(text)
+        json`` write (text, or the parsed object), read by the library's
+        inspection layer. A field that is null or missing keeps its default;
+        the header fields and BiometricData are required. Raises ValueError
+        naming the field for anything else."""
+        if isinstance(text, str):
+            data = text.encode("utf-8")
+        elif isinstance(text, (bytes, bytearray)):
+            data = bytes(text)
+        elif isinstance(text, Mapping):
+            data = json.dumps(text).encode("utf-8")
+        else:
+            raise TypeError("from_json() reads str, bytes or a mapping, not "
+                            f"{_type_name(text)}")
+        out = ctypes.c_void_p()
+        error = JsonError()
+        error.struct_size = ctypes.sizeof(JsonError)
+        status = inspect.bioapi_inspect_from_json(data, len(data),
+                                                  ctypes.byref(out),
+                                                  ctypes.byref(error))
+        if status == _INVALID_PARAMETER:
+            raise ValueError(error.message.decode("utf-8", "replace"))
+        check(status)
+        record = cls.__new__(cls)
+        record._handle = out.value
+        record._lock = threading.Lock()
+        record._cache = None
+        record._kept = {}
+        record._bdb = None
+        return record
 
     def fields(self) -> Iterator[Tuple[str, Any]]:
         """Yields (name, value) of every field, in `FIELDS` order."""
@@ -738,6 +775,18 @@ class BIR:
         if self.present("SecurityBlock"):
             parts.append(f"SecurityBlock=<{len(self.SecurityBlock)} bytes>")
         return f"BIR({', '.join(parts)})"
+
+
+def _json_text(handle: int) -> str:
+    """The JSON text of the C record `handle`, which the caller guards."""
+    text = ctypes.c_void_p()
+    size = ctypes.c_size_t()
+    check(inspect.bioapi_inspect_to_json(handle, ctypes.byref(text),
+                                         ctypes.byref(size)))
+    try:
+        return ctypes.string_at(text.value or 0, size.value).decode("utf-8")
+    finally:
+        inspect.bioapi_inspect_free(text)
 
 
 def _record_of_fields(values: Sequence[Any]) -> BIR:

@@ -234,10 +234,10 @@ def test_to_json_is_null_for_what_the_encoder_leaves_out():
 @pytest.mark.parametrize("change, message", [
     ({"Nope": 1}, "Nope: not a field"),
     ({"BDBFormat": None}, "BDBFormat: missing"),
-    ({"BDBQuality": 256}, "BDBQuality cannot hold 256"),
+    ({"BDBQuality": 256}, "BDBQuality: 256 is outside 0..255"),
     ({"BDBQuality": "x"}, "BDBQuality: expected an integer"),
     ({"OctetString1": "abc"}, "OctetString1: odd number"),
-    ({"OctetString1": "zz"}, "OctetString1: not a string of hex"),
+    ({"OctetString1": "zz"}, "OctetString1: \"zz\" at character 0 is not a hex"),
     ({"RegisteredId2": {"Owner": 1}}, "RegisteredId2: missing member \"Type\""),
     ({"RegisteredId2": {"Owner": 1, "Type": 40000}}, "RegisteredId2.Type"),
     ({"BDBPurpose": "Sleep"}, "BDBPurpose: \"Sleep\" names no value"),
@@ -289,7 +289,13 @@ def test_errors_carry_code_facility_and_message():
     assert isinstance(error, ValueError)
     assert error.code == 0x0200010B
     assert error.facility is bd.Facility.Unit
-    assert str(error) == "BioAPI Error: Invalid Data. (Source: Unit)."
+    # The library's message, then where and why.
+    assert str(error) == ("BioAPI Error: Invalid Data. (Source: Unit). "
+                          "rejected at offset 2 (in RecordFormat, which begins "
+                          "at 0): check \"enough bytes remain\" failed")
+    assert (error.offset, error.field, error.check) == (
+        2, "RecordFormat", "enough bytes remain")
+    assert bd.BioAPIError(0x0200010B).offset is None
     assert bd.BioAPIError(0x01000102).facility is bd.Facility.BSP
     with pytest.raises(TypeError):
         bd.error_message("0x10B")

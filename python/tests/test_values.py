@@ -53,7 +53,9 @@ def test_an_empty_input_is_the_same_error_whatever_its_buffer():
             bd.BIR(empty)
         messages.add((caught.value.code, str(caught.value)))
     assert messages == {(0x0200010B,
-                         "BioAPI Error: Invalid Data. (Source: Unit).")}
+                         "BioAPI Error: Invalid Data. (Source: Unit). "
+                         "rejected at offset 0 (RecordFormat): check \"enough "
+                         "bytes remain\" failed")}
 
 
 def every_value(rec):
