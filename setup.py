@@ -3,29 +3,53 @@ Python package (see pyproject.toml for the package itself).
 
     pip install --no-build-isolation .
 
-needs CMake and a C++17 compiler. BIOAPI_DATA_CMAKE_ARGS adds arguments to
-the CMake configuration (a generator, a toolchain file, ...).
+needs CMake 3.20 or later, a C++17 compiler, and setuptools and wheel in the
+interpreter that runs pip. BIOAPI_DATA_CMAKE_ARGS adds arguments to the
+CMake configuration (a generator, a toolchain file, ...).
+
+The wheel holds a shared library and no Python extension: it is tagged
+py3-none-<platform>, for every Python 3 on that platform.
 """
 
 import os
 import shlex
 import shutil
 import subprocess
+import sys
 from pathlib import Path
 
+import setuptools
 from setuptools import setup
 from setuptools.command.build_py import build_py
 from setuptools.dist import Distribution
 
 ROOT = Path(__file__).resolve().parent
+PACKAGE_SOURCE = ROOT / "python" / "bioapi_data"
+# The library files that the CMake target puts beside the package's modules.
+LIBRARY_SUFFIXES = (".so", ".dll", ".dylib")
+
+
+def fail(message):
+    """Stops the build with one line that says what to do."""
+    sys.stderr.write(f"\nbioapi_data: {message}\n\n")
+    raise SystemExit(1)
+
+
+def is_library(path):
+    return any(part in LIBRARY_SUFFIXES
+               for part in path.suffixes) and path.is_file()
 
 
 class BuildPyWithLibrary(build_py):
     """Builds the CMake target bioapi_data_python, the package beside its
-    library, and copies the library into the package."""
+    library, and copies the library into the package (into the source
+    package for an editable install, where Python imports it from)."""
 
     def run(self):
         super().run()
+        if shutil.which("cmake") is None:
+            fail("building the package needs CMake 3.20 or later and a C++17 "
+                 "compiler on PATH (Debian: apt-get install cmake g++)")
         build_temp = Path(self.get_finalized_command("build").build_temp)
         cmake_dir = (build_temp / "cmake").resolve()
         configure = [
@@ -35,6 +59,7 @@ class BuildPyWithLibrary(build_py):
             "-DBIOAPI_DATA_BUILD_TESTS=OFF",
             "-DBIOAPI_DATA_BUILD_EXAMPLES=OFF",
             "-DBIOAPI_DATA_BUILD_TOOLS=OFF",
+            "-DBIOAPI_DATA_BUILD_DOCS=OFF",
             "-DBIOAPI_DATA_INSTALL=OFF",
         ]
         if shutil.which("ninja") and not (cmake_dir / "CMakeCache.txt").exists():
@@ -46,10 +71,12 @@ class BuildPyWithLibrary(build_py):
             "--target", "bioapi_data_python", "--parallel"
         ])
         built = cmake_dir / "python" / "bioapi_data"
-        target = Path(self.build_lib) / "bioapi_data"
+        editable = getattr(self, "editable_mode", False)
+        target = PACKAGE_SOURCE if editable else Path(self.build_lib) / \
+            "bioapi_data"
         target.mkdir(parents=True, exist_ok=True)
         for library in built.iterdir():
-            if library.suffix in (".so", ".dll", ".dylib"):
+            if is_library(library):
                 shutil.copy2(library, target / library.name)
 
 
@@ -60,4 +87,44 @@ class BinaryDistribution(Distribution):
         return True
 
 
-setup(cmdclass={"build_py": BuildPyWithLibrary}, distclass=BinaryDistribution)
+def bdist_wheel_class():
+    """bdist_wheel tagged py3-none-<platform>: ctypes loads the library, so
+    any Python 3 on the platform takes the wheel."""
+    try:
+        from setuptools.command.bdist_wheel import bdist_wheel
+    except ImportError:
+        try:
+            from wheel.bdist_wheel import bdist_wheel
+        except ImportError:
+            return None
+
+    class BdistWheel(bdist_wheel):
+
+        def finalize_options(self):
+            super().finalize_options()
+            self.root_is_pure = False
+
+        def get_tag(self):
+            _, _, platform = super().get_tag()
+            return "py3", "none", platform
+
+    return BdistWheel
+
+
+WHAT_TO_INSTALL = (f"in {sys.executable} (Debian: python3-setuptools and "
+                   "python3-wheel; or build from /usr/bin/python3 -m venv "
+                   "--system-site-packages, as the README says)")
+if tuple(int(part) for part in
+         setuptools.__version__.split(".")[:2] if part.isdigit()) < (61, 0):
+    fail(f"building needs setuptools 61 or later, not "
+         f"{setuptools.__version__}, and wheel, {WHAT_TO_INSTALL}")
+
+commands = {"build_py": BuildPyWithLibrary}
+wheel_command = bdist_wheel_class()
+if wheel_command is not None:
+    commands["bdist_wheel"] = wheel_command
+elif any(arg in ("bdist_wheel", "editable_wheel", "dist_info")
+         for arg in sys.argv):
+    fail(f"building a wheel needs the wheel package {WHAT_TO_INSTALL}")
+
+setup(cmdclass=commands, distclass=BinaryDistribution)

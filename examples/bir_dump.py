@@ -9,9 +9,10 @@ import sys
 import bioapi_data as bd
 
 
-def main(path):
+def main(path: str) -> int:
     try:
-        rec = bd.BIR(open(path, "rb").read())
+        with open(path, "rb") as file:
+            rec = bd.BIR(file.read())
     except bd.BioAPIError as error:
         print(f"{path}: {error} (code {error.code:#010x})", file=sys.stderr)
         return 1
@@ -19,7 +20,7 @@ def main(path):
         if isinstance(value, bytes):
             value = f"{len(value)} bytes {value[:16].hex(' ')}"
         elif isinstance(value, enum.Enum):
-            value = f"{value.name} ({int(value)})"
+            value = f"{value.name} ({value.value})"
         note = "" if rec.present(name) else "  (not in the record)"
         print(f"{name:20} {value}{note}")
     return 0
@@ -27,5 +28,5 @@ def main(path):
 
 if __name__ == "__main__":
     if len(sys.argv) != 2:
-        sys.exit(__doc__.strip())
+        sys.exit(str(__doc__).strip())
     sys.exit(main(sys.argv[1]))

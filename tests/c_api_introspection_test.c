@@ -473,6 +473,163 @@ static void test_largest_blocks(void) {
   }
 }
 
+/* bioapi_bir_read_values gives, in one call, what the per-field getters give
+ * one by one. */
+static void test_values_in_one_call(void) {
+  static const char* const names[] = {"minimal.bir", "field_by_field.bir",
+                                      "full_record.bir"};
+  size_t i;
+  for (i = 0; i < sizeof names / sizeof names[0]; ++i) {
+    size_t size = 0;
+    uint8_t* bytes = read_record(names[i], &size);
+    bioapi_bir* bir = NULL;
+    bioapi_bir_values values;
+    int32_t field;
+    const int32_t* slot = values.slot;
+    CHECK(bioapi_bir_decode(bytes, size, &bir) == BIOAPI_OK);
+    memset(&values, 0x55, sizeof values);
+    values.struct_size = sizeof values;
+    CHECK(bioapi_bir_read_values(bir, &values) == BIOAPI_OK);
+    for (field = 1; field <= BIOAPI_BIR_FIELD_COUNT; ++field) {
+      bioapi_field_kind kind = 0;
+      int16_t owner = 0, type = 0;
+      int32_t number = 0;
+      bioapi_datetime t;
+      size_t count = 0, k;
+      CHECK(bioapi_bir_field_info(field, NULL, &kind, NULL, NULL) == BIOAPI_OK);
+      CHECK((int)(values.present >> (field - 1) & 1) == present(bir, field));
+      t.struct_size = sizeof t;
+      switch (kind) {
+        case BIOAPI_FIELD_KIND_INT:
+        case BIOAPI_FIELD_KIND_BOOL:
+        case BIOAPI_FIELD_KIND_ENUM:
+          CHECK(bioapi_bir_get_int(bir, field, &number) == BIOAPI_OK);
+          CHECK(*slot++ == number);
+          break;
+        case BIOAPI_FIELD_KIND_REGISTRY_ID:
+          CHECK(bioapi_bir_get_registry_id(bir, field, &owner, &type) ==
+                BIOAPI_OK);
+          CHECK(slot[0] == owner && slot[1] == type);
+          slot += BIOAPI_VALUE_SLOTS_REGISTRY_ID;
+          break;
+        case BIOAPI_FIELD_KIND_DATETIME:
+          CHECK(bioapi_bir_get_datetime(bir, field, &t) == BIOAPI_OK);
+          CHECK(memcmp(slot, &t.year, 9 * sizeof(int32_t)) == 0);
+          slot += BIOAPI_VALUE_SLOTS_DATETIME;
+          break;
+        case BIOAPI_FIELD_KIND_PERIOD:
+          CHECK(bioapi_bir_get_period_count(bir, field, &count) == BIOAPI_OK);
+          CHECK(slot[0] == (int32_t)count);
+          for (k = 0; k < count && k < 2; ++k) {
+            CHECK(bioapi_bir_get_period_element(bir, field, k, &t) ==
+                  BIOAPI_OK);
+            CHECK(memcmp(slot + 1 + 9 * k, &t.year, 9 * sizeof(int32_t)) == 0);
+          }
+          slot += BIOAPI_VALUE_SLOTS_PERIOD;
+          break;
+        case BIOAPI_FIELD_KIND_BYTES: {
+          const uint8_t* data = NULL;
+          CHECK(bioapi_bir_get_bytes(bir, field, &data, &count) == BIOAPI_OK);
+          CHECK(*slot++ == (int32_t)count);
+          break;
+        }
+        default:
+          break;
+      }
+    }
+    CHECK(slot <= values.slot + BIOAPI_BIR_VALUE_SLOTS);
+    values.struct_size = BIOAPI_BIR_VALUES_SIZE_V1 - 1;
+    CHECK(bioapi_bir_read_values(bir, &values) ==
+          BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK(bioapi_bir_read_values(NULL, &values) ==
+          BIOAPI_ERROR_INVALID_POINTER);
+    bioapi_bir_destroy(bir);
+    free(bytes);
+  }
+}
+
+/* Encodes `bir` and decodes it again; the caller destroys the result. */
+static bioapi_bir* round_trip(const bioapi_bir* bir) {
+  uint8_t* out = NULL;
+  size_t size = 0;
+  bioapi_bir* back = NULL;
+  if (bioapi_bir_encode(bir, &out, &size) == BIOAPI_OK) {
+    if (bioapi_bir_decode(out, size, &back) != BIOAPI_OK) back = NULL;
+  }
+  bioapi_free(out);
+  return back;
+}
+
+/* The limits of every integer field: both ends survive a round trip
+ * through the byte record, and one past an end that the setter takes does
+ * not come back (the record cannot carry it) or is not accepted. */
+static void test_limits_are_what_a_record_carries(void) {
+  int32_t field;
+  bioapi_field_limits limits;
+  for (field = 1; field <= BIOAPI_BIR_FIELD_COUNT; ++field) {
+    bioapi_field_kind kind = 0;
+    int64_t ends[4];
+    int e;
+    memset(&limits, 0x55, sizeof limits);
+    limits.struct_size = sizeof limits;
+    CHECK(bioapi_bir_field_limits(field, &limits) == BIOAPI_OK);
+    CHECK(bioapi_bir_field_info(field, NULL, &kind, NULL, NULL) == BIOAPI_OK);
+    CHECK(limits.carried == (field > BIOAPI_FIELD_FIXED_WORD4));
+    CHECK(limits.period_length == (kind == BIOAPI_FIELD_KIND_PERIOD ? 2 : 0));
+    if (kind == BIOAPI_FIELD_KIND_REGISTRY_ID) {
+      const int fixed = field == BIOAPI_FIELD_RECORD_FORMAT;
+      CHECK(limits.owner_min == (fixed ? 0x0101 : -32768));
+      CHECK(limits.owner_max == (fixed ? 0x0101 : 32767));
+      CHECK(limits.type_min == (fixed ? 0x0009 : -32768));
+      CHECK(limits.type_max == (fixed ? 0x0009 : 32767));
+    }
+    if (!limits.carried ||
+        (kind != BIOAPI_FIELD_KIND_INT && kind != BIOAPI_FIELD_KIND_BOOL &&
+         kind != BIOAPI_FIELD_KIND_ENUM)) {
+      continue;
+    }
+    CHECK(limits.min <= limits.max);
+    ends[0] = limits.min;
+    ends[1] = limits.max;
+    ends[2] = limits.min - 1;
+    ends[3] = limits.max + 1;
+    for (e = 0; e < 4; ++e) {
+      bioapi_bir* bir = NULL;
+      bioapi_bir* back;
+      int32_t read = 0;
+      const int inside = e < 2;
+      if (ends[e] < INT32_MIN || ends[e] > INT32_MAX) continue;
+      CHECK(bioapi_bir_create(&bir) == BIOAPI_OK);
+      /* Present, so that the optional field is written. */
+      CHECK(bioapi_bir_set_int(bir, BIOAPI_FIELD_BDB_QUALITY, 1) == BIOAPI_OK);
+      if (bioapi_bir_set_int(bir, field, (int32_t)ends[e]) != BIOAPI_OK) {
+        CHECK(!inside);
+        bioapi_bir_destroy(bir);
+        continue;
+      }
+      back = round_trip(bir);
+      if (inside) {
+        CHECK(back != NULL);
+        if (back != NULL) {
+          CHECK(bioapi_bir_get_int(back, field, &read) == BIOAPI_OK);
+          CHECK(read == (int32_t)ends[e]);
+        }
+      } else if (back != NULL) {
+        CHECK(bioapi_bir_get_int(back, field, &read) == BIOAPI_OK);
+        CHECK(read != (int32_t)ends[e]);
+      }
+      bioapi_bir_destroy(back);
+      bioapi_bir_destroy(bir);
+    }
+  }
+  CHECK(bioapi_bir_field_limits(0, &limits) == BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bioapi_bir_field_limits(BIOAPI_BIR_FIELD_COUNT + 1, &limits) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  limits.struct_size = BIOAPI_FIELD_LIMITS_SIZE_V1 - 1;
+  CHECK(bioapi_bir_field_limits(BIOAPI_FIELD_BDB_QUALITY, &limits) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+}
+
 int main(void) {
   test_presence_follows_the_encoder();
   test_decode_leaving_bdb();
@@ -481,6 +638,8 @@ int main(void) {
   test_presence_as_values_change();
   test_field_table();
   test_enumerations();
+  test_values_in_one_call();
+  test_limits_are_what_a_record_carries();
   if (failures != 0) {
     fprintf(stderr, "%d checks failed\n", failures);
     return 1;

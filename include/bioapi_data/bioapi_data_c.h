@@ -376,6 +376,88 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data,
                                                             size_t* bdb_offset,
                                                             size_t* bdb_size);
 
+/* ------------------------------------------------------------------------
+ * What a field accepts, and every value of a record in one call: for
+ * bindings that check a value before they set it, and that read a whole
+ * record without one call per field.
+ * ---------------------------------------------------------------------- */
+
+/** Size of the first version of bioapi_field_limits. */
+#define BIOAPI_FIELD_LIMITS_SIZE_V1 48
+
+/** The values that a field takes so that the record carries them and the
+ * decoder accepts the record it makes. Versions: as bioapi_datetime (set
+ * struct_size; later versions only append members). */
+typedef struct bioapi_field_limits {
+  uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
+  /** 1 when the record carries the field; 0 for a constant that travels
+   * only inside the object (NativeFormatOwner, NativeFormatType,
+   * FixedWord3, FixedWord4), which a binding shows read-only. */
+  int32_t carried;
+  /** Integer kinds (int, bool, enumeration): the least and greatest value,
+   * as bioapi_bir_get_int reads it. A field with one value accepted by the
+   * decoder (the header version and revision) has min == max. */
+  int64_t min;
+  int64_t max; /**< See min. */
+  /** Registry identifiers: the least and greatest owner, then type, as
+   * signed 16-bit numbers; equal for a field that the decoder accepts with
+   * one value only (RecordFormat). */
+  int32_t owner_min;
+  int32_t owner_max; /**< See owner_min. */
+  int32_t type_min;  /**< See owner_min. */
+  int32_t type_max;  /**< See owner_min. */
+  /** Validity periods: the number of date-times that the record carries
+   * (start and end); a period holds none or this many. Otherwise 0. */
+  int32_t period_length;
+} bioapi_field_limits;
+
+/** Describes what field `field` accepts into *limits, whose struct_size the
+ * caller set (at least BIOAPI_FIELD_LIMITS_SIZE_V1, else
+ * BIOAPI_ERROR_INVALID_PARAMETER). A number past the last field answers
+ * BIOAPI_ERROR_INVALID_PARAMETER. Byte strings: see the max_size of
+ * bioapi_bir_field_info; date-times: see bioapi_datetime. */
+BIOAPI_DATA_API bioapi_status
+bioapi_bir_field_limits(bioapi_bir_field field, bioapi_field_limits* limits);
+
+/** Number of fields: the last BIOAPI_FIELD_ number. */
+#define BIOAPI_BIR_FIELD_COUNT 35
+/** Slots of bioapi_bir_values that a field of each kind takes. */
+#define BIOAPI_VALUE_SLOTS_INT 1 /**< int, bool, enumeration: the value */
+#define BIOAPI_VALUE_SLOTS_REGISTRY_ID 2 /**< owner, type */
+/** A byte string: its size (INT32_MAX for a larger one); its bytes through
+ * bioapi_bir_get_bytes. */
+#define BIOAPI_VALUE_SLOTS_BYTES 1
+#define BIOAPI_VALUE_SLOTS_DATETIME \
+  9 /**< the nine members of bioapi_datetime */
+/** A validity period: its number of date-times, then the nine members of
+ * each of the first two (zero where it has fewer). */
+#define BIOAPI_VALUE_SLOTS_PERIOD 19
+/** Slots of bioapi_bir_values: enough for every field. */
+#define BIOAPI_BIR_VALUE_SLOTS 112
+
+/** Size of the first version of bioapi_bir_values. */
+#define BIOAPI_BIR_VALUES_SIZE_V1 464
+
+/** Every value of a record but the bytes of its byte strings, as one block.
+ * Versions: as bioapi_datetime. */
+typedef struct bioapi_bir_values {
+  uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
+  uint32_t reserved;    /**< 0. */
+  /** Bit n - 1 set when the encoder writes field n (as
+   * bioapi_bir_field_present says). */
+  uint64_t present;
+  /** The fields in number order, each taking the BIOAPI_VALUE_SLOTS_ of its
+   * kind (bioapi_bir_field_info), one after the other from slot 0. */
+  int32_t slot[BIOAPI_BIR_VALUE_SLOTS];
+} bioapi_bir_values;
+
+/** Reads every value of `bir` but the bytes of its byte strings into *values,
+ * whose struct_size the caller set (at least BIOAPI_BIR_VALUES_SIZE_V1, else
+ * BIOAPI_ERROR_INVALID_PARAMETER): the same values as the per-field
+ * getters, from one call. */
+BIOAPI_DATA_API bioapi_status bioapi_bir_read_values(const bioapi_bir* bir,
+                                                     bioapi_bir_values* values);
+
 #ifdef __cplusplus
 }
 #endif

@@ -10,7 +10,7 @@ import ctypes
 import os
 import sys
 from pathlib import Path
-from typing import Tuple
+from typing import Any, Dict, List, Optional, Sequence, Tuple
 
 from ._version import __version__
 
@@ -19,13 +19,18 @@ from ._version import __version__
 LIBRARY_VARIABLE = "BIOAPI_DATA_LIBRARY"
 
 
-def library_file_name() -> str:
-    """Returns the file name of the shared library on this platform."""
+def library_file_name(name: str = "bioapi_data") -> str:
+    """Returns the file name of shared library `name` in the package.
+
+    On Linux it is the name under which the library knows itself
+    (``libbioapi_data.so.1``): a plain ``.so`` would look like a Python
+    extension module to ``pkgutil``, and a library that needs it finds it
+    loaded under that name."""
     if sys.platform == "win32":
-        return "bioapi_data.dll"
+        return f"{name}.dll"
     if sys.platform == "darwin":
-        return "libbioapi_data.dylib"
-    return "libbioapi_data.so"
+        return f"lib{name}.dylib"
+    return f"lib{name}.so.{__version__.split('.')[0]}"
 
 
 def parse_version(text: str) -> Tuple[int, int, int]:
@@ -48,13 +53,163 @@ def check_version(number: int, path: str, wanted: str = __version__) -> None:
             f"{major}.{minor}.{patch}")
 
 
-def candidates() -> list:
+def candidates() -> List[Tuple[str, str]]:
     """Returns the paths to try, in order, each with what named it."""
     named = os.environ.get(LIBRARY_VARIABLE)
     if named:
         return [(named, f"${LIBRARY_VARIABLE}")]
     return [(str(Path(__file__).with_name(library_file_name())),
              "the package directory")]
+
+
+class DateTimeStruct(ctypes.Structure):
+    """The C interface's bioapi_datetime."""
+
+    _fields_ = [("struct_size", ctypes.c_uint32)] + [
+        (name, ctypes.c_int32)
+        for name in ("year", "month", "day", "hour", "minute", "second",
+                     "wday", "yday", "isdst")
+    ]
+
+
+class FieldLimits(ctypes.Structure):
+    """The C interface's bioapi_field_limits."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("carried", ctypes.c_int32),
+        ("min", ctypes.c_int64),
+        ("max", ctypes.c_int64),
+        ("owner_min", ctypes.c_int32),
+        ("owner_max", ctypes.c_int32),
+        ("type_min", ctypes.c_int32),
+        ("type_max", ctypes.c_int32),
+        ("period_length", ctypes.c_int32),
+    ]
+
+
+#: Slots of bioapi_bir_values (BIOAPI_BIR_VALUE_SLOTS).
+VALUE_SLOTS = 112
+
+
+class ValuesStruct(ctypes.Structure):
+    """The C interface's bioapi_bir_values."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("reserved", ctypes.c_uint32),
+        ("present", ctypes.c_uint64),
+        ("slot", ctypes.c_int32 * VALUE_SLOTS),
+    ]
+
+
+def _signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
+    status = ctypes.c_int32
+    handle = ctypes.c_void_p
+    field = ctypes.c_int32
+    size = ctypes.c_size_t
+    out_ptr = ctypes.POINTER(ctypes.c_void_p)
+    out_size = ctypes.POINTER(ctypes.c_size_t)
+    out_i32 = ctypes.POINTER(ctypes.c_int32)
+    out_text = ctypes.POINTER(ctypes.c_char_p)
+    dt = ctypes.POINTER(DateTimeStruct)
+    return {
+        "bioapi_version": (ctypes.c_int32, []),
+        "bioapi_error_message": (ctypes.c_char_p, [ctypes.c_int32]),
+        "bioapi_error_facility": (ctypes.c_int32, [ctypes.c_int32]),
+        "bioapi_free": (None, [ctypes.c_void_p]),
+        "bioapi_bir_create": (status, [out_ptr]),
+        "bioapi_bir_decode": (status, [ctypes.c_void_p, size, out_ptr]),
+        "bioapi_bir_decode_leaving_bdb":
+            (status, [ctypes.c_void_p, size, out_ptr, out_size, out_size]),
+        "bioapi_bir_clone": (status, [handle, out_ptr]),
+        "bioapi_bir_destroy": (None, [handle]),
+        "bioapi_bir_encode": (status, [handle, out_ptr, out_size]),
+        "bioapi_bir_to_array": (status, [handle, out_ptr, out_size]),
+        "bioapi_bir_get_int": (status, [handle, field, out_i32]),
+        "bioapi_bir_set_int": (status, [handle, field, ctypes.c_int32]),
+        "bioapi_bir_set_registry_id":
+            (status, [handle, field, ctypes.c_int16, ctypes.c_int16]),
+        "bioapi_bir_get_bytes": (status, [handle, field, out_ptr, out_size]),
+        "bioapi_bir_set_bytes":
+            (status, [handle, field, ctypes.c_void_p, size]),
+        "bioapi_bir_set_datetime": (status, [handle, field, dt]),
+        "bioapi_bir_get_period_element": (status, [handle, field, size, dt]),
+        "bioapi_bir_set_period": (status, [handle, field, dt, size]),
+        "bioapi_bir_field_present":
+            (status, [handle, field, ctypes.POINTER(ctypes.c_int)]),
+        "bioapi_bir_field_info":
+            (status, [field, out_text, out_i32, out_i32, out_size]),
+        "bioapi_bir_field_limits":
+            (status, [field, ctypes.POINTER(FieldLimits)]),
+        "bioapi_bir_read_values":
+            (status, [handle, ctypes.POINTER(ValuesStruct)]),
+        "bioapi_enumeration_info": (status, [ctypes.c_int32, out_text,
+                                             out_size]),
+        "bioapi_enumerator": (status, [ctypes.c_int32, size, out_text,
+                                       out_i32]),
+    }
+
+
+def declare(lib: ctypes.CDLL,
+            signatures: Optional[Dict[str, Tuple[Any, Sequence[Any]]]] = None
+            ) -> None:
+    """Declares the argument and result types of the C functions used."""
+    for name, (restype, argtypes) in (signatures or _signatures()).items():
+        try:
+            function = getattr(lib, name)
+        except AttributeError:
+            raise ImportError(
+                f"bioapi_data: the library {lib._name} lacks {name}; it is "
+                f"older than the package ({__version__})") from None
+        function.restype = restype
+        function.argtypes = argtypes
+
+
+class RecordCheck(ctypes.Structure):
+    """The inspection interface's bioapi_record_check."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("accepted", ctypes.c_int32),
+        ("offset", ctypes.c_size_t),
+        ("part", ctypes.c_int32),
+        ("field", ctypes.c_int32),
+        ("field_name", ctypes.c_char_p),
+        ("field_offset", ctypes.c_size_t),
+        ("inside_field", ctypes.c_int32),
+        ("check", ctypes.c_char_p),
+        ("reason", ctypes.c_char * 192),
+        ("change_count", ctypes.c_size_t),
+    ]
+
+
+class JsonError(ctypes.Structure):
+    """The inspection interface's bioapi_json_error."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("field", ctypes.c_char * 64),
+        ("message", ctypes.c_char * 256),
+    ]
+
+
+def _inspect_signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
+    status = ctypes.c_int32
+    out_text = ctypes.POINTER(ctypes.c_void_p)
+    out_size = ctypes.POINTER(ctypes.c_size_t)
+    return {
+        "bioapi_inspect_check":
+            (status, [ctypes.c_void_p, ctypes.c_size_t,
+                      ctypes.POINTER(RecordCheck)]),
+        "bioapi_inspect_to_json":
+            (status, [ctypes.c_void_p, out_text, out_size]),
+        "bioapi_inspect_from_json":
+            (status, [ctypes.c_char_p, ctypes.c_size_t,
+                      ctypes.POINTER(ctypes.c_void_p),
+                      ctypes.POINTER(JsonError)]),
+        "bioapi_inspect_free": (None, [ctypes.c_void_p]),
+    }
 
 
 def load() -> ctypes.CDLL:
@@ -76,8 +231,10 @@ def load() -> ctypes.CDLL:
             continue
         version.restype = ctypes.c_int32
         version.argtypes = []
-        check_version(version(), path)
+        check_version(int(version()), path)
         declare(lib)
+        global library_path
+        library_path = path
         return lib
     raise ImportError(
         "bioapi_data: cannot load the bioapi_data shared library; looked for "
@@ -85,70 +242,24 @@ def load() -> ctypes.CDLL:
         f"{LIBRARY_VARIABLE} to the path of {library_file_name()}.")
 
 
-class DateTimeStruct(ctypes.Structure):
-    """The C interface's bioapi_datetime."""
+def load_inspect(core: str) -> ctypes.CDLL:
+    """Loads the inspection library that lies beside the core library at
+    `core` (it finds the core, already loaded, by its soname)."""
+    path = str(Path(core).with_name(library_file_name("bioapi_data_inspect")))
+    try:
+        inspect = ctypes.CDLL(path)
+    except OSError as error:
+        raise ImportError(
+            f"bioapi_data: cannot load the inspection library {path} beside "
+            f"{core}: {error}. Install the package with pip, or build the "
+            "target bioapi_data_python.") from None
+    declare(inspect, _inspect_signatures())
+    return inspect
 
-    _fields_ = [("struct_size", ctypes.c_uint32)] + [
-        (name, ctypes.c_int32)
-        for name in ("year", "month", "day", "hour", "minute", "second",
-                     "wday", "yday", "isdst")
-    ]
 
-
-def declare(lib: ctypes.CDLL) -> None:
-    """Declares the argument and result types of the C functions used."""
-    status = ctypes.c_int32
-    handle = ctypes.c_void_p
-    field = ctypes.c_int32
-    size = ctypes.c_size_t
-    out_ptr = ctypes.POINTER(ctypes.c_void_p)
-    out_size = ctypes.POINTER(ctypes.c_size_t)
-    out_i32 = ctypes.POINTER(ctypes.c_int32)
-    out_text = ctypes.POINTER(ctypes.c_char_p)
-    dt = ctypes.POINTER(DateTimeStruct)
-    signatures = {
-        "bioapi_version": (ctypes.c_int32, []),
-        "bioapi_error_message": (ctypes.c_char_p, [ctypes.c_int32]),
-        "bioapi_error_facility": (ctypes.c_int32, [ctypes.c_int32]),
-        "bioapi_free": (None, [ctypes.c_void_p]),
-        "bioapi_bir_create": (status, [out_ptr]),
-        "bioapi_bir_decode": (status, [ctypes.c_void_p, size, out_ptr]),
-        "bioapi_bir_decode_leaving_bdb":
-            (status, [ctypes.c_void_p, size, out_ptr, out_size, out_size]),
-        "bioapi_bir_clone": (status, [handle, out_ptr]),
-        "bioapi_bir_destroy": (None, [handle]),
-        "bioapi_bir_encode": (status, [handle, out_ptr, out_size]),
-        "bioapi_bir_to_array": (status, [handle, out_ptr, out_size]),
-        "bioapi_bir_get_int": (status, [handle, field, out_i32]),
-        "bioapi_bir_set_int": (status, [handle, field, ctypes.c_int32]),
-        "bioapi_bir_get_registry_id":
-            (status, [handle, field, ctypes.POINTER(ctypes.c_int16),
-                      ctypes.POINTER(ctypes.c_int16)]),
-        "bioapi_bir_set_registry_id":
-            (status, [handle, field, ctypes.c_int16, ctypes.c_int16]),
-        "bioapi_bir_get_bytes": (status, [handle, field, out_ptr, out_size]),
-        "bioapi_bir_set_bytes":
-            (status, [handle, field, ctypes.c_void_p, size]),
-        "bioapi_bir_get_datetime": (status, [handle, field, dt]),
-        "bioapi_bir_set_datetime": (status, [handle, field, dt]),
-        "bioapi_bir_get_period_count": (status, [handle, field, out_size]),
-        "bioapi_bir_get_period_element": (status, [handle, field, size, dt]),
-        "bioapi_bir_set_period": (status, [handle, field, dt, size]),
-        "bioapi_bir_field_present":
-            (status, [handle, field, ctypes.POINTER(ctypes.c_int)]),
-        "bioapi_bir_field_info":
-            (status, [field, out_text, out_i32, out_i32, out_size]),
-        "bioapi_enumeration_info": (status, [ctypes.c_int32, out_text,
-                                             out_size]),
-        "bioapi_enumerator": (status, [ctypes.c_int32, size, out_text,
-                                       out_i32]),
-    }
-    for name, (restype, argtypes) in signatures.items():
-        try:
-            function = getattr(lib, name)
-        except AttributeError:
-            raise ImportError(
-                f"bioapi_data: the library {lib._name} lacks {name}; it is "
-                f"older than the package ({__version__})") from None
-        function.restype = restype
-        function.argtypes = argtypes
+#: Where the core library was loaded from.
+library_path = ""
+#: The loaded library.
+lib = load()
+#: The inspection library: why a record is rejected, and JSON.
+inspect = load_inspect(library_path)

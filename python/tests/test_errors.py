@@ -17,8 +17,8 @@ from bioapi_data import _library
     ("BDBQuality", 9.0, TypeError),
     ("BDBQuality", True, TypeError),
     ("HeaderVersion", 256, ValueError),
-    ("NativeFormatOwner", 40000, ValueError),
-    ("BDBBiometricType", 2**31, ValueError),
+    ("BDBBiometricType", 2**32, ValueError),
+    ("BDBBiometricType", -2**31 - 1, ValueError),
     ("BDBPurpose", None, TypeError),
     ("EncryptionOption", 2, ValueError),
     ("EncryptionOption", "yes", TypeError),
@@ -27,6 +27,7 @@ from bioapi_data import _library
     ("OctetString1", [1, 2], TypeError),
     ("OctetString1", None, TypeError),
     ("RegisteredId2", (0x10000, 1), ValueError),
+    ("RegisteredId2", (-32769, 1), ValueError),
     ("RegisteredId2", (1, -32769), ValueError),
     ("RegisteredId2", (1, 2, 3), TypeError),
     ("RegisteredId2", (1, "2"), TypeError),
@@ -41,6 +42,21 @@ from bioapi_data import _library
     ("BDBValidityPeriod", bd.DateTime(2026, 1, 1, 1, 1, 1), TypeError),
     ("BDBValidityPeriod", [bd.DateTime(2026, 1, 1, 1, 1, 1), "x"], TypeError),
     ("BDBValidityPeriod", "x", TypeError),
+    # What a record cannot carry, or the decoder would refuse: refused on
+    # assignment rather than cut to 8 bits or refused late by encode().
+    ("BDBPurpose", 300, ValueError),
+    ("BDBPurpose", -1, ValueError),
+    ("BDBBiometricSubtype", 999, ValueError),
+    ("BDBBiometricSubtype", -1, ValueError),
+    ("BDBProcessedLevel", 256, ValueError),
+    ("BDBProcessedLevel", -1, ValueError),
+    ("HeaderVersion", 0x31, ValueError),
+    ("HeaderRevision", 2, ValueError),
+    ("RecordFormat", (1, 2), ValueError),
+    ("RecordFormat", (0x0101, 0x0008), ValueError),
+    # A validity period is a start and an end, or nothing.
+    ("BDBValidityPeriod", [bd.DateTime(2026, 1, 1, 1, 1, 1)], ValueError),
+    ("BIRValidityPeriod", [bd.DateTime(2026, 1, 1, 1, 1, 1)] * 3, ValueError),
 ])
 def test_refused_assignment_names_the_field_and_changes_nothing(
         name, value, error):
@@ -52,6 +68,17 @@ def test_refused_assignment_names_the_field_and_changes_nothing(
     with pytest.raises(error, match=name):
         setattr(rec, name, value)
     assert rec == before
+
+
+@pytest.mark.parametrize("name", ["NativeFormatOwner", "NativeFormatType",
+                                  "FixedWord3", "FixedWord4"])
+def test_constants_that_no_record_carries_are_read_only(name):
+    rec = bd.BIR()
+    value = getattr(rec, name)
+    with pytest.raises(AttributeError):
+        setattr(rec, name, value + 1)
+    assert getattr(rec, name) == value
+    assert rec == bd.BIR(rec.encode())
 
 
 def test_bioapi_error_is_not_raised_for_assignments():
@@ -111,6 +138,6 @@ def test_version_check(number, wanted, accepted):
 
 
 def test_the_loaded_library_is_the_packages_version():
-    number = bd._lib.bioapi_version()
+    number = _library.lib.bioapi_version()
     assert "%d.%d.%d" % (number // 10000, number // 100 % 100,
                          number % 100) == bd.__version__

@@ -4,6 +4,8 @@
 // tables and rules.
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <vector>
 
 #include "bioapi_data/bioapi_data_c.h"
 #include "bioapi_data/types.h"
@@ -212,6 +214,104 @@ bool OptionalFieldIsWritten(const BioAPI_Data::BIR& bir, unsigned bit) {
   return written;
 }
 
+// Whether the encoder writes the field of `row` (bioapi_bir_field_present).
+bool IsWritten(const FieldRow& row, const BioAPI_Data::BIR& bir) {
+  switch (row.written) {
+    case Written::kNever:
+      return false;
+    case Written::kAlways:
+      return true;
+    case Written::kOptional:
+      return OptionalFieldIsWritten(bir, row.bit);
+    case Written::kSecurityBlock:
+      return record::HasSecurityBlock(bir);
+  }
+  return false;
+}
+
+// The date-times that a validity period carries: start and end.
+constexpr std::size_t kPeriodLength = 2;
+
+struct IntLimits {
+  std::int64_t min;
+  std::int64_t max;
+};
+
+// The values of an integer field that the record carries as they are and
+// that the decoder accepts: a one-byte field its eight bits without sign, the
+// header version and revision the one value each that the decoder takes; any
+// other field what its member holds.
+IntLimits CarriedInts(bioapi_bir_field field,
+                      const BioAPI_Data::c_api::Field& entry) {
+  if (field == BIOAPI_FIELD_HEADER_VERSION) {
+    return {record::kHeaderVersion, record::kHeaderVersion};
+  }
+  if (field == BIOAPI_FIELD_HEADER_REVISION) {
+    return {record::kHeaderRevision, record::kHeaderRevision};
+  }
+  const FieldRow& row = kFields[field - 1];
+  if (row.written == Written::kOptional) {
+    for (const record::FieldLayout& layout : record::kFields) {
+      if (layout.bit == static_cast<int>(row.bit) &&
+          layout.encoding == record::Encoding::kByte) {
+        return {0, 255};
+      }
+    }
+  }
+  return {entry.min, entry.max};
+}
+
+// Writes the nine members of a date-time as bioapi_datetime orders them.
+std::int32_t* PutDateTime(const std::tm& t, std::int32_t* slot) {
+  *slot++ = t.tm_year;
+  *slot++ = t.tm_mon;
+  *slot++ = t.tm_mday;
+  *slot++ = t.tm_hour;
+  *slot++ = t.tm_min;
+  *slot++ = t.tm_sec;
+  *slot++ = t.tm_wday;
+  *slot++ = t.tm_yday;
+  *slot++ = t.tm_isdst;
+  return slot;
+}
+
+// The slots of bioapi_bir_values that a field of `kind` takes.
+constexpr std::size_t SlotsOf(bioapi_field_kind kind) {
+  switch (kind) {
+    case BIOAPI_FIELD_KIND_INT:
+    case BIOAPI_FIELD_KIND_BOOL:
+    case BIOAPI_FIELD_KIND_ENUM:
+      return BIOAPI_VALUE_SLOTS_INT;
+    case BIOAPI_FIELD_KIND_REGISTRY_ID:
+      return BIOAPI_VALUE_SLOTS_REGISTRY_ID;
+    case BIOAPI_FIELD_KIND_DATETIME:
+      return BIOAPI_VALUE_SLOTS_DATETIME;
+    case BIOAPI_FIELD_KIND_PERIOD:
+      return BIOAPI_VALUE_SLOTS_PERIOD;
+    default:
+      return BIOAPI_VALUE_SLOTS_BYTES;
+  }
+}
+
+constexpr bool SlotsSuffice() {
+  std::size_t total = 0;
+  for (const FieldRow& row : kFields) total += SlotsOf(row.kind);
+  return total <= BIOAPI_BIR_VALUE_SLOTS &&
+         kFieldCount == BIOAPI_BIR_FIELD_COUNT && kFieldCount <= 64;
+}
+static_assert(SlotsSuffice(),
+              "bioapi_bir_values has a slot for every value and a present "
+              "bit for every field");
+static_assert(BIOAPI_VALUE_SLOTS_DATETIME * sizeof(std::int32_t) + 4 ==
+                  sizeof(bioapi_datetime),
+              "a date-time's slots are the members of bioapi_datetime");
+static_assert(BIOAPI_VALUE_SLOTS_PERIOD ==
+                  1 + kPeriodLength * BIOAPI_VALUE_SLOTS_DATETIME,
+              "a period's slots: its count, then start and end");
+static_assert(sizeof(bioapi_bir_values) == BIOAPI_BIR_VALUES_SIZE_V1 &&
+                  sizeof(bioapi_field_limits) == BIOAPI_FIELD_LIMITS_SIZE_V1,
+              "the first versions have the sizes that the header names");
+
 // One enumeration of the C interface: its name and its library table.
 struct EnumerationRow {
   const char* name;
@@ -259,21 +359,114 @@ bioapi_status bioapi_bir_field_present(const bioapi_bir* bir,
   if (bir == nullptr || present == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   const FieldRow* row = RowOf(field);
   if (row == nullptr) return BIOAPI_ERROR_INVALID_PARAMETER;
-  bool written = false;
-  switch (row->written) {
-    case Written::kNever:
+  *present = IsWritten(*row, bir->record) ? 1 : 0;
+  return BIOAPI_OK;
+}
+
+bioapi_status bioapi_bir_field_limits(bioapi_bir_field field,
+                                      bioapi_field_limits* limits) {
+  if (limits == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
+  const FieldRow* row = RowOf(field);
+  if (row == nullptr || limits->struct_size < BIOAPI_FIELD_LIMITS_SIZE_V1) {
+    return BIOAPI_ERROR_INVALID_PARAMETER;
+  }
+  const BioAPI_Data::c_api::Field& entry =
+      BioAPI_Data::c_api::kFields[field - 1];
+  limits->carried = row->written == Written::kNever ? 0 : 1;
+  limits->min = limits->max = 0;
+  limits->owner_min = limits->owner_max = 0;
+  limits->type_min = limits->type_max = 0;
+  limits->period_length = 0;
+  switch (row->kind) {
+    case BIOAPI_FIELD_KIND_INT:
+    case BIOAPI_FIELD_KIND_BOOL:
+    case BIOAPI_FIELD_KIND_ENUM: {
+      const IntLimits carried = CarriedInts(field, entry);
+      limits->min = carried.min;
+      limits->max = carried.max;
       break;
-    case Written::kAlways:
-      written = true;
+    }
+    case BIOAPI_FIELD_KIND_REGISTRY_ID:
+      if (field == BIOAPI_FIELD_RECORD_FORMAT) {
+        // The decoder takes only the native format identifier.
+        const BioAPI_Data::BIR native;
+        limits->owner_min = limits->owner_max = native.NativeFormatOwner;
+        limits->type_min = limits->type_max = native.NativeFormatType;
+      } else {
+        limits->owner_min = limits->type_min = BioAPI_Data::c_api::kI16Min;
+        limits->owner_max = limits->type_max = BioAPI_Data::c_api::kI16Max;
+      }
       break;
-    case Written::kOptional:
-      written = OptionalFieldIsWritten(bir->record, row->bit);
+    case BIOAPI_FIELD_KIND_PERIOD:
+      limits->period_length = kPeriodLength;
       break;
-    case Written::kSecurityBlock:
-      written = record::HasSecurityBlock(bir->record);
+    default:
       break;
   }
-  *present = written ? 1 : 0;
+  return BIOAPI_OK;
+}
+
+bioapi_status bioapi_bir_read_values(const bioapi_bir* bir,
+                                     bioapi_bir_values* values) {
+  if (bir == nullptr || values == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
+  if (values->struct_size < BIOAPI_BIR_VALUES_SIZE_V1) {
+    return BIOAPI_ERROR_INVALID_PARAMETER;
+  }
+  const BioAPI_Data::BIR& record = bir->record;
+  values->reserved = 0;
+  // The optional fields' presence in one walk, by bit.
+  std::uint32_t optional_bits = 0;
+  record::ForEachOptionalField(
+      record, [&](const record::FieldLayout& field, const auto& member) {
+        if (record::IsPresent(field.presence, member)) {
+          optional_bits |= std::uint32_t{1} << field.bit;
+        }
+      });
+  std::uint64_t present = 0;
+  std::int32_t* slot = values->slot;
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    const FieldRow& row = kFields[i];
+    const BioAPI_Data::c_api::Field& entry = BioAPI_Data::c_api::kFields[i];
+    const bool written = row.written == Written::kOptional
+                             ? (optional_bits >> row.bit & 1U) != 0
+                             : IsWritten(row, record);
+    if (written) present |= std::uint64_t{1} << i;
+    switch (row.kind) {
+      case BIOAPI_FIELD_KIND_INT:
+      case BIOAPI_FIELD_KIND_BOOL:
+      case BIOAPI_FIELD_KIND_ENUM:
+        *slot++ = entry.read_int(record);
+        break;
+      case BIOAPI_FIELD_KIND_REGISTRY_ID: {
+        const BioAPI_Data::RegistryID& id = record.*(entry.registry_id);
+        *slot++ = id.Owner;
+        *slot++ = id.Type;
+        break;
+      }
+      case BIOAPI_FIELD_KIND_DATETIME:
+        slot = PutDateTime(record.*(entry.date_time), slot);
+        break;
+      case BIOAPI_FIELD_KIND_PERIOD: {
+        const std::vector<std::tm>& period = record.*(entry.period);
+        *slot++ = static_cast<std::int32_t>(
+            period.size() < INT32_MAX ? period.size() : INT32_MAX);
+        for (std::size_t k = 0; k < kPeriodLength; ++k) {
+          slot = k < period.size() ? PutDateTime(period[k], slot)
+                                   : PutDateTime(std::tm{}, slot);
+        }
+        break;
+      }
+      case BIOAPI_FIELD_KIND_BYTES: {
+        const std::size_t size = (record.*(entry.bytes)).size();
+        *slot++ =
+            static_cast<std::int32_t>(size < INT32_MAX ? size : INT32_MAX);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  values->present = present;
   return BIOAPI_OK;
 }
 
