@@ -2,7 +2,11 @@ include(CMakePackageConfigHelpers)
 
 set(BIOAPI_DATA_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/bioapi_data")
 
-install(TARGETS bioapi_data
+set(bioapi_data_installed_libraries bioapi_data)
+if(TARGET bioapi_data_inspect)
+  list(APPEND bioapi_data_installed_libraries bioapi_data_inspect)
+endif()
+install(TARGETS ${bioapi_data_installed_libraries}
   EXPORT bioapi_data-targets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -47,3 +51,10 @@ configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/templates/bioapi_data.pc.in
   ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(TARGET bioapi_data_inspect)
+  configure_file(
+    ${CMAKE_CURRENT_SOURCE_DIR}/cmake/templates/bioapi_data_inspect.pc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data_inspect.pc @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data_inspect.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endif()

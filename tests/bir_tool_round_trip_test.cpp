@@ -12,15 +12,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "bioapi_data/bir.h"
+#include "bioapi_data/inspect.h"
 #include "bir_tool_testing.h"
-#include "checked_encode.h"
-#include "record_json.h"
-#include "record_walk.h"
-#include "reencoding.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {
@@ -28,21 +26,26 @@ namespace testing {
 namespace {
 
 namespace fs = std::filesystem;
-using bir_tool::CheckedRecord;
-using bir_tool::EncodeChecked;
-using bir_tool::FieldsOf;
-using bir_tool::FromJson;
-using bir_tool::Json;
-using bir_tool::JsonText;
-using bir_tool::ToJson;
-using bir_tool::WalkedRecord;
-using bir_tool::WalkRecord;
+namespace inspect = BioAPI_Data::inspect;
+using inspect::CheckedRecord;
+using inspect::EncodeChecked;
+using Json = nlohmann::ordered_json;
+
+// The inspection library's JSON text as a document, and back.
+Json AsJson(const inspect::RecordFields& fields) {
+  return Json::parse(inspect::ToJson(fields));
+}
+inspect::RecordFields FieldsFrom(const Json& json) {
+  return inspect::FromJson(json.dump());
+}
+// The fields of an accepted record, as `bir json` reads them.
+inspect::RecordFields FieldsOf(const std::vector<unsigned char>& bytes) {
+  return inspect::ReadFields(bytes.data(), bytes.size());
+}
 
 std::vector<std::string> LostFields(const CheckedRecord& checked) {
   std::vector<std::string> names;
-  for (const auto& loss : checked.losses) {
-    names.push_back(bir_tool::NameOf(loss.field));
-  }
+  for (const auto& loss : checked.losses) names.push_back(loss.field);
   return names;
 }
 
@@ -58,23 +61,27 @@ bool LibraryAccepts(const std::vector<unsigned char>& bytes) {
 
 // Checks the round trip of one record; returns false when it is rejected.
 bool ExpectRoundTrip(const std::vector<unsigned char>& bytes) {
-  const WalkedRecord walked = WalkRecord(bytes);
-  // The tool's walk is the library's: both accept the same records and read
-  // the same fields.
-  EXPECT_EQ(walked.Accepted(), LibraryAccepts(bytes));
-  if (!walked.Accepted()) return false;
-  EXPECT_EQ(walked.bir.Encode(), BIR(bytes).Encode());
-  // The tool names a change exactly when re-encoding changes the bytes.
-  const std::vector<std::string> changes =
-      bir_tool::ReencodingChanges(bytes, walked);
+  const inspect::Check check = inspect::CheckRecord(bytes);
+  // The inspection walk is the library's: both accept the same records and
+  // read the same fields.
+  EXPECT_EQ(check.Accepted(), LibraryAccepts(bytes));
+  if (!check.Accepted()) return false;
+  const inspect::RecordFields fields = FieldsOf(bytes);
+  EXPECT_EQ(fields.bir.Encode(), BIR(bytes).Encode());
+  // A change is named exactly when re-encoding changes the bytes.
+  std::vector<std::string> changes;
+  for (const inspect::Change& c : check.changes) {
+    changes.push_back(c.description);
+  }
   EXPECT_EQ(changes.empty(), BIR(bytes).Encode() == bytes)
       << ::testing::PrintToString(changes);
 
-  const Json json = ToJson(FieldsOf(walked));
-  // Reading the JSON text gives back the same fields.
-  EXPECT_EQ(ToJson(FromJson(Json::parse(JsonText(json)))), json);
+  const Json json = AsJson(fields);
+  // Reading the JSON text gives back the same fields and the same text.
+  const std::string text = inspect::ToJson(fields);
+  EXPECT_EQ(inspect::ToJson(inspect::FromJson(text)), text);
 
-  const CheckedRecord written = EncodeChecked(FromJson(json));
+  const CheckedRecord written = EncodeChecked(FieldsFrom(json));
   EXPECT_FALSE(written.rejection.has_value());
   if (written.rejection) return true;
   // A record the library wrote itself comes back byte for byte.
@@ -83,7 +90,7 @@ bool ExpectRoundTrip(const std::vector<unsigned char>& bytes) {
     EXPECT_EQ(written.bytes, bytes);
   }
   // Exactly the fields reported lost differ; every other one comes back.
-  const Json back = ToJson(FieldsOf(WalkRecord(written.bytes)));
+  const Json back = AsJson(FieldsOf(written.bytes));
   const std::vector<std::string> lost = LostFields(written);
   for (const auto& item : json.items()) {
     const bool reported =
@@ -91,7 +98,7 @@ bool ExpectRoundTrip(const std::vector<unsigned char>& bytes) {
     EXPECT_EQ(item.value() != back[item.key()], reported) << item.key();
   }
   // What the library wrote is a fixed point.
-  const CheckedRecord again = EncodeChecked(FromJson(back));
+  const CheckedRecord again = EncodeChecked(FieldsFrom(back));
   EXPECT_TRUE(again.Faithful());
   EXPECT_EQ(again.bytes, written.bytes);
   return true;
@@ -173,7 +180,7 @@ TEST(BirToolRoundTrip, RecordsTheLibraryDoesNotWriteSo) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(ExpectRoundTrip(c.record));
     const CheckedRecord written =
-        EncodeChecked(FromJson(ToJson(FieldsOf(WalkRecord(c.record)))));
+        EncodeChecked(FieldsFrom(AsJson(FieldsOf(c.record))));
     EXPECT_EQ(LostFields(written), c.lost);
   }
 }
@@ -218,7 +225,7 @@ TEST(BirToolEncode, RefusesFieldsThatWouldNotComeBackUnlessForced) {
   EXPECT_EQ(forced.exit_code, 0);
   EXPECT_NE(forced.err.find("bir: warning: minimal.json: BDBQuality"),
             std::string::npos);
-  EXPECT_TRUE(WalkRecord(ReadFileBytes("out.bir")).Accepted());
+  EXPECT_TRUE(inspect::CheckRecord(ReadFileBytes("out.bir")).Accepted());
 }
 
 TEST(BirToolEncode, RefusesARecordTheLibraryWouldReject) {
@@ -279,15 +286,15 @@ TEST(BirToolJson, InputThatDescribesNoRecordIsNamedByField) {
     Json json = base;
     json[c.field] = c.value;
     try {
-      FromJson(json);
+      FieldsFrom(json);
       ADD_FAILURE() << "accepted";
-    } catch (const bir_tool::JsonFieldError& e) {
+    } catch (const inspect::JsonError& e) {
       EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
     }
   }
   Json missing = base;
   missing.erase("BiometricData");
-  EXPECT_THROW(FromJson(missing), bir_tool::JsonFieldError);
+  EXPECT_THROW(FieldsFrom(missing), inspect::JsonError);
 }
 
 TEST(BirToolJson, EnumerationsByNumberOrName) {
@@ -301,15 +308,15 @@ TEST(BirToolJson, EnumerationsByNumberOrName) {
   json["BDBBiometricSubtype"] = "Right";
   json["BDBProcessedLevel"] = Json::parse(R"({"name": "Processed"})");
   json["BDBPurpose"] = Json::parse(R"({"value": 3})");
-  EXPECT_EQ(ToJson(FromJson(json)), expected);
+  EXPECT_EQ(AsJson(FieldsFrom(json)), expected);
 
   // Any 32-bit value, signed or as its unsigned bits; a name only where the
   // library defines one.
   json["BDBBiometricType"] = 4294967295u;
-  EXPECT_EQ(ToJson(FromJson(json))["BDBBiometricType"],
+  EXPECT_EQ(AsJson(FieldsFrom(json))["BDBBiometricType"],
             Json::parse(R"({"value": -1})"));
   json["BDBBiometricType"] = -2147483647 - 1;
-  EXPECT_EQ(ToJson(FromJson(json))["BDBBiometricType"],
+  EXPECT_EQ(AsJson(FieldsFrom(json))["BDBBiometricType"],
             Json::parse(R"({"value": -2147483648, "name": "Password"})"));
 }
 

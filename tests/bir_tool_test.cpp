@@ -11,11 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "bioapi_data/inspect.h"
 #include "bioapi_data/types.h"
 #include "bir_tool_testing.h"
 #include "commands.h"
-#include "dump_rows.h"
-#include "record_walk.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {
@@ -173,52 +172,63 @@ TEST(BirToolRejection, DumpShowsTheFieldsBeforeTheFailingCheck) {
 }
 
 // The rows that the dump prints and the browser inspector shows carry the
-// field's identifier, a period's element and the failing check.
+// part, a period's element, what the part holds and the failing check.
 TEST(BirToolDumpRows, IdentifyTheirFieldAndTheFailingCheck) {
-  using bir_tool::DumpRow;
-  using bir_tool::FieldId;
+  using inspect::Row;
+  using inspect::RowKind;
+  auto name_of = [](const Row& row) {
+    return row.part < 0 ? "" : inspect::Part(row.part).name;
+  };
   const std::vector<unsigned char> full = ReadTestData("full_record.bir");
-  const std::vector<DumpRow> rows =
-      bir_tool::DumpRows(full, bir_tool::WalkRecord(full));
-  // Every field once, a validity period twice (start, end).
-  ASSERT_EQ(rows.size(), 34u + 2u);
-  EXPECT_EQ(rows[8].field, FieldId::kPresenceBitmap);
+  const std::vector<Row> rows = inspect::Walk(full).Rows();
+  // Every part once, a validity period twice (start, end).
+  ASSERT_EQ(rows.size(), std::size_t{BIOAPI_RECORD_PART_COUNT} + 2u);
+  EXPECT_STREQ(name_of(rows[8]), "PresenceBitmap");
+  EXPECT_EQ(rows[8].kind, RowKind::kHeader);
   EXPECT_EQ(rows[8].value, "0x007FFFFF");
   std::size_t periods = 0;
-  for (const DumpRow& row : rows) {
-    ASSERT_TRUE(row.field.has_value());
+  for (const Row& row : rows) {
+    ASSERT_GE(row.part, 0);
     EXPECT_EQ(row.check, nullptr);
     EXPECT_TRUE(row.whole);
-    if (*row.field == FieldId::kBDBValidityPeriod) {
+    if (std::string(name_of(row)) == "BDBValidityPeriod") {
       EXPECT_EQ(row.element, static_cast<int>(periods % 2));
+      EXPECT_EQ(row.kind, RowKind::kDateTime);
       EXPECT_EQ(row.name, periods % 2 == 0 ? "BDBValidityPeriod.start"
                                            : "BDBValidityPeriod.end");
       ++periods;
     }
   }
   EXPECT_EQ(periods, 2u);
+  EXPECT_EQ(rows.back().kind, RowKind::kBlock);
 
-  // A check after a field was read marks that field's row.
+  // A check after a part was read marks that part's row.
   std::vector<unsigned char> reserved = MakeRecord(0, {});
   reserved[16] = 1;
-  std::vector<DumpRow> rejected =
-      bir_tool::DumpRows(reserved, bir_tool::WalkRecord(reserved));
+  std::vector<Row> rejected = inspect::Walk(reserved).Rows();
   ASSERT_EQ(rejected.size(), 8u);
-  EXPECT_EQ(rejected.back().field, FieldId::kReserved);
+  EXPECT_STREQ(name_of(rejected.back()), "Reserved");
   EXPECT_STREQ(rejected.back().check, "reserved byte is 0");
   EXPECT_TRUE(rejected.back().whole);
 
-  // A field that the walk stopped in gets a row from its beginning to the
+  // A part that the walk stopped in gets a row from its beginning to the
   // end of the record.
   const std::vector<unsigned char> cut = MakeRecord(0x80, {0x10, 0x00});
-  rejected = bir_tool::DumpRows(cut, bir_tool::WalkRecord(cut));
-  const DumpRow& last = rejected.back();
-  EXPECT_EQ(last.field, FieldId::kOctetString1);
+  rejected = inspect::Walk(cut).Rows();
+  const Row& last = rejected.back();
+  EXPECT_STREQ(name_of(last), "OctetString1");
+  EXPECT_EQ(last.kind, RowKind::kBytes);
   EXPECT_EQ(last.offset, 21u);
   EXPECT_EQ(last.length, cut.size() - 21);
   EXPECT_FALSE(last.whole);
   EXPECT_STREQ(last.check, "enough bytes remain");
   EXPECT_EQ(last.value, "");
+
+  // Bytes after the last field: a row of their own.
+  const std::vector<Row> trailing =
+      inspect::Walk(MakeRecord(0, {}, {0, 0, 0, 0, 7})).Rows();
+  EXPECT_EQ(trailing.back().kind, RowKind::kTrailing);
+  EXPECT_EQ(trailing.back().part, -1);
 }
 
 TEST(BirToolCheck, OneLinePerFileAndASummary) {

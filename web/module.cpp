@@ -1,6 +1,6 @@
 // The record inspector's view of the library, compiled to WebAssembly: the
-// bir tool's walk, dump rows and JSON fields behind a few C functions that
-// bioapi_data.mjs wraps for JavaScript.
+// inspection library's walk, dump rows and JSON fields behind a few C
+// functions that bioapi_data.mjs wraps for JavaScript.
 //
 // Data cross the boundary through buffers that this side owns: JavaScript
 // asks for an input buffer of a size, fills it, calls an operation, and reads
@@ -13,23 +13,22 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
-#include <type_traits>
+#include <string_view>
 #include <vector>
 
+#include "bioapi_data/bioapi_data_c.h"
+#include "bioapi_data/bioapi_inspect_c.h"
+#include "bioapi_data/inspect.h"
 #include "bioapi_data/types.h"
-#include "bir/record_layout.h"
-#include "checked_encode.h"
-#include "dump_rows.h"
-#include "enumeration_names.h"
-#include "record_json.h"
-#include "record_walk.h"
-#include "reencoding.h"
 
 namespace {
 
-using bir_tool::Json;
-namespace record = BioAPI_Data::record;
+// The module's own messages to JavaScript; the record's JSON comes from the
+// inspection library as text.
+using Json = nlohmann::ordered_json;
+namespace inspect = BioAPI_Data::inspect;
 
 // Input buffers: the record or the JSON text, then the BDB and the SB when
 // they are given as bytes rather than hex.
@@ -40,81 +39,44 @@ std::string result_text;
 std::vector<unsigned char> output_bytes[3];
 
 // How the inspector shows and edits the field of a dump row: the JSON member
-// that holds it (and the element of a validity period), and its kind, which
-// picks the tint of its bytes and the editor of its value.
-struct RowField {
-  std::string key;  // Empty: the row is not an editable field.
-  int index = -1;   // The element of a validity period, or -1.
-  const char* kind;
-};
-
-template <class Member>
-const char* KindOf(const record::FieldLayout& field) {
-  if (field.encoding == record::Encoding::kBlock) {
-    return "block";
-  } else if constexpr (std::is_same_v<Member, bool>) {
-    return "bool";
-  } else if constexpr (std::is_enum_v<Member>) {
-    return "enum";
-  } else if constexpr (std::is_same_v<Member, unsigned char>) {
-    return "number";
-  } else if constexpr (std::is_same_v<Member, BioAPI_Data::RegistryID>) {
-    return "id";
-  } else if constexpr (std::is_same_v<Member, std::vector<unsigned char>>) {
-    return "bytes";
-  } else {
-    return "date";
+// that holds it (empty: the row is not an editable field) and the element of
+// a validity period; its kind, the word of the library's row kind, picks the
+// tint of its bytes and the editor of its value.
+Json RowJson(const inspect::Row& row) {
+  Json j{{"field", row.name},    {"offset", row.offset},
+         {"length", row.length}, {"value", row.value},
+         {"bytes", row.bytes},   {"kind", inspect::RowKindName(row.kind)}};
+  if (row.part >= 0) {
+    const inspect::PartInfo part = inspect::Part(row.part);
+    if (part.field >= 0) j["key"] = part.name;
   }
-}
-
-// The rows of the header fields that `BIR` does not hold (total length,
-// reserved byte, presence bit-map) are not editable.
-RowField FieldOfRow(const bir_tool::DumpRow& row) {
-  if (!row.field) return RowField{"", -1, "trailing"};
-  RowField found{"", -1, "header"};
-  BioAPI_Data::BIR bir;
-  record::ForEachMemberField(
-      bir, [&](const record::FieldLayout& field, const auto& member) {
-        if (field.id != *row.field) return;
-        using Member = std::decay_t<decltype(member)>;
-        found = RowField{field.name, row.element, KindOf<Member>(field)};
-      });
-  return found;
-}
-
-template <class E>
-Json EnumeratorsJson() {
-  Json list = Json::array();
-  for (const auto& e : bir_tool::Enumerators<E>()) {
-    list.push_back(
-        Json{{"value", static_cast<std::int32_t>(e.value)}, {"name", e.name}});
-  }
-  return list;
+  if (row.element >= 0) j["index"] = row.element;
+  return j;
 }
 
 // The inspector's status line of a rejected record: `rejected at offset N
 // (FIELD): check "..." failed`, the field named alone even when the check
 // looked inside it (`bir dump` says "in FIELD, which begins at M" there).
-const char* FieldName(const bir_tool::Rejection& r) {
-  return r.field ? bir_tool::NameOf(*r.field) : "record";
+const char* FieldName(const inspect::Rejection& r) {
+  return r.field != nullptr ? r.field : "record";
 }
 
-std::string RejectedStatus(const bir_tool::Rejection& r) {
+std::string RejectedStatus(const inspect::Rejection& r) {
   std::string status = "rejected at offset " + std::to_string(r.offset) + " (" +
                        FieldName(r) + "): check \"" + r.check + "\" failed";
-  if (r.inside_field && r.offset != r.field_begin) {
+  if (r.inside_field && r.offset != r.field_offset) {
     status += "; " + std::string(FieldName(r)) + " begins at " +
-              std::to_string(r.field_begin);
+              std::to_string(r.field_offset);
   }
   return status;
 }
 
-Json RejectionJson(const bir_tool::Rejection& r) {
+Json RejectionJson(const inspect::Rejection& r) {
   return Json{{"offset", r.offset},
               {"field", FieldName(r)},
-              {"fieldOffset", r.field_begin},
+              {"fieldOffset", r.field_offset},
               {"check", r.check},
-              {"text", bir_tool::Describe(r)}};
+              {"text", r.Describe()}};
 }
 
 void Finish(const Json& json) { result_text = json.dump(); }
@@ -155,36 +117,33 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_output_size(int which) {
 /// what encoding it again would change, as `bir check` says it.
 EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   const std::vector<unsigned char>& bytes = inputs[kMain];
-  bir_tool::WalkedRecord walked = bir_tool::WalkRecord(bytes);
+  const inspect::Walk walk(bytes);
   Json rows = Json::array();
-  for (bir_tool::DumpRow& row : bir_tool::DumpRows(bytes, walked)) {
-    // The field that a rejected record stopped in is named by "rejection".
-    if (!row.whole) continue;
-    const RowField field = FieldOfRow(row);
-    Json j{{"field", std::move(row.name)},  {"offset", row.offset},
-           {"length", row.length},          {"value", std::move(row.value)},
-           {"bytes", std::move(row.bytes)}, {"kind", field.kind}};
-    if (!field.key.empty()) j["key"] = field.key;
-    if (field.index >= 0) j["index"] = field.index;
-    rows.push_back(std::move(j));
+  for (const inspect::Row& row : walk.Rows()) {
+    // The part that a rejected record stopped in is named by "rejection".
+    if (row.whole) rows.push_back(RowJson(row));
   }
+  const auto& rejection = walk.Verdict().rejection;
   Json json{{"size", bytes.size()},
-            {"status", walked.Accepted() ? std::string("accepted")
-                                         : RejectedStatus(*walked.rejection)},
-            {"rejection", walked.Accepted() ? Json(nullptr)
-                                            : RejectionJson(*walked.rejection)},
+            {"status", walk.Accepted() ? std::string("accepted")
+                                       : RejectedStatus(*rejection)},
+            {"rejection",
+             walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
             {"rows", std::move(rows)}};
   output_bytes[kBiometricData].clear();
   output_bytes[kSecurityBlock].clear();
-  if (walked.Accepted()) {
-    bir_tool::RecordFields fields = bir_tool::FieldsOf(walked);
+  if (walk.Accepted()) {
+    inspect::RecordFields fields =
+        inspect::ReadFields(bytes.data(), bytes.size());
+    // The BDB and the SB go out as bytes; their members are left empty.
     output_bytes[kBiometricData].swap(fields.bir.BiometricData);
     output_bytes[kSecurityBlock].swap(fields.bir.SecurityBlock);
-    Json j = bir_tool::ToJson(fields);
-    j["BiometricData"] = "";
-    if (fields.has_security_block) j["SecurityBlock"] = "";
-    json["fields"] = std::move(j);
-    json["changes"] = bir_tool::ReencodingChanges(bytes, walked);
+    json["fields"] = Json::parse(inspect::ToJson(fields));
+    Json changes = Json::array();
+    for (const inspect::Change& change : walk.Verdict().changes) {
+      changes.push_back(change.description);
+    }
+    json["changes"] = std::move(changes);
   } else {
     json["fields"] = nullptr;
   }
@@ -200,14 +159,12 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
 EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
                                         int force) {
   output_bytes[0].clear();
-  bir_tool::RecordFields fields;
+  inspect::RecordFields fields;
   try {
     const std::vector<unsigned char>& text = inputs[kMain];
-    fields = bir_tool::FromJson(Json::parse(text.begin(), text.end()));
-  } catch (const Json::exception& e) {
-    Finish(Json{{"message", std::string("not JSON: ") + e.what()}});
-    return 1;
-  } catch (const bir_tool::JsonFieldError& e) {
+    fields = inspect::FromJson(std::string_view(
+        reinterpret_cast<const char*>(text.data()), text.size()));
+  } catch (const inspect::JsonError& e) {
     Finish(Json{{"message", e.what()}});
     return 1;
   }
@@ -216,9 +173,9 @@ EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
     fields.bir.SecurityBlock.swap(inputs[kSecurityBlock]);
     fields.has_security_block = true;
   }
-  bir_tool::CheckedRecord checked;
+  inspect::CheckedRecord checked;
   try {
-    checked = bir_tool::EncodeChecked(fields);
+    checked = inspect::EncodeChecked(fields);
   } catch (BioAPI_Data::BioAPIException* e) {
     const std::unique_ptr<BioAPI_Data::BioAPIException> owned(e);
     Finish(Json{{"message", owned->what()}});
@@ -228,10 +185,10 @@ EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
   std::string message;
   if (checked.rejection) {
     message = "the library would not accept the record: " +
-              bir_tool::Describe(*checked.rejection);
+              checked.rejection->Describe();
   }
-  for (const bir_tool::FieldLoss& loss : checked.losses) {
-    const std::string name = bir_tool::NameOf(loss.field);
+  for (const inspect::FieldLoss& loss : checked.losses) {
+    const std::string name = loss.field;
     losses.push_back(Json{{"field", name},
                           {"given", Json::parse(loss.given)},
                           {"returned", Json::parse(loss.returned)},
@@ -254,17 +211,29 @@ EMSCRIPTEN_KEEPALIVE void bir_web_explain(std::int32_t code) {
 }
 
 /// Puts the enumerators of every enumerated field in the text: a JSON object
-/// from field name to a list of {"value", "name"}.
+/// from field name to a list of {"value", "name"}, from the library's tables
+/// through its C interface.
 EMSCRIPTEN_KEEPALIVE void bir_web_enumerations() {
   Json json = Json::object();
-  BioAPI_Data::BIR bir;
-  record::ForEachOptionalField(
-      bir, [&](const record::FieldLayout& field, const auto& member) {
-        using Member = std::decay_t<decltype(member)>;
-        if constexpr (std::is_enum_v<Member>) {
-          json[field.name] = EnumeratorsJson<Member>();
-        }
-      });
+  for (bioapi_bir_field field = 1;; ++field) {
+    const char* name = nullptr;
+    bioapi_enumeration enumeration = 0;
+    if (bioapi_bir_field_info(field, &name, nullptr, &enumeration, nullptr) !=
+        BIOAPI_OK) {
+      break;
+    }
+    if (enumeration == 0) continue;
+    std::size_t count = 0;
+    bioapi_enumeration_info(enumeration, nullptr, &count);
+    Json list = Json::array();
+    for (std::size_t i = 0; i < count; ++i) {
+      const char* enumerator = nullptr;
+      std::int32_t value = 0;
+      bioapi_enumerator(enumeration, i, &enumerator, &value);
+      list.push_back(Json{{"value", value}, {"name", enumerator}});
+    }
+    json[name] = std::move(list);
+  }
   Finish(json);
 }
 

@@ -17,69 +17,75 @@ struct Enumerator {
   const char* name;  ///< Its name, as in the declaration.
 };
 
+// Each row names its enumerator once: the name is the identifier spelt out,
+// so that a row cannot pair a name with another enumerator's value, and a
+// misspelt name does not compile.
+#define BIOAPI_DATA_ENUMERATOR(E, name) \
+  Enumerator<E> { E::name, #name }
+
 /// The enumerators of BiometricType, in declaration order.
 inline constexpr Enumerator<BiometricType> kBiometricType[] = {
-    {BiometricType::NoTypeAvailable, "NoTypeAvailable"},
-    {BiometricType::Multiple, "Multiple"},
-    {BiometricType::FacialFeatures, "FacialFeatures"},
-    {BiometricType::Voice, "Voice"},
-    {BiometricType::Fingerprint, "Fingerprint"},
-    {BiometricType::Iris, "Iris"},
-    {BiometricType::Retina, "Retina"},
-    {BiometricType::HandGeometry, "HandGeometry"},
-    {BiometricType::SignatureDynamics, "SignatureDynamics"},
-    {BiometricType::KeystrokeDynamics, "KeystrokeDynamics"},
-    {BiometricType::LipMovement, "LipMovement"},
-    {BiometricType::ThermalFaceImage, "ThermalFaceImage"},
-    {BiometricType::ThermalHandImage, "ThermalHandImage"},
-    {BiometricType::Gait, "Gait"},
-    {BiometricType::Scent, "Scent"},
-    {BiometricType::DNA, "DNA"},
-    {BiometricType::EarShape, "EarShape"},
-    {BiometricType::FingerGeometry, "FingerGeometry"},
-    {BiometricType::PalmPrint, "PalmPrint"},
-    {BiometricType::VeinPattern, "VeinPattern"},
-    {BiometricType::FootPrint, "FootPrint"},
-    {BiometricType::Other, "Other"},
-    {BiometricType::Password, "Password"},
+    BIOAPI_DATA_ENUMERATOR(BiometricType, NoTypeAvailable),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Multiple),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, FacialFeatures),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Voice),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Fingerprint),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Iris),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Retina),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, HandGeometry),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, SignatureDynamics),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, KeystrokeDynamics),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, LipMovement),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, ThermalFaceImage),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, ThermalHandImage),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Gait),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Scent),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, DNA),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, EarShape),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, FingerGeometry),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, PalmPrint),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, VeinPattern),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, FootPrint),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Other),
+    BIOAPI_DATA_ENUMERATOR(BiometricType, Password),
 };
 
 /// The enumerators of BiometricSubtype, in declaration order.
 inline constexpr Enumerator<BiometricSubtype> kBiometricSubtype[] = {
-    {BiometricSubtype::NoSubtypeAvailable, "NoSubtypeAvailable"},
-    {BiometricSubtype::Left, "Left"},
-    {BiometricSubtype::Right, "Right"},
-    {BiometricSubtype::Thumb, "Thumb"},
-    {BiometricSubtype::PointerFinger, "PointerFinger"},
-    {BiometricSubtype::MiddleFinger, "MiddleFinger"},
-    {BiometricSubtype::RingFinger, "RingFinger"},
-    {BiometricSubtype::LittleFinger, "LittleFinger"},
-    {BiometricSubtype::Multiple, "Multiple"},
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, NoSubtypeAvailable),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, Left),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, Right),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, Thumb),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, PointerFinger),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, MiddleFinger),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, RingFinger),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, LittleFinger),
+    BIOAPI_DATA_ENUMERATOR(BiometricSubtype, Multiple),
 };
 
 /// The enumerators of ProcessedLevel, in declaration order.
 inline constexpr Enumerator<ProcessedLevel> kProcessedLevel[] = {
-    {ProcessedLevel::Raw, "Raw"},
-    {ProcessedLevel::Intermediate, "Intermediate"},
-    {ProcessedLevel::Processed, "Processed"},
+    BIOAPI_DATA_ENUMERATOR(ProcessedLevel, Raw),
+    BIOAPI_DATA_ENUMERATOR(ProcessedLevel, Intermediate),
+    BIOAPI_DATA_ENUMERATOR(ProcessedLevel, Processed),
 };
 
 /// The enumerators of Purpose, in declaration order.
 inline constexpr Enumerator<Purpose> kPurpose[] = {
-    {Purpose::NoPurposeAvailable, "NoPurposeAvailable"},
-    {Purpose::Verify, "Verify"},
-    {Purpose::Identify, "Identify"},
-    {Purpose::Enroll, "Enroll"},
-    {Purpose::EnrollForVerificationOnly, "EnrollForVerificationOnly"},
-    {Purpose::EnrollForIdentificationOnly, "EnrollForIdentificationOnly"},
-    {Purpose::Audit, "Audit"},
+    BIOAPI_DATA_ENUMERATOR(Purpose, NoPurposeAvailable),
+    BIOAPI_DATA_ENUMERATOR(Purpose, Verify),
+    BIOAPI_DATA_ENUMERATOR(Purpose, Identify),
+    BIOAPI_DATA_ENUMERATOR(Purpose, Enroll),
+    BIOAPI_DATA_ENUMERATOR(Purpose, EnrollForVerificationOnly),
+    BIOAPI_DATA_ENUMERATOR(Purpose, EnrollForIdentificationOnly),
+    BIOAPI_DATA_ENUMERATOR(Purpose, Audit),
 };
 
 /// The sources of an error, in declaration order.
 inline constexpr Enumerator<Facility> kFacility[] = {
-    {Framework, "Framework"},
-    {BSP, "BSP"},
-    {Unit, "Unit"},
+    BIOAPI_DATA_ENUMERATOR(Facility, Framework),
+    BIOAPI_DATA_ENUMERATOR(Facility, BSP),
+    BIOAPI_DATA_ENUMERATOR(Facility, Unit),
 };
 
 /// The table of enumeration `E`: `Table<E>::kEnumerators` and its name.
@@ -134,5 +140,7 @@ constexpr const char* NameOf(E value) {
 
 }  // namespace names
 }  // namespace BioAPI_Data
+
+#undef BIOAPI_DATA_ENUMERATOR
 
 #endif  // BIOAPI_DATA_COMMON_ENUMERATION_NAMES_H_

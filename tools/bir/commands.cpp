@@ -6,16 +6,16 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <string_view>
 
+#include "bioapi_data/inspect.h"
 #include "bioapi_data/types.h"
-#include "checked_encode.h"
 #include "dump.h"
-#include "record_json.h"
-#include "record_walk.h"
-#include "reencoding.h"
 
 namespace bir_tool {
 namespace {
+
+namespace inspect = BioAPI_Data::inspect;
 
 std::string Plural(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -31,15 +31,13 @@ std::optional<std::vector<unsigned char>> ReadOrComplain(
 }
 
 // Names what encoding the accepted record again would change, if anything.
-std::string Acceptance(const std::vector<unsigned char>& bytes,
-                       const WalkedRecord& walked) {
-  const std::vector<std::string> changes = ReencodingChanges(bytes, walked);
-  if (changes.empty()) {
-    return "accepted (" + Plural(bytes.size(), "byte", "bytes") + ")";
+std::string Acceptance(std::size_t size, const inspect::Check& check) {
+  if (check.changes.empty()) {
+    return "accepted (" + Plural(size, "byte", "bytes") + ")";
   }
   std::string text = "accepted; re-encoding changes: ";
-  for (std::size_t i = 0; i < changes.size(); ++i) {
-    text += (i == 0 ? "" : ", ") + changes[i];
+  for (std::size_t i = 0; i < check.changes.size(); ++i) {
+    text += (i == 0 ? "" : ", ") + check.changes[i].description;
   }
   return text;
 }
@@ -84,13 +82,14 @@ std::optional<std::vector<unsigned char>> ReadFileBytes(const std::string& path,
 int DumpCommand(const std::string& path, std::ostream& out, std::ostream& err) {
   const auto bytes = ReadOrComplain(path, err);
   if (!bytes) return kFailure;
-  const WalkedRecord walked = WalkRecord(*bytes);
+  const inspect::Walk walk(*bytes);
   out << path << ": " << Plural(bytes->size(), "byte", "bytes") << ", "
-      << (walked.Accepted() ? "accepted" : "rejected") << "\n\n";
-  WriteDump(*bytes, walked, out);
-  if (!walked.Accepted()) {
+      << (walk.Accepted() ? "accepted" : "rejected") << "\n\n";
+  WriteDump(walk, out);
+  if (!walk.Accepted()) {
     out.flush();
-    err << "bir: " << path << ": " << Describe(*walked.rejection) << '\n';
+    err << "bir: " << path << ": " << walk.Verdict().rejection->Describe()
+        << '\n';
     return kFailure;
   }
   return kSuccess;
@@ -99,12 +98,12 @@ int DumpCommand(const std::string& path, std::ostream& out, std::ostream& err) {
 int JsonCommand(const std::string& path, std::ostream& out, std::ostream& err) {
   const auto bytes = ReadOrComplain(path, err);
   if (!bytes) return kFailure;
-  const WalkedRecord walked = WalkRecord(*bytes);
-  if (!walked.Accepted()) {
-    err << "bir: " << path << ": " << Describe(*walked.rejection) << '\n';
+  const inspect::Check check = inspect::CheckRecord(*bytes);
+  if (!check.Accepted()) {
+    err << "bir: " << path << ": " << check.rejection->Describe() << '\n';
     return kFailure;
   }
-  out << JsonText(ToJson(FieldsOf(walked)));
+  out << inspect::ToJson(inspect::ReadFields(bytes->data(), bytes->size()));
   return kSuccess;
 }
 
@@ -112,20 +111,18 @@ int EncodeCommand(const std::string& json_path, const std::string& output_path,
                   bool force, std::ostream& out, std::ostream& err) {
   const auto text = ReadOrComplain(json_path, err);
   if (!text) return kFailure;
-  RecordFields fields;
+  inspect::RecordFields fields;
   try {
-    fields = FromJson(Json::parse(text->begin(), text->end()));
-  } catch (const Json::parse_error& e) {
-    err << "bir: " << json_path << ": not JSON: " << e.what() << '\n';
-    return kFailure;
-  } catch (const JsonFieldError& e) {
+    fields = inspect::FromJson(std::string_view(
+        reinterpret_cast<const char*>(text->data()), text->size()));
+  } catch (const inspect::JsonError& e) {
     err << "bir: " << json_path << ": " << e.what() << '\n';
     return kFailure;
   }
 
-  CheckedRecord checked;
+  inspect::CheckedRecord checked;
   try {
-    checked = EncodeChecked(fields);
+    checked = inspect::EncodeChecked(fields);
   } catch (BioAPI_Data::BioAPIException* e) {
     const std::unique_ptr<BioAPI_Data::BioAPIException> owned(e);
     err << "bir: " << json_path
@@ -137,13 +134,12 @@ int EncodeCommand(const std::string& json_path, const std::string& output_path,
   if (checked.rejection) {
     err << "bir: " << severity << ": " << json_path
         << ": the library would not accept the record: "
-        << Describe(*checked.rejection) << '\n';
+        << checked.rejection->Describe() << '\n';
   }
-  for (const FieldLoss& loss : checked.losses) {
-    err << "bir: " << severity << ": " << json_path << ": "
-        << NameOf(loss.field) << " is given as " << loss.given
-        << " but the record gives back " << loss.returned << ": " << loss.reason
-        << '\n';
+  for (const inspect::FieldLoss& loss : checked.losses) {
+    err << "bir: " << severity << ": " << json_path << ": " << loss.field
+        << " is given as " << loss.given << " but the record gives back "
+        << loss.returned << ": " << loss.reason << '\n';
   }
   if (!checked.Faithful() && !force) {
     err << "bir: nothing written; --force writes the record all the same\n";
@@ -167,12 +163,12 @@ int CheckCommand(const std::vector<std::string>& paths, std::ostream& out) {
       out << path << ": cannot read: " << why << '\n';
       continue;
     }
-    const WalkedRecord walked = WalkRecord(*bytes);
-    if (walked.Accepted()) {
+    const inspect::Check check = inspect::CheckRecord(*bytes);
+    if (check.Accepted()) {
       ++accepted;
-      out << path << ": " << Acceptance(*bytes, walked) << '\n';
+      out << path << ": " << Acceptance(bytes->size(), check) << '\n';
     } else {
-      out << path << ": " << Describe(*walked.rejection) << '\n';
+      out << path << ": " << check.rejection->Describe() << '\n';
     }
   }
   out << Plural(paths.size(), "file", "files") << ": " << accepted

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "dump_rows.h"
-
 namespace bir_tool {
 namespace {
 
@@ -25,16 +23,14 @@ void Pad(std::ostream& out, const std::string& text, std::size_t width,
 
 }  // namespace
 
-void WriteDump(const std::vector<unsigned char>& bytes,
-               const WalkedRecord& walked, std::ostream& out) {
+void WriteDump(const BioAPI_Data::inspect::Walk& walk, std::ostream& out) {
   std::vector<TextRow> rows{{"offset", "length", "field", "value", "bytes"}};
   // The field that a rejected record stopped in is named after the dump,
   // with its check.
-  for (DumpRow& r : DumpRows(bytes, walked)) {
+  for (const BioAPI_Data::inspect::Row& r : walk.Rows()) {
     if (!r.whole) continue;
     rows.push_back(TextRow{std::to_string(r.offset), std::to_string(r.length),
-                           std::move(r.name), std::move(r.value),
-                           std::move(r.bytes)});
+                           r.name, r.value, r.bytes});
   }
   std::size_t w[4] = {0, 0, 0, 0};
   for (const TextRow& r : rows) {

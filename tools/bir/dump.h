@@ -3,17 +3,15 @@
 #define BIOAPI_DATA_TOOLS_BIR_DUMP_H_
 
 #include <ostream>
-#include <vector>
 
-#include "record_walk.h"
+#include "bioapi_data/inspect.h"
 
 namespace bir_tool {
 
-/// Writes one line per field of `walked` (the walk of `bytes`): offset,
-/// length, name, decoded value and raw bytes, the BDB and SB with their
-/// lengths and first bytes, and any bytes after the last field.
-void WriteDump(const std::vector<unsigned char>& bytes,
-               const WalkedRecord& walked, std::ostream& out);
+/// Writes one line per row of `walk`: offset, length, name, decoded value and
+/// raw bytes, the BDB and SB with their lengths and first bytes, and any
+/// bytes after the last field.
+void WriteDump(const BioAPI_Data::inspect::Walk& walk, std::ostream& out);
 
 }  // namespace bir_tool
 

@@ -1,5 +1,5 @@
-#include "dump_rows.h"
-
+// The rows of the annotated dump of a record: where each part lies, what it
+// holds and its first bytes.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -7,29 +7,27 @@
 #include <type_traits>
 
 #include "bir/byte_order.h"
-#include "bir/record_layout.h"
-#include "enumeration_names.h"
+#include "common/enumeration_names.h"
+#include "inspect/walk.h"
 
-namespace bir_tool {
+namespace BioAPI_Data {
+namespace inspect {
+namespace detail {
 namespace {
 
-using BioAPI_Data::BiometricSubtype;
-using BioAPI_Data::BiometricType;
-using BioAPI_Data::RegistryID;
-namespace record = BioAPI_Data::record;
-
-// Longer fields show their first bytes only.
+// Longer parts show their first bytes only.
 constexpr std::size_t kMaxShownBytes = 16;
 
-std::string Hex(const std::vector<unsigned char>& bytes, std::size_t begin,
+std::string Hex(const unsigned char* bytes, std::size_t begin,
                 std::size_t end) {
+  static const char kDigits[] = "0123456789ABCDEF";
   std::string text;
   const std::size_t shown = std::min(end - begin, kMaxShownBytes);
+  text.reserve(3 * shown + 4);
   for (std::size_t i = begin; i < begin + shown; ++i) {
-    char byte[4];
-    std::snprintf(byte, sizeof byte, "%02X", bytes[i]);
     if (!text.empty()) text += ' ';
-    text += byte;
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0xF];
   }
   if (end - begin > shown) text += " ...";
   return text;
@@ -47,21 +45,21 @@ std::string Text(const RegistryID& id) {
 }
 
 std::string Text(const std::tm& t) {
-  char text[64];
+  char text[96];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.tm_year,
                 t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
   return text;
 }
 
-std::string Text(const std::vector<unsigned char>& bytes) {
-  std::string text =
-      std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte" : " bytes");
+// A byte string or block by the bytes of the record: its length, and the
+// text itself when it is short and printable.
+std::string BytesText(const unsigned char* begin, std::size_t size) {
+  std::string text = std::to_string(size) + (size == 1 ? " byte" : " bytes");
   const bool printable =
-      !bytes.empty() &&
-      std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) {
+      size != 0 && std::all_of(begin, begin + size, [](unsigned char c) {
         return c >= 0x20 && c < 0x7F && c != '"';
       });
-  if (printable) text += " \"" + std::string(bytes.begin(), bytes.end()) + "\"";
+  if (printable) text += " \"" + std::string(begin, begin + size) + "\"";
   return text;
 }
 
@@ -83,50 +81,54 @@ std::string Text(E value) {
   } else {
     text = std::to_string(number);
   }
-  if (const char* name = NameOf(value)) text += std::string(" (") + name + ")";
+  if (const char* name = names::NameOf(value)) {
+    text += std::string(" (") + name + ")";
+  }
   return text;
 }
 
 class DumpWriter {
  public:
-  DumpWriter(const std::vector<unsigned char>& bytes, const WalkedRecord& w)
+  DumpWriter(const unsigned char* bytes, const WalkedRecord& w)
       : bytes_(bytes), walked_(w) {}
 
-  std::vector<DumpRow> Rows() {
+  std::vector<Row> Rows() {
+    rows_.reserve(walked_.fields.size() + 3);
     for (const FieldSpan& field : walked_.fields) AddField(field);
     if (walked_.Accepted()) {
-      if (walked_.End() < bytes_.size()) {
-        rows_.push_back(
-            DumpRow{walked_.End(), bytes_.size() - walked_.End(), std::nullopt,
-                    -1, "(after the last field)", "ignored",
-                    Hex(bytes_, walked_.End(), bytes_.size()), nullptr, true});
+      if (walked_.end < walked_.size) {
+        rows_.push_back(Row{walked_.end, walked_.size - walked_.end, -1, -1,
+                            RowKind::kTrailing, "(after the last field)",
+                            "ignored", Hex(bytes_, walked_.end, walked_.size),
+                            nullptr, true});
       }
     } else {
       MarkRejection(*walked_.rejection);
     }
-    return rows_;
+    return std::move(rows_);
   }
 
  private:
   void Add(const FieldSpan& f, std::size_t begin, std::size_t end, int element,
            std::string name, std::string value) {
-    rows_.push_back(DumpRow{begin, end - begin, f.id, element, std::move(name),
-                            std::move(value), Hex(bytes_, begin, end), nullptr,
-                            true});
+    rows_.push_back(Row{begin, end - begin, PartOf(f.id), element, KindOf(f.id),
+                        std::move(name), std::move(value),
+                        Hex(bytes_, begin, end), nullptr, true});
   }
 
-  // The fields that the record holds but `BIR` does not, by their bytes.
+  // The parts that the record holds but `BIR` does not, by their bytes.
   std::string HeaderText(const FieldSpan& f) const {
     switch (f.id) {
       case FieldId::kTotalLength:
-        return std::to_string(
-            BioAPI_Data::record::LoadLE32(bytes_.data() + f.begin));
+        return std::to_string(record::LoadLE32(bytes_ + f.begin));
       case FieldId::kReserved:
         return std::to_string(bytes_[f.begin]);
       case FieldId::kPresenceBitmap: {
         std::string value = Format("0x%08llX", walked_.presence);
-        if (walked_.presence >> record::kOptionalFieldCount != 0) {
-          value += " (bits 23-31 ignored)";
+        if ((walked_.presence & BIOAPI_PRESENCE_RESERVED_MASK) != 0) {
+          value += " (bits " +
+                   std::to_string(BIOAPI_PRESENCE_FIRST_RESERVED_BIT) + "-" +
+                   std::to_string(BIOAPI_PRESENCE_LAST_BIT) + " ignored)";
         }
         return value;
       }
@@ -139,6 +141,14 @@ class DumpWriter {
     const record::FieldLayout& layout = record::LayoutOf(f.id);
     if (!layout.has_member) {
       Add(f, f.begin, f.end, -1, layout.name, HeaderText(f));
+      return;
+    }
+    if (layout.encoding == record::Encoding::kByteString ||
+        layout.encoding == record::Encoding::kBlock) {
+      // From the record's bytes: the BDB stays there.
+      const std::size_t length = record::FixedSize(layout.encoding);
+      Add(f, f.begin, f.end, -1, layout.name,
+          BytesText(bytes_ + f.begin + length, f.end - f.begin - length));
       return;
     }
     record::ForEachMemberField(
@@ -157,35 +167,40 @@ class DumpWriter {
             // The version bytes in hex, the quality in decimal.
             Add(f, f.begin, f.end, -1, field.name,
                 field.bit < 0 ? Format("0x%02llX", member) : Text(member));
-          } else {
+          } else if constexpr (!std::is_same_v<Member,
+                                               std::vector<unsigned char>>) {
             Add(f, f.begin, f.end, -1, field.name, Text(member));
           }
         });
   }
 
-  // The failing check goes on the row of its field; a field that the walk
+  // The failing check goes on the row of its part; a part that the walk
   // stopped in gets a row of its own, from its beginning to the end.
   void MarkRejection(const Rejection& r) {
     if (!r.inside_field && !rows_.empty()) {
       rows_.back().check = r.check;
       return;
     }
-    const std::size_t begin = std::min(r.field_begin, bytes_.size());
-    rows_.push_back(DumpRow{begin, bytes_.size() - begin, r.field, -1,
-                            r.field ? NameOf(*r.field) : "record", "",
-                            Hex(bytes_, begin, bytes_.size()), r.check, false});
+    const std::size_t begin = std::min(r.field_offset, walked_.size);
+    const RowKind kind =
+        r.part >= 0 ? KindOf(static_cast<FieldId>(r.part)) : RowKind::kHeader;
+    rows_.push_back(Row{begin, walked_.size - begin, r.part, -1, kind,
+                        r.field != nullptr ? r.field : "record", "",
+                        Hex(bytes_, begin, walked_.size), r.check, false});
   }
 
-  const std::vector<unsigned char>& bytes_;
+  const unsigned char* bytes_;
   const WalkedRecord& walked_;
-  std::vector<DumpRow> rows_;
+  std::vector<Row> rows_;
 };
 
 }  // namespace
 
-std::vector<DumpRow> DumpRows(const std::vector<unsigned char>& bytes,
-                              const WalkedRecord& walked) {
-  return DumpWriter(bytes, walked).Rows();
+std::vector<Row> DumpRows(const unsigned char* data,
+                          const WalkedRecord& walked) {
+  return DumpWriter(data, walked).Rows();
 }
 
-}  // namespace bir_tool
+}  // namespace detail
+}  // namespace inspect
+}  // namespace BioAPI_Data

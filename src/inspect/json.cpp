@@ -1,19 +1,42 @@
-#include "record_json.h"
-
+// The fields of a record as JSON, both ways, and an encoding that reads its
+// record back to see that every field comes back as given.
+//
+// Byte strings are hex strings, registry identifiers {"Owner", "Type"},
+// date-times their six recorded `tm` members, validity periods an array of
+// date-times (start, end), enumerations {"value", "name"} with the name where
+// the library defines one. An optional field that the record lacks is null.
 #include <cstddef>
 #include <ctime>
 #include <limits>
+#include <nlohmann/json.hpp>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
+#include "bioapi_data/inspect.h"
 #include "bir/record_layout.h"
-#include "enumeration_names.h"
+#include "common/enumeration_names.h"
+#include "inspect/walk.h"
 
-namespace bir_tool {
+namespace BioAPI_Data {
+namespace inspect {
 namespace {
 
-using BioAPI_Data::RegistryID;
-namespace record = BioAPI_Data::record;
+// Sets `value` to the enumerator called `name`; returns false when there is
+// none.
+template <class E>
+bool ValueNamed(std::string_view name, E& value) {
+  for (const auto& e : names::Table<E>::kEnumerators) {
+    if (name == e.name) {
+      value = e.value;
+      return true;
+    }
+  }
+  return false;
+}
+
+using Json = nlohmann::ordered_json;
+using detail::FieldId;
 
 // The members of a date-time that a record carries, in record order.
 constexpr const char* kDateTimeMembers[] = {"tm_year", "tm_mon", "tm_mday",
@@ -66,12 +89,12 @@ Json ValueJson(E value) {
   static_assert(std::is_enum_v<E>);
   Json j;
   j["value"] = static_cast<std::int32_t>(value);
-  if (const char* name = NameOf(value)) j["name"] = name;
+  if (const char* name = names::NameOf(value)) j["name"] = name;
   return j;
 }
 
 [[noreturn]] void Fail(const std::string& path, const std::string& message) {
-  throw JsonFieldError(path + ": " + message);
+  throw JsonError(path, path + ": " + message);
 }
 
 std::string Kind(const Json& j) { return j.type_name(); }
@@ -195,7 +218,7 @@ void Read(const std::string& path, const Json& j, E& value) {
   auto from_name = [&](const std::string& at, const Json& name) {
     if (!name.is_string()) Fail(at, "expected a name, got " + Kind(name));
     E named{};
-    if (!ValueNamed(name.get<std::string>(), named)) {
+    if (!ValueNamed(name.get_ref<const std::string&>(), named)) {
       Fail(at, name.dump() + " names no value of this field");
     }
     return named;
@@ -281,17 +304,7 @@ void WriteText(const Json& j, std::size_t indent, bool top, std::string& out) {
   out += "\n" + std::string(indent, ' ') + (j.is_object() ? "}" : "]");
 }
 
-}  // namespace
-
-RecordFields FieldsOf(const WalkedRecord& walked) {
-  RecordFields fields;
-  fields.bir = walked.bir;
-  fields.present = walked.presence & ((1u << record::kOptionalFieldCount) - 1);
-  fields.has_security_block = walked.Has(FieldId::kSecurityBlock);
-  return fields;
-}
-
-Json ToJson(const RecordFields& fields) {
+Json ToJsonValue(const RecordFields& fields) {
   Json j;
   record::ForEachMemberField(fields.bir, [&](const record::FieldLayout& field,
                                              const auto& member) {
@@ -300,10 +313,106 @@ Json ToJson(const RecordFields& fields) {
   return j;
 }
 
-RecordFields FromJson(const Json& json) {
+// The fields of an accepted record as the walk met them, the BDB from the
+// record's bytes.
+RecordFields FieldsOfWalk(const unsigned char* data,
+                          detail::WalkedRecord&& walked) {
+  RecordFields fields;
+  fields.bir = std::move(walked.bir);
+  fields.bir.BiometricData.assign(data + walked.bdb.offset,
+                                  data + walked.bdb.offset + walked.bdb.size);
+  fields.present = walked.presence & ~BIOAPI_PRESENCE_RESERVED_MASK;
+  fields.has_security_block = walked.has_security_block;
+  return fields;
+}
+
+// Why the record changes a field: the encoder's presence rules and the widths
+// of the record's encodings.
+std::string Reason(const record::FieldLayout& field, const Json& given,
+                   const Json& returned, const RecordFields& fields) {
+  if (field.id == FieldId::kSecurityBlock) {
+    if (!fields.bir.EncryptionOption && !fields.bir.IntegrityOption) {
+      return "a record holds a security block only when a security option is "
+             "set";
+    }
+    return "an empty security block is not written; give null";
+  }
+  if (field.bit < 0) return "it does not come back from the record as given";
+  if (given.is_null()) {
+    return "the library always writes this field; give its value";
+  }
+  if (returned.is_null()) {
+    switch (field.presence) {
+      case record::Presence::kBothHalvesNonZero:
+        return "this registered identifier is written only when both its "
+               "halves are non-zero";
+      case record::Presence::kNotEmpty:
+        return "an empty value is not written; give null";
+      case record::Presence::kDateTimeSet:
+        return "a date-time is written when its tm_wday, tm_yday and tm_isdst "
+               "are -1 or none of its nine members is 0";
+      case record::Presence::kAlways:
+      case record::Presence::kWithSecurityOption:
+        break;
+    }
+    return "it is not written";
+  }
+  switch (field.encoding) {
+    case record::Encoding::kByte:
+      return "the record holds its low 8 bits only";
+    case record::Encoding::kValidityPeriod:
+      if (given.size() != 2) {
+        return "the record holds two date-times, the start and the end";
+      }
+      [[fallthrough]];
+    case record::Encoding::kDateTime:
+      return "the record holds the year in 16 bits and the other members in "
+             "8 bits each";
+    default:
+      return "it does not come back from the record as given";
+  }
+}
+
+}  // namespace
+
+JsonError::JsonError(std::string field, const std::string& message)
+    : std::runtime_error(message), field_(std::move(field)) {}
+
+RecordFields FieldsOf(const BIR& bir) {
+  RecordFields fields;
+  fields.bir = bir;
+  record::ForEachOptionalField(
+      bir, [&](const record::FieldLayout& field, const auto& member) {
+        if (record::IsPresent(field.presence, member)) {
+          fields.present |= std::uint32_t{1} << field.bit;
+        }
+      });
+  fields.has_security_block = record::HasSecurityBlock(bir);
+  return fields;
+}
+
+RecordFields ReadFields(const unsigned char* data, std::size_t size) {
+  detail::WalkedRecord walked = detail::WalkRecord(data, size, false);
+  if (!walked.Accepted()) throw new BioAPIException(Unit, 0x10B);
+  return FieldsOfWalk(data, std::move(walked));
+}
+
+std::string ToJson(const RecordFields& fields) {
+  std::string text;
+  WriteText(ToJsonValue(fields), 0, true, text);
+  return text + "\n";
+}
+
+RecordFields FromJson(std::string_view text) {
+  Json json;
+  try {
+    json = Json::parse(text.begin(), text.end());
+  } catch (const Json::exception& e) {
+    throw JsonError("", std::string("not JSON: ") + e.what());
+  }
   if (!json.is_object()) {
-    throw JsonFieldError("expected an object of record fields, got " +
-                         Kind(json));
+    throw JsonError("",
+                    "expected an object of record fields, got " + Kind(json));
   }
   for (const auto& item : json.items()) {
     if (!IsFieldWithMember(item.key())) {
@@ -331,10 +440,29 @@ RecordFields FromJson(const Json& json) {
   return fields;
 }
 
-std::string JsonText(const Json& json) {
-  std::string text;
-  WriteText(json, 0, true, text);
-  return text + "\n";
+CheckedRecord EncodeChecked(const RecordFields& fields) {
+  CheckedRecord checked;
+  checked.bytes = fields.bir.Encode();
+  detail::WalkedRecord back =
+      detail::WalkRecord(checked.bytes.data(), checked.bytes.size(), false);
+  if (!back.Accepted()) {
+    checked.rejection = back.rejection;
+    return checked;
+  }
+  const Json given = ToJsonValue(fields);
+  const Json returned =
+      ToJsonValue(FieldsOfWalk(checked.bytes.data(), std::move(back)));
+  for (const record::FieldLayout& field : record::kFields) {
+    if (!field.has_member) continue;
+    const Json& as_given = given.at(field.name);
+    const Json& came_back = returned.at(field.name);
+    if (as_given == came_back) continue;
+    checked.losses.push_back(FieldLoss{
+        detail::PartOf(field.id), field.name, as_given.dump(), came_back.dump(),
+        Reason(field, as_given, came_back, fields)});
+  }
+  return checked;
 }
 
-}  // namespace bir_tool
+}  // namespace inspect
+}  // namespace BioAPI_Data
