@@ -12,10 +12,15 @@ set(expected
   "lib/netstandard2.0/BioapiData.dll"
   "lib/netstandard2.0/BioapiData.xml"
   "runtimes/linux-x64/native/libbioapi_data.so")
-if(EXISTS ${OUT}/runtimes/win-x64/native/bioapi_data.dll OR
-   "$ENV{BIOAPI_DATA_DOTNET_PACKAGE}" STREQUAL "complete")
-  list(APPEND expected "runtimes/win-x64/native/bioapi_data.dll")
+if(LINUX_INSPECT_LIBRARY)
+  list(APPEND expected "runtimes/linux-x64/native/libbioapi_data_inspect.so")
 endif()
+foreach(name IN LISTS windows_names)
+  if(EXISTS ${OUT}/runtimes/win-x64/native/${name} OR
+     "$ENV{BIOAPI_DATA_DOTNET_PACKAGE}" STREQUAL "complete")
+    list(APPEND expected "runtimes/win-x64/native/${name}")
+  endif()
+endforeach()
 list(SORT expected)
 
 file(GLOB_RECURSE found RELATIVE ${OUT} ${OUT}/*)

@@ -23,8 +23,9 @@ namespace BioapiData
     }
 
     /// <summary>An error that the library reports: a BioAPI error code, its source, and the
-    /// library's message (for example "BioAPI Error: Invalid Data. (Source: Unit)." for a
-    /// rejected record).</summary>
+    /// library's message ("BioAPI Error: Invalid Data. (Source: Unit)." for a rejected record).
+    /// For a record that the decoder rejects, the message goes on with the reason, which
+    /// <see cref="Offset"/>, <see cref="Field"/> and <see cref="Check"/> give as data.</summary>
     [Serializable]
     public class BioApiException : Exception
     {
@@ -44,12 +45,26 @@ namespace BioapiData
             HResult = code;
         }
 
+        // A rejected record, with the reason that the inspection library gives.
+        internal BioApiException(int code, string message, long offset, string field, string check, string reason)
+            : this(code, message)
+        {
+            Offset = offset;
+            Field = field;
+            Check = check;
+            Reason = reason;
+        }
+
         /// <summary>Restores a serialized exception.</summary>
         protected BioApiException(SerializationInfo info, StreamingContext context)
             : base(info, context)
         {
             Code = info.GetInt32("Code");
             Facility = (Facility)info.GetInt32("Facility");
+            Offset = (long?)info.GetValue("Offset", typeof(long?));
+            Field = info.GetString("Field");
+            Check = info.GetString("Check");
+            Reason = info.GetString("Reason");
         }
 
         /// <summary>The full 32-bit BioAPI error code, e.g. <see cref="BioApiErrorCode.InvalidData"/>.</summary>
@@ -57,6 +72,26 @@ namespace BioapiData
 
         /// <summary>The source of the error, from the code's top byte as the library reads it.</summary>
         public Facility Facility { get; private set; }
+
+        /// <summary>For a record that the decoder rejects: where the failing check looked, in
+        /// bytes from the start of the record (the offset argument of the decode not counted);
+        /// otherwise null. Needs the inspection library (bioapi_data_inspect) beside the core
+        /// library, as the package ships it; without it the reason is null.</summary>
+        public long? Offset { get; private set; }
+
+        /// <summary>For a rejected record: the part of the record being read or just read when
+        /// the check failed, by its name in the record ("TotalLength", "OctetString1",
+        /// "PresenceBitmap"); otherwise null.</summary>
+        public string Field { get; private set; }
+
+        /// <summary>For a rejected record: the condition that does not hold, e.g. "enough bytes
+        /// remain"; otherwise null.</summary>
+        public string Check { get; private set; }
+
+        /// <summary>For a rejected record: the line that <c>bir dump</c> prints, e.g. "rejected at
+        /// offset 4 (TotalLength): check "total length equals the size of the record" failed",
+        /// which the message also carries after the library's text; otherwise null.</summary>
+        public string Reason { get; private set; }
 
         /// <summary>Returns the library's message for a BioAPI error code; the same text that
         /// the C++ exception built from the code gives.</summary>
@@ -77,6 +112,10 @@ namespace BioapiData
             base.GetObjectData(info, context);
             info.AddValue("Code", Code);
             info.AddValue("Facility", (int)Facility);
+            info.AddValue("Offset", Offset, typeof(long?));
+            info.AddValue("Field", Field);
+            info.AddValue("Check", Check);
+            info.AddValue("Reason", Reason);
         }
     }
 }

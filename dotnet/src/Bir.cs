@@ -42,7 +42,8 @@ namespace BioapiData
         /// <summary>Decodes a byte record; <paramref name="data"/> is not kept.</summary>
         /// <exception cref="ArgumentNullException"><paramref name="data"/> is null.</exception>
         /// <exception cref="BioApiException">The library rejects the record
-        /// (<see cref="BioApiErrorCode.InvalidData"/>).</exception>
+        /// (<see cref="BioApiErrorCode.InvalidData"/>, with the offset, field and check that
+        /// rejected it).</exception>
         public Bir(byte[] data) : this(data, 0, data == null ? 0 : data.Length)
         {
         }
@@ -53,7 +54,8 @@ namespace BioapiData
         /// <exception cref="ArgumentOutOfRangeException"><paramref name="offset"/> or
         /// <paramref name="count"/> reaches outside <paramref name="data"/>.</exception>
         /// <exception cref="BioApiException">The library rejects the record
-        /// (<see cref="BioApiErrorCode.InvalidData"/>).</exception>
+        /// (<see cref="BioApiErrorCode.InvalidData"/>, with the offset, field and check that
+        /// rejected it).</exception>
         public Bir(byte[] data, int offset, int count)
         {
             if (data == null) throw new ArgumentNullException("data");
@@ -101,9 +103,26 @@ namespace BioapiData
             return made;
         }
 
+        // The library's exception for a rejected record, with the inspection library's reason:
+        // where the decoder stopped, in which part of the record, and the check that failed.
         private static Exception Rejected(int status, byte[] data, int offset, int count)
         {
-            return new BioApiException(status);
+            if (status != BioApiErrorCode.InvalidData) return new BioApiException(status);
+            NativeRecordCheck check;
+            bool rejected;
+            unsafe
+            {
+                byte none = 0;
+                fixed (byte* start = data)
+                {
+                    rejected = InspectMethods.TryCheck(count == 0 ? &none : start + offset, count, out check);
+                }
+            }
+            if (!rejected) return new BioApiException(status);
+            string reason = InspectMethods.Reason(ref check);
+            return new BioApiException(status, BioApiException.MessageOf(status) + " " + reason,
+                                       (long)check.Offset.ToUInt64(), NativeMethods.Text(check.FieldName),
+                                       NativeMethods.Text(check.Check), reason);
         }
 
         /// <summary>The names of the record's fields, in the order of the library's table

@@ -133,3 +133,67 @@ namespace BioapiData
         }
     }
 }
+
+namespace BioapiData
+{
+    /// <summary>bioapi_record_check of the inspection library, first version.</summary>
+    [StructLayout(LayoutKind.Sequential)]
+    internal unsafe struct NativeRecordCheck
+    {
+        public const int ReasonSize = 192;  // BIOAPI_INSPECT_REASON_SIZE
+
+        public uint StructSize;
+        public int Accepted;
+        public UIntPtr Offset;
+        public int Part;
+        public int Field;
+        public IntPtr FieldName;
+        public UIntPtr FieldOffset;
+        public int InsideField;
+        public IntPtr Check;
+        public fixed byte Reason[ReasonSize];
+        public UIntPtr ChangeCount;
+    }
+
+    /// <summary>The functions of bioapi_inspect_c.h that the assembly uses: why the decoder
+    /// rejects a record. The inspection library is optional: without it a rejected record's
+    /// exception has no reason.</summary>
+    internal static class InspectMethods
+    {
+        [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
+        private static extern unsafe int bioapi_inspect_check(byte* data, UIntPtr size, ref NativeRecordCheck check);
+
+        private static volatile bool missing;
+
+        /// <summary>Checks the bytes with the library's decoder; false when the inspection
+        /// library is not there or the record is accepted.</summary>
+        public static unsafe bool TryCheck(byte* data, int size, out NativeRecordCheck check)
+        {
+            check = new NativeRecordCheck { StructSize = (uint)Marshal.SizeOf(typeof(NativeRecordCheck)) };
+            if (missing) return false;
+            try
+            {
+                return bioapi_inspect_check(data, (UIntPtr)size, ref check) == NativeMethods.Ok &&
+                       check.Accepted == 0;
+            }
+            catch (DllNotFoundException)
+            {
+                missing = true;
+            }
+            catch (EntryPointNotFoundException)
+            {
+                missing = true;
+            }
+            return false;
+        }
+
+        /// <summary>Returns the reason text of a check.</summary>
+        public static unsafe string Reason(ref NativeRecordCheck check)
+        {
+            fixed (byte* text = check.Reason)
+            {
+                return Marshal.PtrToStringAnsi((IntPtr)text);
+            }
+        }
+    }
+}

@@ -19,7 +19,8 @@ namespace BioapiData.Tests
                 var e = Assert.Throws<BioApiException>(() => new Bir(bytes, 0, size), "size " + size);
                 Assert.AreEqual(BioApiErrorCode.InvalidData, e.Code);
                 Assert.AreEqual(Facility.Unit, e.Facility);
-                StringAssert.StartsWith("BioAPI Error: Invalid Data. (Source: Unit).", e.Message);
+                StringAssert.StartsWith("BioAPI Error: Invalid Data. (Source: Unit). rejected at offset ", e.Message);
+                Assert.IsNotNull(e.Field, "size " + size);
             }
         }
 
@@ -115,6 +116,15 @@ namespace BioapiData.Tests
             Assert.AreEqual(e.Code, back.Code);
             Assert.AreEqual(e.Facility, back.Facility);
             Assert.AreEqual(e.Message, back.Message);
+            var rejected = Assert.Throws<BioApiException>(() => new Bir(new byte[] { 1, 1, 9 }));
+            stream = new MemoryStream();
+            new BinaryFormatter().Serialize(stream, rejected);
+            stream.Position = 0;
+            back = (BioApiException)new BinaryFormatter().Deserialize(stream);
+            Assert.AreEqual(rejected.Offset, back.Offset);
+            Assert.AreEqual(rejected.Field, back.Field);
+            Assert.AreEqual(rejected.Check, back.Check);
+            Assert.AreEqual(rejected.Reason, back.Reason);
         }
 
         [Test]
