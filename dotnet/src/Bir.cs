@@ -270,6 +270,55 @@ namespace BioapiData
             return present != 0;
         }
 
+        /// <summary>The number of bytes of <see cref="BiometricData"/>, read without copying them.</summary>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public int BiometricDataLength
+        {
+            get
+            {
+                lock (gate)
+                {
+                    IntPtr data;
+                    UIntPtr size;
+                    Check(NativeMethods.bioapi_bir_get_bytes(Live(), Field.BiometricData.Number, out data, out size));
+                    return checked((int)size.ToUInt64());
+                }
+            }
+        }
+
+        /// <summary>Copies <see cref="BiometricData"/> into <paramref name="destination"/> from
+        /// <paramref name="index"/> on and returns the number of bytes copied: for a large BDB,
+        /// into a buffer that the caller reuses rather than a new array per read.</summary>
+        /// <exception cref="ArgumentNullException"><paramref name="destination"/> is null.</exception>
+        /// <exception cref="ArgumentOutOfRangeException"><paramref name="index"/> lies outside
+        /// <paramref name="destination"/>.</exception>
+        /// <exception cref="ArgumentException">The bytes do not fit from <paramref name="index"/>
+        /// on; nothing is copied.</exception>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public int CopyBiometricDataTo(byte[] destination, int index)
+        {
+            if (destination == null) throw new ArgumentNullException("destination");
+            if (index < 0 || index > destination.Length)
+            {
+                throw new ArgumentOutOfRangeException("index", index, "index lies outside the array");
+            }
+            lock (gate)
+            {
+                IntPtr data;
+                UIntPtr size;
+                Check(NativeMethods.bioapi_bir_get_bytes(Live(), Field.BiometricData.Number, out data, out size));
+                ulong length = size.ToUInt64();
+                if (length > (ulong)(destination.Length - index))
+                {
+                    throw new ArgumentException(string.Format(CultureInfo.InvariantCulture,
+                        "BiometricData has {0} bytes; {1} remain in the array from index {2}",
+                        length, destination.Length - index, index), "destination");
+                }
+                if (length != 0) Marshal.Copy(data, destination, index, (int)length);
+                return (int)length;
+            }
+        }
+
         // --- Accessors by kind --------------------------------------------------------------
 
         private int GetInt(FieldDescription field)

@@ -141,6 +141,7 @@ namespace BioapiData.Tests
                 if (property.Name == "IsDisposed") continue;
                 var get = Assert.Throws<TargetInvocationException>(() => property.GetValue(bir, null), property.Name);
                 Assert.IsInstanceOf<ObjectDisposedException>(get.InnerException, property.Name);
+                if (!property.CanWrite) continue;
                 object value = property.GetValue(other, null);
                 var set = Assert.Throws<TargetInvocationException>(() => property.SetValue(bir, value, null), property.Name);
                 Assert.IsInstanceOf<ObjectDisposedException>(set.InnerException, property.Name);
@@ -148,6 +149,7 @@ namespace BioapiData.Tests
             Assert.Throws<ObjectDisposedException>(() => bir.Encode());
             Assert.Throws<ObjectDisposedException>(() => bir.ToArray());
             Assert.Throws<ObjectDisposedException>(() => bir.Clone());
+            Assert.Throws<ObjectDisposedException>(() => bir.CopyBiometricDataTo(new byte[100], 0));
             Assert.Throws<ObjectDisposedException>(() => bir.GetFields());
             Assert.Throws<ObjectDisposedException>(() => bir.IsPresent("BDBQuality"));
             Assert.Throws<ObjectDisposedException>(() => bir.GetHashCode());

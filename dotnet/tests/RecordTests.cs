@@ -203,6 +203,26 @@ namespace BioapiData.Tests
         }
 
         [Test]
+        public void BiometricDataCopiesIntoTheCallersBuffer()
+        {
+            using (var bir = new Bir(Library.Record("full_record.bir")))
+            {
+                byte[] bdb = bir.BiometricData;
+                Assert.AreEqual(bdb.Length, bir.BiometricDataLength);
+                var buffer = new byte[bdb.Length + 3];
+                Assert.AreEqual(bdb.Length, bir.CopyBiometricDataTo(buffer, 3));
+                CollectionAssert.AreEqual(bdb, buffer.Skip(3).ToArray());
+                var small = new byte[bdb.Length];
+                Assert.Throws<ArgumentException>(() => bir.CopyBiometricDataTo(small, 1));
+                Assert.IsTrue(small.All(b => b == 0), "nothing is copied when the bytes do not fit");
+                Assert.Throws<ArgumentOutOfRangeException>(() => bir.CopyBiometricDataTo(small, small.Length + 1));
+                Assert.Throws<ArgumentNullException>(() => bir.CopyBiometricDataTo(null, 0));
+                bir.BiometricData = new byte[0];
+                Assert.AreEqual(0, bir.CopyBiometricDataTo(new byte[0], 0));
+            }
+        }
+
+        [Test]
         public void RecordBuiltInDotNetDecodesToTheSameFields()
         {
             using (var bir = new Bir())
