@@ -30,6 +30,12 @@ namespace BioapiData
         private readonly object gate = new object();
         private readonly BirHandle handle;
 
+        // Loads the native library and checks its version before the first record.
+        static Bir()
+        {
+            BioApiLibrary.EnsureCompatible();
+        }
+
         /// <summary>Makes the default record: the native header, every other scalar 0, every
         /// byte string and validity period empty.</summary>
         public Bir()
@@ -67,7 +73,6 @@ namespace BioapiData
             {
                 throw new ArgumentOutOfRangeException("count", count, "count reaches past the end of the array");
             }
-            BioApiLibrary.EnsureCompatible();
             BirHandle made;
             int status;
             unsafe
@@ -82,7 +87,7 @@ namespace BioapiData
             }
             if (status != NativeMethods.Ok)
             {
-                made.Dispose();
+                if (made != null) made.Dispose();
                 throw Rejected(status, data, offset, count);
             }
             handle = made;
@@ -97,7 +102,7 @@ namespace BioapiData
         {
             if (status != NativeMethods.Ok)
             {
-                made.Dispose();
+                if (made != null) made.Dispose();
                 throw new BioApiException(status);
             }
             return made;
