@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bioapi_data/bir.h"
+#include "bioapi_data/inspect.h"
 #include "counting_allocator.h"
 #include "sample_records.h"
 #include "suite.h"
@@ -163,6 +164,39 @@ void ToArray(benchmark::State& state) {
   Finish(state, sample);
 }
 
+// The inspection library's verdict on an accepted record: the decoder's walk
+// without the copy of the BDB, and what re-encoding changes.
+void Check(benchmark::State& state) {
+  const Sample& sample = SampleWith(state.range(0));
+  for (auto _ : state) {
+    inspect::Check check =
+        inspect::CheckRecord(sample.bytes.data(), sample.bytes.size());
+    benchmark::DoNotOptimize(check);
+  }
+  Finish(state, sample);
+}
+
+// The dump rows of a record: offsets into it and short texts.
+void Walk(benchmark::State& state) {
+  const Sample& sample = SampleWith(state.range(0));
+  for (auto _ : state) {
+    inspect::Walk walk(sample.bytes.data(), sample.bytes.size());
+    benchmark::DoNotOptimize(walk.Rows().data());
+  }
+  Finish(state, sample);
+}
+
+// One read of every byte of the record, the allowance of the walk's growth.
+void ReadBytes(benchmark::State& state) {
+  const Sample& sample = SampleWith(state.range(0));
+  for (auto _ : state) {
+    unsigned sum = 0;
+    for (unsigned char b : sample.bytes) sum += b;
+    benchmark::DoNotOptimize(sum);
+  }
+  Finish(state, sample);
+}
+
 void BdbSizes(benchmark::internal::Benchmark* b) {
   for (std::int64_t size : kBdbSizes) b->Arg(size);
   b->Unit(benchmark::kMicrosecond);
@@ -175,6 +209,9 @@ BENCHMARK(DecodePointer)->Name(kDecodePointer)->Apply(BdbSizes);
 BENCHMARK(Encode)->Name(kEncode)->Apply(BdbSizes);
 BENCHMARK(EncodeAndWrite)->Name(kEncodeAndWrite)->Apply(BdbSizes);
 BENCHMARK(ToArray)->Name(kToArray)->Apply(BdbSizes);
+BENCHMARK(Check)->Name(kCheck)->Apply(BdbSizes);
+BENCHMARK(Walk)->Name(kWalk)->Apply(BdbSizes);
+BENCHMARK(ReadBytes)->Name(kReadBytes)->Apply(BdbSizes);
 
 }  // namespace
 }  // namespace bench

@@ -45,6 +45,9 @@ enum class Measure {
   // Allocations of one `name` at each size: at most `limit`, or with a
   // `baseline` (a counter of `name`), at most that counter.
   kAllocations,
+  // Time of `name` at the second size over `limit` times its time at the
+  // first plus `baseline`'s time at the second: at most 1.
+  kBoundedGrowth,
 };
 
 struct Goal {
@@ -78,6 +81,8 @@ const std::vector<Goal>& Goals() {
       {M::kAllocations, kDecodeLvalue, kAllowedAllocations, 0, small},
       {M::kAllocations, kDecodePointer, kAllowedAllocations, 0, small},
       {M::kAllocations, kEncode, nullptr, 1, small},
+      {M::kTime, kCheck, kDecodePointer, 1.5, {1 << 10, 16 << 20}},
+      {M::kBoundedGrowth, kWalk, kReadBytes, 2, {1 << 10, 16 << 20}},
       {M::kGrowth, kAddMember, kVectorPushBack, 1.25, members},
       {M::kGrowth, kPopulationCopy, kVectorCopy, 1.25, members},
   };
@@ -94,6 +99,9 @@ std::string Label(const std::string& name) {
       {kEncode, "Encode"},
       {kEncodeAndWrite, "(Encode + truncating write)"},
       {kToArray, "ToArray"},
+      {kCheck, "CheckRecord"},
+      {kWalk, "Walk"},
+      {kReadBytes, "one read of the record"},
       {kAddMember, "AddMember"},
       {kPopulationCopy, "population copy"},
       {kVectorPushBack, "plain vector push_back"},
@@ -128,6 +136,10 @@ std::string GoalLabel(const Goal& goal) {
     case Measure::kAllocations:
       return name + " allocations, " + SizesLabel(goal) + ": <= " +
              (goal.baseline ? Label(goal.baseline) : Fixed(goal.limit, 0));
+    case Measure::kBoundedGrowth:
+      return name + " at " + SizeName(goal.sizes.back()) + " <= " +
+             Fixed(goal.limit, 0) + " x its time at " +
+             SizeName(goal.sizes.front()) + " + " + Label(goal.baseline);
   }
   return name;
 }
@@ -297,6 +309,18 @@ void RatioReport::PrintGoals(std::ostream& out) {
             2);
         figures += " (" + Label(goal.name) + " " + Fixed(growth, 2) + "x, " +
                    Label(goal.baseline) + " " + Fixed(base, 2) + "x)";
+        break;
+      }
+      case Measure::kBoundedGrowth: {
+        const double a = Time(goal.name, goal.sizes.front());
+        const double b = Time(goal.name, goal.sizes.back());
+        const double read = Time(goal.baseline, goal.sizes.back());
+        const double bound = goal.limit * a + read;
+        const double r = a >= 0 && b >= 0 && read >= 0 ? b / bound : -1;
+        add("", r, r <= 1, 2);
+        figures += " (" + Fixed(b / 1000, 1) + " us against " +
+                   Fixed(goal.limit, 0) + " x " + Fixed(a / 1000, 1) +
+                   " us + " + Fixed(read / 1000, 1) + " us)";
         break;
       }
       case Measure::kAllocations:

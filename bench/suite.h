@@ -27,6 +27,12 @@ inline constexpr char kDecodePointer[] = "DecodePointer";
 inline constexpr char kEncode[] = "Encode";
 inline constexpr char kEncodeAndWrite[] = "EncodeAndWrite";
 inline constexpr char kToArray[] = "ToArray";
+// The inspection library: the check of an accepted record (against
+// `kDecodePointer`) and the walk of its dump rows (against its own time at
+// 1 KiB plus `kReadBytes`, one read of every byte of the record).
+inline constexpr char kCheck[] = "Check";
+inline constexpr char kWalk[] = "Walk";
+inline constexpr char kReadBytes[] = "ReadBytes";
 inline constexpr char kAddMember[] = "PopulationAddMember";
 inline constexpr char kPopulationCopy[] = "PopulationCopy";
 // The baselines of the population figures: the same records in a plain

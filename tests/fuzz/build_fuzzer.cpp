@@ -7,11 +7,13 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "bioapi_data/bir.h"
 #include "bir/byte_order.h"
+#include "bir/record_layout.h"
 #include "fuzz_input.h"
 #include "round_trip.h"
 #include "test_files.h"
@@ -130,39 +132,32 @@ Enum AnyValue(FuzzInput& in) {
   return static_cast<Enum>(in.Int());
 }
 
-// Every value is drawn in a fixed order before the constructor runs, since
-// the order in which arguments are evaluated differs between compilers.
+// One value of an optional field, by the member's type.
+void Draw(FuzzInput& in, RegistryID& id) { id = Id(in); }
+void Draw(FuzzInput& in, unsigned char& value) { value = in.Byte(); }
+void Draw(FuzzInput& in, Bytes& bytes) { bytes = ByteString(in); }
+void Draw(FuzzInput& in, std::tm& t) { t = DateTime(in); }
+void Draw(FuzzInput& in, std::vector<std::tm>& period) { period = Period(in); }
+template <class Enum>
+void Draw(FuzzInput& in, Enum& value) {
+  value = AnyValue<Enum>(in);
+}
+
+// Every value is drawn in a fixed order: the options, the BDB format, every
+// optional field of the layout's table in bit order (so that a field added
+// to the table is built too), the BDB and the SB.
 BIR Build(FuzzInput& in) {
+  BIR bir;
   const unsigned options = in.Byte();
-  const RegistryID bdb_format = Id(in);
-  const auto type = AnyValue<BioAPI_Data::BiometricType>(in);
-  const auto subtype = AnyValue<BioAPI_Data::BiometricSubtype>(in);
-  const RegistryID id1 = Id(in), id2 = Id(in), id3 = Id(in), id4 = Id(in),
-                   id5 = Id(in);
-  Bytes string1 = ByteString(in);
-  const std::tm bdb_created = DateTime(in);
-  Bytes string2 = ByteString(in);
-  const auto level = AnyValue<BioAPI_Data::ProcessedLevel>(in);
-  const RegistryID id6 = Id(in);
-  const auto purpose = AnyValue<BioAPI_Data::Purpose>(in);
-  const unsigned char quality = in.Byte();
-  const RegistryID id7 = Id(in);
-  std::vector<std::tm> bdb_validity = Period(in);
-  const std::tm bir_created = DateTime(in);
-  Bytes string3 = ByteString(in);
-  Bytes string4 = ByteString(in);
-  Bytes string5 = ByteString(in);
-  Bytes string6 = ByteString(in);
-  std::vector<std::tm> bir_validity = Period(in);
-  const RegistryID id8 = Id(in);
-  Bytes bdb = Content(BlockSize(in), in);
-  Bytes sb = Content(BlockSize(in), in);
-  BIR bir(bdb_format, (options & 1u) != 0, (options & 2u) != 0, type, subtype,
-          id1, id2, id3, id4, id5, std::move(string1), bdb_created,
-          std::move(string2), level, id6, purpose, quality, id7,
-          std::move(bdb_validity), bir_created, std::move(string3),
-          std::move(string4), std::move(string5), std::move(string6),
-          std::move(bir_validity), id8, std::move(bdb), std::move(sb));
+  bir.EncryptionOption = (options & 1u) != 0;
+  bir.IntegrityOption = (options & 2u) != 0;
+  bir.BDBFormat = Id(in);
+  BioAPI_Data::record::ForEachOptionalField(
+      bir, [&](const BioAPI_Data::record::FieldLayout&, auto& member) {
+        Draw(in, member);
+      });
+  bir.BiometricData = Content(BlockSize(in), in);
+  bir.SecurityBlock = Content(BlockSize(in), in);
   // Now and then a header that is not the native one: the encoder writes it
   // as it is and the decoder must refuse it.
   if (in.Byte() % 16u == 15u) {
@@ -185,12 +180,14 @@ BIR Build(FuzzInput& in) {
 }
 
 bool HasOversizedByteString(const BIR& bir) {
-  for (const Bytes* s :
-       {&bir.OctetString1, &bir.OctetString2, &bir.OctetString3,
-        &bir.OctetString4, &bir.OctetString5, &bir.OctetString6}) {
-    if (s->size() > kLargestByteString) return true;
-  }
-  return false;
+  bool oversized = false;
+  BioAPI_Data::record::ForEachOptionalField(
+      bir, [&](const BioAPI_Data::record::FieldLayout&, const auto& member) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(member)>, Bytes>) {
+          oversized = oversized || member.size() > kLargestByteString;
+        }
+      });
+  return oversized;
 }
 
 // True when `call` throws the library's refusal, which is deleted here.

@@ -88,6 +88,26 @@ test('a rejected record: the status, the rows before the check, no fields',
   assert.match(decode(new Uint8Array(0)).status, /^rejected at offset 0 /);
 });
 
+// The table of damaged records that the C++, C and Python tests read too:
+// the module names the same offset, field and check.
+test('damaged records: the offset, field and check of the shared table',
+     async () => {
+  const table = JSON.parse(
+      await readFile(path.join(dataDir, 'damaged_records.json'), 'utf8'));
+  assert.ok(table.length >= 10);
+  for (const c of table) {
+    const bytes = Uint8Array.from(
+        c.hex.match(/../g) ?? [], (byte) => parseInt(byte, 16));
+    const record = decode(bytes);
+    assert.equal(record.accepted, false, c.name);
+    assert.equal(record.rejection.offset, c.offset, c.name);
+    assert.equal(record.rejection.field, c.field, c.name);
+    assert.equal(record.rejection.check, c.check, c.name);
+    assert.equal(record.rejection.text, c.reason, c.name);
+    assert.equal(record.fields, null, c.name);
+  }
+});
+
 test('rows say which member of the fields holds them, and their kind',
      async () => {
   const record = decode(await bytesOf(path.join(dataDir, 'full_record.bir')));
