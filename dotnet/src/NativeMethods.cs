@@ -1,0 +1,199 @@
+using System;
+using System.Runtime.InteropServices;
+
+namespace BioapiData
+{
+    /// <summary>The native record, owned through its handle; released with bioapi_bir_destroy.</summary>
+    internal sealed class BirHandle : SafeHandle
+    {
+        private BirHandle() : base(IntPtr.Zero, true) { }
+
+        public override bool IsInvalid { get { return handle == IntPtr.Zero; } }
+
+        protected override bool ReleaseHandle()
+        {
+            NativeMethods.bioapi_bir_destroy(handle);
+            return true;
+        }
+    }
+
+    /// <summary>The date-time structure of the C interface, first version (40 bytes).</summary>
+    [StructLayout(LayoutKind.Sequential)]
+    internal struct NativeDateTime
+    {
+        public uint StructSize;
+        public int Year;
+        public int Month;
+        public int Day;
+        public int Hour;
+        public int Minute;
+        public int Second;
+        public int WDay;
+        public int YDay;
+        public int IsDst;
+
+        public static readonly uint Size = (uint)Marshal.SizeOf(typeof(NativeDateTime));
+    }
+
+    /// <summary>The functions of bioapi_data_c.h. Every string that the library returns is
+    /// static and read through an IntPtr, so that the marshaller never frees it.</summary>
+    internal static class NativeMethods
+    {
+        private const string Library = "bioapi_data";
+        private const CallingConvention Cdecl = CallingConvention.Cdecl;
+
+        public const int Ok = 0;
+        public const int FieldKindInt = 1;
+        public const int FieldKindBool = 2;
+        public const int FieldKindEnum = 3;
+        public const int FieldKindRegistryId = 4;
+        public const int FieldKindBytes = 5;
+        public const int FieldKindDateTime = 6;
+        public const int FieldKindPeriod = 7;
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_version();
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern IntPtr bioapi_error_message(int code);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_error_facility(int code);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern void bioapi_free(IntPtr buffer);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_create(out BirHandle bir);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern unsafe int bioapi_bir_decode(byte* data, UIntPtr size, out BirHandle bir);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_clone(BirHandle bir, out BirHandle copy);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern void bioapi_bir_destroy(IntPtr bir);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_encode(BirHandle bir, out IntPtr data, out UIntPtr size);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_to_array(BirHandle bir, out IntPtr data, out UIntPtr size);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_get_int(BirHandle bir, int field, out int value);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_set_int(BirHandle bir, int field, int value);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_get_registry_id(BirHandle bir, int field, out short owner, out short type);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_set_registry_id(BirHandle bir, int field, short owner, short type);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_get_bytes(BirHandle bir, int field, out IntPtr data, out UIntPtr size);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern unsafe int bioapi_bir_set_bytes(BirHandle bir, int field, byte* data, UIntPtr size);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_get_datetime(BirHandle bir, int field, ref NativeDateTime value);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_set_datetime(BirHandle bir, int field, ref NativeDateTime value);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_get_period_count(BirHandle bir, int field, out UIntPtr count);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_get_period_element(BirHandle bir, int field, UIntPtr index, ref NativeDateTime value);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_set_period(BirHandle bir, int field, [In] NativeDateTime[] elements, UIntPtr count);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_field_present(BirHandle bir, int field, out int present);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_field_info(int field, out IntPtr name, out int kind, out int enumeration, out UIntPtr maxSize);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_enumeration_info(int enumeration, out IntPtr name, out UIntPtr count);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_enumerator(int enumeration, UIntPtr index, out IntPtr name, out int value);
+
+        /// <summary>Reads a static ASCII string of the library.</summary>
+        public static string Text(IntPtr text)
+        {
+            return text == IntPtr.Zero ? null : Marshal.PtrToStringAnsi(text);
+        }
+    }
+}
+
+namespace BioapiData
+{
+    /// <summary>bioapi_record_check of the inspection library, first version.</summary>
+    [StructLayout(LayoutKind.Sequential)]
+    internal unsafe struct NativeRecordCheck
+    {
+        public const int ReasonSize = 192;  // BIOAPI_INSPECT_REASON_SIZE
+
+        public uint StructSize;
+        public int Accepted;
+        public UIntPtr Offset;
+        public int Part;
+        public int Field;
+        public IntPtr FieldName;
+        public UIntPtr FieldOffset;
+        public int InsideField;
+        public IntPtr Check;
+        public fixed byte Reason[ReasonSize];
+        public UIntPtr ChangeCount;
+    }
+
+    /// <summary>The functions of bioapi_inspect_c.h that the assembly uses: why the decoder
+    /// rejects a record. The inspection library is optional: without it a rejected record's
+    /// exception has no reason.</summary>
+    internal static class InspectMethods
+    {
+        [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
+        private static extern unsafe int bioapi_inspect_check(byte* data, UIntPtr size, ref NativeRecordCheck check);
+
+        private static volatile bool missing;
+
+        /// <summary>Checks the bytes with the library's decoder; false when the inspection
+        /// library is not there or the record is accepted.</summary>
+        public static unsafe bool TryCheck(byte* data, int size, out NativeRecordCheck check)
+        {
+            check = new NativeRecordCheck { StructSize = (uint)Marshal.SizeOf(typeof(NativeRecordCheck)) };
+            if (missing) return false;
+            try
+            {
+                return bioapi_inspect_check(data, (UIntPtr)size, ref check) == NativeMethods.Ok &&
+                       check.Accepted == 0;
+            }
+            catch (DllNotFoundException)
+            {
+                missing = true;
+            }
+            catch (EntryPointNotFoundException)
+            {
+                missing = true;
+            }
+            return false;
+        }
+
+        /// <summary>Returns the reason text of a check.</summary>
+        public static unsafe string Reason(ref NativeRecordCheck check)
+        {
+            fixed (byte* text = check.Reason)
+            {
+                return Marshal.PtrToStringAnsi((IntPtr)text);
+            }
+        }
+    }
+}
