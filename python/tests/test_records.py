@@ -8,6 +8,7 @@ import pickle
 import pytest
 
 import bioapi_data as bd
+from bioapi_data import record
 from conftest import DATA_DIR
 
 
@@ -187,14 +188,47 @@ def test_pickle_carries_every_field():
         0x0200010B
 
 
-def test_equality_sees_every_field():
+def another_value(field, value):
+    """A value other than `value` that `field` takes and a record carries, or
+    None for a field that takes one value only."""
+    limits = field.limits
+    if not limits.carried:
+        return None  # a read-only constant
+    if field.kind in (record.KIND_INT, record.KIND_BOOL, record.KIND_ENUM):
+        if limits.min == limits.max:
+            return None
+        return limits.min if value != limits.min else limits.min + 1
+    if field.kind == record.KIND_REGISTRY_ID:
+        for other in ((limits.owner_min, limits.type_min),
+                      (limits.owner_max, limits.type_max)):
+            if bd.RegistryID(*(half & 0xFFFF for half in other)) != value:
+                return other
+        return None
+    if field.kind == record.KIND_BYTES:
+        return value + b"!"
+    if field.kind == record.KIND_DATETIME:
+        if value is None:
+            return bd.DateTime(2026, 1, 2, 3, 4, 5)
+        return value._replace(second=(value.second + 1) % 256)
+    if field.kind == record.KIND_PERIOD:
+        if not value:
+            return [bd.DateTime(2026, 1, 2, 3, 4, 5)] * \
+                limits.period_length
+        return [value[0]._replace(second=(value[0].second + 1) % 256)] + \
+            value[1:]
+    raise AssertionError(f"{field.name}: no other value for field kind "
+                         f"{field.kind}")
+
+
+def test_equality_and_the_bytes_see_every_field():
     for name in bd.BIR.FIELDS:
         a, b = full_record(), full_record()
-        if isinstance(getattr(a, name), bytes):
-            setattr(b, name, getattr(a, name) + b"!")
-        else:
+        other = another_value(getattr(bd.BIR, name), getattr(a, name))
+        if other is None:
             continue
+        setattr(b, name, other)
         assert a != b, name
+        assert bd.BIR(b.encode()) != a, name
     assert full_record() != "not a record"
 
 
