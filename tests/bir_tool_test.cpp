@@ -15,6 +15,7 @@
 #include "bioapi_data/types.h"
 #include "bir_tool_testing.h"
 #include "commands.h"
+#include "damaged_records.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {
@@ -155,6 +156,21 @@ TEST(BirToolRejection, EveryCommandNamesTheOffsetAndTheFailingCheck) {
     const ToolRun check = RunBir({"check", file});
     EXPECT_EQ(check.exit_code, 1);
     EXPECT_EQ(check.out, file + ": " + r.message +
+                             "\n1 file: 0 accepted, 1 not accepted\n");
+  }
+}
+
+// The tool gives the same reason as the library's check, the page and the
+// bindings for every record of the shared table.
+TEST(BirToolRejection, SameReasonAsTheSharedTableOfDamagedRecords) {
+  ScopedTempDirectory dir;
+  for (const nlohmann::json& c : DamagedRecords()) {
+    const std::string name = c.at("name").get<std::string>();
+    SCOPED_TRACE(name);
+    WriteFileBytes("damaged.bir", FromHex(c.at("hex").get<std::string>()));
+    const ToolRun check = RunBir({"check", "damaged.bir"});
+    EXPECT_EQ(check.exit_code, 1);
+    EXPECT_EQ(check.out, "damaged.bir: " + c.at("reason").get<std::string>() +
                              "\n1 file: 0 accepted, 1 not accepted\n");
   }
 }

@@ -14,6 +14,7 @@
 
 #include "bioapi_data/bioapi_data.h"
 #include "bioapi_data/bioapi_data_c.h"
+#include "damaged_records.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {
@@ -21,21 +22,6 @@ namespace testing {
 namespace {
 
 using Json = nlohmann::json;
-
-std::vector<unsigned char> FromHex(const std::string& hex) {
-  std::vector<unsigned char> bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(
-        static_cast<unsigned char>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
-
-Json DamagedRecords() {
-  std::ifstream file(std::string(BIOAPI_DATA_TEST_DATA_DIR) +
-                     "/damaged_records.json");
-  return Json::parse(file);
-}
 
 // Every damaged record: the core's decoder throws its one exception, with
 // its code and text unchanged, and the check says where and why, as the walk
