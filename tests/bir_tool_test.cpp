@@ -15,7 +15,7 @@
 #include "bioapi_data/types.h"
 #include "bir_tool_testing.h"
 #include "commands.h"
-#include "damaged_records.h"
+#include "damaged_record_table.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {

@@ -14,7 +14,7 @@
 
 #include "bioapi_data/bioapi_data.h"
 #include "bioapi_data/bioapi_data_c.h"
-#include "damaged_records.h"
+#include "damaged_record_table.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {

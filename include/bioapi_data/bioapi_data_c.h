@@ -409,6 +409,9 @@ typedef struct bioapi_field_limits {
   /** Validity periods: the number of date-times that the record carries
    * (start and end); a period holds none or this many. Otherwise 0. */
   int32_t period_length;
+  /** 0. Spelt out so that the structure has one size, 48 bytes, on every
+   * ABI: 32-bit x86 aligns int64_t to 4 bytes and would end it at 44. */
+  int32_t reserved;
 } bioapi_field_limits;
 
 /** Describes what field `field` accepts into *limits, whose struct_size the

@@ -85,6 +85,7 @@ class FieldLimits(ctypes.Structure):
         ("type_min", ctypes.c_int32),
         ("type_max", ctypes.c_int32),
         ("period_length", ctypes.c_int32),
+        ("reserved", ctypes.c_int32),
     ]
 
 

@@ -377,6 +377,7 @@ bioapi_status bioapi_bir_field_limits(bioapi_bir_field field,
   limits->owner_min = limits->owner_max = 0;
   limits->type_min = limits->type_max = 0;
   limits->period_length = 0;
+  limits->reserved = 0;
   switch (row->kind) {
     case BIOAPI_FIELD_KIND_INT:
     case BIOAPI_FIELD_KIND_BOOL:

@@ -1,8 +1,8 @@
 // The shared table of damaged records (tests/data/damaged_records.json): each
 // with its bytes in hex and where and why the library rejects it. The C++,
 // C, Python, .NET and page tests all read this one table.
-#ifndef BIOAPI_DATA_TESTS_DAMAGED_RECORDS_H_
-#define BIOAPI_DATA_TESTS_DAMAGED_RECORDS_H_
+#ifndef BIOAPI_DATA_TESTS_DAMAGED_RECORD_TABLE_H_
+#define BIOAPI_DATA_TESTS_DAMAGED_RECORD_TABLE_H_
 
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -32,4 +32,4 @@ inline nlohmann::json DamagedRecords() {
 }  // namespace testing
 }  // namespace BioAPI_Data
 
-#endif  // BIOAPI_DATA_TESTS_DAMAGED_RECORDS_H_
+#endif  // BIOAPI_DATA_TESTS_DAMAGED_RECORD_TABLE_H_
