@@ -60,6 +60,7 @@ class BuildPyWithLibrary(build_py):
             "-DBIOAPI_DATA_BUILD_EXAMPLES=OFF",
             "-DBIOAPI_DATA_BUILD_TOOLS=OFF",
             "-DBIOAPI_DATA_BUILD_DOCS=OFF",
+            "-DBIOAPI_DATA_BUILD_DOTNET=OFF",
             "-DBIOAPI_DATA_INSTALL=OFF",
         ]
         if shutil.which("ninja") and not (cmake_dir / "CMakeCache.txt").exists():
