@@ -37,6 +37,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#else
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #endif
 
 namespace BioAPI_Data {
@@ -189,6 +197,17 @@ std::string RunUnprivileged(const std::function<std::string()>& test) {
 #define EXPECT_UNPRIVILEGED(...) EXPECT_EQ((__VA_ARGS__)(), "")
 
 #endif
+
+// Whether `path` is a symbolic link (on Windows, any reparse point).
+bool IsLink(const char* path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+  return fs::is_symlink(path);
+#endif
+}
 
 class RecordFileTest : public ::testing::Test {
  protected:
@@ -920,30 +939,82 @@ TEST_F(RecordFileTest, ConcurrentWritersOnAHardLinkedFileLeaveAWholeRecord) {
   }
 }
 
-// A temporary file that a killed call left is removed by the next call; one
-// that a live writer holds, and files that only look alike, are not.
-TEST_F(RecordFileTest, OnlyStaleTemporaryFilesOfTheWriterAreRemoved) {
-  testing::WriteFileBytes("record.123.4.tmp", kOldRecord);  // a killed call's
-  testing::WriteFileBytes("record.123.tmp", kOldRecord);
-  testing::WriteFileBytes("record.1x.4.tmp", kOldRecord);
-  testing::WriteFileBytes("record.5.6.tmp.bak", kOldRecord);
-  testing::WriteFileBytes("other.5.6.tmp", kOldRecord);
-  ::mkfifo("record.7.8.tmp", 0600);
-  testing::WriteFileBytes("record.9.10.tmp", kOldRecord);
-  const int held = ::open("record.9.10.tmp", O_RDONLY);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a live writer holds its own
-  EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
-  EXPECT_FALSE(fs::exists("record.123.4.tmp"));
-  for (const char* kept : {"record.123.tmp", "record.1x.4.tmp",
-                           "record.5.6.tmp.bak", "other.5.6.tmp"}) {
-    EXPECT_TRUE(fs::exists(kept)) << kept;
-  }
-  EXPECT_TRUE(fs::is_fifo("record.7.8.tmp"));
-  EXPECT_TRUE(fs::exists("record.9.10.tmp"));
-  ::close(held);
-}
-
 #endif
+
+// A temporary file that a killed call left is removed by the next call, on
+// both paths (a new file, a replaced one); one that a live writer holds, one
+// that another program holds open, and whatever only looks alike (names,
+// case, a directory, a link) are not.
+TEST_F(RecordFileTest, OnlyStaleTemporaryFilesOfTheWriterAreRemoved) {
+  const std::initializer_list<const char*> kept_files = {
+      "record.123.tmp", "record.1x.4.tmp", "record.5.6.tmp.bak",
+      "other.5.6.tmp", "RECORD.7.8.TMP"};
+  for (const bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "replacing \"record\"" : "making \"record\"");
+    for (const auto& entry : fs::directory_iterator(".")) {
+      fs::remove_all(entry.path());
+    }
+    if (existing) testing::WriteFileBytes("record", kOldRecord);
+    testing::WriteFileBytes("record.123.4.tmp", kOldRecord);  // a killed call's
+    for (const char* name : kept_files) {
+      testing::WriteFileBytes(name, kOldRecord);
+    }
+    fs::create_directory("record.13.14.tmp");
+#ifdef _WIN32
+    // Needs the right to make links (or developer mode); libstdc++ makes
+    // none, and Wine reports one made without making it.
+    const bool linked =
+        CreateSymbolicLinkW(L"record.15.16.tmp", L"other.5.6.tmp",
+                            SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+        IsLink("record.15.16.tmp");
+#else
+    std::error_code no_link;
+    fs::create_symlink("other.5.6.tmp", "record.15.16.tmp", no_link);
+    const bool linked = !no_link;
+#endif
+    testing::WriteFileBytes("record.9.10.tmp", kOldRecord);
+    testing::WriteFileBytes("record.11.12.tmp", kOldRecord);
+#ifdef _WIN32
+    // Another program's handle, even one that shares its deletion.
+    const HANDLE held =
+        CreateFileW(L"record.9.10.tmp", GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // A live writer between writing its temporary file and renaming it.
+    const HANDLE mark =
+        CreateMutexW(nullptr, FALSE, L"Global\\BioAPI_Data.record.11.12.tmp");
+    ASSERT_NE(mark, nullptr);
+#else
+    const int held = ::open("record.9.10.tmp", O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a live writer holds its own
+    const int mark = ::open("record.11.12.tmp", O_RDONLY);
+    ASSERT_EQ(::flock(mark, LOCK_SH), 0);
+    ::mkfifo("record.7.8.tmp", 0600);
+#endif
+    EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
+    EXPECT_EQ(testing::ReadFileBytes("record"), NewRecord());
+    EXPECT_FALSE(fs::exists("record.123.4.tmp"));
+    for (const char* name : kept_files) {
+      EXPECT_EQ(testing::ReadFileBytes(name), kOldRecord) << name;
+    }
+    EXPECT_TRUE(fs::is_directory("record.13.14.tmp"));
+    if (linked) {
+      EXPECT_TRUE(IsLink("record.15.16.tmp"));
+    }
+#ifdef _WIN32
+    CloseHandle(held);
+    CloseHandle(mark);
+#else
+    EXPECT_TRUE(fs::is_fifo("record.7.8.tmp"));
+    ::close(held);
+    ::close(mark);
+#endif
+    // Still there once let go: not deleted on its last close either.
+    EXPECT_TRUE(fs::exists("record.9.10.tmp"));
+    EXPECT_TRUE(fs::exists("record.11.12.tmp"));
+  }
+}
 
 }  // namespace
 }  // namespace BioAPI_Data

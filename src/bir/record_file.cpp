@@ -79,6 +79,32 @@ std::string TemporaryName(const std::string& base) {
          ".tmp";
 }
 
+// Whether `name` is one that TemporaryName(`base`) makes:
+// base.DIGITS.DIGITS.tmp.
+template <typename Char>
+bool IsTemporaryName(const std::basic_string<Char>& name,
+                     const std::basic_string<Char>& base) {
+  const std::basic_string<Char> suffix = {'.', 't', 'm', 'p'};
+  if (name.size() < base.size() + 4 + suffix.size() ||
+      name.compare(0, base.size(), base) != 0 || name[base.size()] != '.' ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return false;
+  }
+  int numbers = 0;
+  std::size_t digits = 0;
+  for (std::size_t i = base.size() + 1; i < name.size() - suffix.size(); ++i) {
+    if (name[i] >= '0' && name[i] <= '9') {
+      ++digits;
+    } else if (name[i] == '.' && digits > 0 && numbers == 0) {
+      ++numbers;
+      digits = 0;
+    } else {
+      return false;
+    }
+  }
+  return numbers == 1 && digits > 0;
+}
+
 // Attempts at a fresh temporary name before giving up on one.
 constexpr int kNameAttempts = 8;
 
@@ -162,6 +188,98 @@ std::wstring Widen(const std::string& ascii) {
   return std::wstring(ascii.begin(), ascii.end());
 }
 
+// A live writer's mark on its temporary file, which tells the clean-up in
+// other processes to leave the file alone: a named mutex, which lives while
+// the writer holds it and dies with the writer. The file's own sharing
+// cannot tell it: the writer closes the file before it renames it, since
+// ReplaceFileW wants the replacement to itself. The global namespace reaches
+// the other sessions of the machine; the session's own is for a process
+// that may not use it.
+constexpr const wchar_t* kMarkScopes[] = {L"Global\\", L"Local\\"};
+
+std::wstring MarkName(const wchar_t* scope, const std::wstring& file_name) {
+  return scope + std::wstring(L"BioAPI_Data.") + file_name;
+}
+
+class Mark {
+ public:
+  Mark() = default;
+  ~Mark() { Release(); }
+  Mark(const Mark&) = delete;
+  Mark& operator=(const Mark&) = delete;
+  // Marks the temporary file `file_name`, dropping the mark held before.
+  void Reset(const std::wstring& file_name) {
+    Release();
+    for (const wchar_t* scope : kMarkScopes) {
+      h_ = CreateMutexW(nullptr, FALSE, MarkName(scope, file_name).c_str());
+      if (h_ != nullptr) return;
+    }
+  }
+
+ private:
+  void Release() {
+    if (h_ != nullptr) CloseHandle(h_);
+    h_ = nullptr;
+  }
+  HANDLE h_ = nullptr;
+};
+
+// Whether a live writer may hold the temporary file `file_name`: its mark
+// exists, or something under the mark's name cannot be looked at.
+bool Marked(const std::wstring& file_name) {
+  for (const wchar_t* scope : kMarkScopes) {
+    const HANDLE mark =
+        OpenMutexW(SYNCHRONIZE, FALSE, MarkName(scope, file_name).c_str());
+    if (mark != nullptr) {
+      CloseHandle(mark);
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return true;
+  }
+  return false;
+}
+
+// Removes the temporary files that calls killed before they finished left in
+// `directory` (empty or ending in a separator): only regular files (no
+// directory, link or other reparse point) of this writer's naming, that no
+// live writer marks and nothing else holds open. Each is opened alone, which
+// fails while any other handle reads, writes or deletes it, checked, and
+// deleted through that handle, so that no other file can take its name
+// meanwhile.
+void RemoveStaleTemporaries(const std::wstring& directory) {
+  const std::wstring base = Widen(kFileName);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search =
+      FindFirstFileExW((directory + base + L".*.tmp").c_str(), FindExInfoBasic,
+                       &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  constexpr DWORD kNotRegular = FILE_ATTRIBUTE_DIRECTORY |
+                                FILE_ATTRIBUTE_REPARSE_POINT |
+                                FILE_ATTRIBUTE_DEVICE;
+  do {
+    // The pattern also matches short names and any case: the long name must
+    // be the writer's own.
+    const std::wstring name = found.cFileName;
+    if (!IsTemporaryName(name, base) ||
+        (found.dwFileAttributes & kNotRegular) != 0 || Marked(name)) {
+      continue;
+    }
+    Handle file(CreateFileW(
+        (directory + name).c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info) ||
+        (info.dwFileAttributes & kNotRegular) != 0) {
+      continue;
+    }
+    FILE_DISPOSITION_INFO dispose{};
+    dispose.DeleteFile = TRUE;
+    SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose,
+                               sizeof dispose);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 // What became of a temporary file.
 enum class Temporary {
   kWritten,
@@ -170,12 +288,16 @@ enum class Temporary {
 };
 
 // Makes a new temporary file in `directory` (empty or ending in a separator)
-// holding the bytes, and sets `path` to it when written.
+// holding the bytes, and sets `path` to it when written. `mark` marks it
+// from before it is made; the caller holds the mark until the file is
+// renamed or removed.
 Temporary WriteTemporary(const std::wstring& directory,
                          const std::vector<unsigned char>& bytes,
-                         std::wstring& path) {
+                         std::wstring& path, Mark& mark) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    path = directory + Widen(TemporaryName(kFileName));
+    const std::wstring name = Widen(TemporaryName(kFileName));
+    mark.Reset(name);
+    path = directory + name;
     Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
@@ -218,8 +340,10 @@ void ReplaceImpl(const std::vector<unsigned char>& bytes) {
     // A file that cannot be made beside it cannot be made under the name
     // either.
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return;
+    RemoveStaleTemporaries(L"");
     std::wstring temporary;
-    if (WriteTemporary(L"", bytes, temporary) == Temporary::kWritten &&
+    Mark mark;
+    if (WriteTemporary(L"", bytes, temporary, mark) == Temporary::kWritten &&
         !MoveFileExW(temporary.c_str(), name.c_str(),
                      MOVEFILE_REPLACE_EXISTING)) {
       DeleteFileW(temporary.c_str());
@@ -235,18 +359,20 @@ void ReplaceImpl(const std::vector<unsigned char>& bytes) {
        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
     return;
   }
-  // Every hard link of the file sees the record only when it is written in
-  // place.
-  if (info.nNumberOfLinks > 1) return WriteInPlace(existing.Get(), bytes);
   std::wstring target = FinalPath(existing.Get());
   if (target.empty()) target = name;
   const std::size_t separator = target.find_last_of(L"\\/");
   const std::wstring directory = separator == std::wstring::npos
                                      ? std::wstring()
                                      : target.substr(0, separator + 1);
+  RemoveStaleTemporaries(directory);
+  // Every hard link of the file sees the record only when it is written in
+  // place.
+  if (info.nNumberOfLinks > 1) return WriteInPlace(existing.Get(), bytes);
 
   std::wstring temporary;
-  switch (WriteTemporary(directory, bytes, temporary)) {
+  Mark mark;
+  switch (WriteTemporary(directory, bytes, temporary, mark)) {
     case Temporary::kWritten:
       break;
     case Temporary::kFailed:
@@ -398,31 +524,6 @@ void WriteInPlace(int fd, const std::vector<unsigned char>& bytes) {
       (after.st_mode & 07777) != (status.st_mode & 07777)) {
     (void)::fchmod(fd, status.st_mode & 07777);
   }
-}
-
-// Whether `name` is one that TemporaryName(`base`) makes:
-// base.DIGITS.DIGITS.tmp.
-bool IsTemporaryName(const std::string& name, const std::string& base) {
-  constexpr char kSuffix[] = ".tmp";
-  constexpr std::size_t kSuffixSize = sizeof kSuffix - 1;
-  if (name.size() < base.size() + 4 + kSuffixSize ||
-      name.compare(0, base.size(), base) != 0 || name[base.size()] != '.' ||
-      name.compare(name.size() - kSuffixSize, kSuffixSize, kSuffix) != 0) {
-    return false;
-  }
-  int numbers = 0;
-  std::size_t digits = 0;
-  for (std::size_t i = base.size() + 1; i < name.size() - kSuffixSize; ++i) {
-    if (name[i] >= '0' && name[i] <= '9') {
-      ++digits;
-    } else if (name[i] == '.' && digits > 0 && numbers == 0) {
-      ++numbers;
-      digits = 0;
-    } else {
-      return false;
-    }
-  }
-  return numbers == 1 && digits > 0;
 }
 
 // Removes the temporary files that calls killed before they finished left

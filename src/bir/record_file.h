@@ -27,7 +27,9 @@ namespace record_file {
 ///   place under an advisory lock, its space taken before the old bytes are
 ///   touched. Never after a failed write.
 /// - Temporary files of this naming that killed calls left beside the file,
-///   and that no live writer holds locked, are removed.
+///   regular ones that no live writer holds (a lock on POSIX, a named mark
+///   on Windows, where nothing else may hold them open either), are
+///   removed.
 ///
 /// Failures are not reported. Not synced to the disk.
 void Replace(const std::vector<unsigned char>& bytes);
