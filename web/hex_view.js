@@ -9,11 +9,13 @@ const SPARE_LINES = 4; // rendered above and below the ones in sight
 // the scroll position maps onto the first line in sight proportionally.
 const MAX_SCROLL_HEIGHT = 8_000_000;
 
-function hex2(n) {
+/** A byte as two upper-case hex digits, as the view shows it. */
+export function hex2(n) {
   return n.toString(16).toUpperCase().padStart(2, '0');
 }
 
-function printable(value) {
+/** A byte as the view's text column shows it: itself if printable, else '.'. */
+export function printable(value) {
   return value >= 0x20 && value < 0x7f ? String.fromCharCode(value) : '.';
 }
 

@@ -3,7 +3,7 @@
 // in a worker (inspector_worker.js); everything the page says about the
 // record (rows, verdict, what an edit changes, the JSON form) comes from it.
 
-import { HexView } from './hex_view.js';
+import { hex2, HexView, printable } from './hex_view.js';
 
 const $ = (selector) => document.querySelector(selector);
 const statusLine = $('#status');
@@ -172,10 +172,9 @@ function show(record, keep = null) {
       `${plural(record.rows.length, 'row')}`
     : record.status;
   statusLine.className = record.accepted ? 'accepted' : 'rejected';
-  const changes = record.changes ?? [];
-  changesLine.textContent = changes.length === 0 ? ''
+  changesLine.textContent = record.changes.length === 0 ? ''
       : `Not as the library writes it; re-encoding changes: ` +
-        `${changes.join(', ')}`;
+        `${record.changes.join(', ')}`;
   const previous = keep ? state.selected : -1;
   state.selected = -1;
   renderTable();
@@ -337,43 +336,36 @@ function showSelection(begin, end) {
   buttons.copyHex.disabled = false;
   $('#selection-range').textContent =
       `${plural(end - begin, 'byte')} at ${offsetText(begin)}`;
-  const bytes = state.bytes.subarray(begin, Math.min(end, begin + 4096));
+  const bytes = state.bytes.subarray(begin, Math.min(end, begin + 64));
   const view = new DataView(state.bytes.buffer, state.bytes.byteOffset);
   const available = state.bytes.length - begin;
-  const rows = [];
   const both = (size, read) => (available < size ? ['', ''] : [
     String(read(true)), String(read(false))]);
-  rows.push(['u8', ...(available < 1 ? ['', ''] : [
-    String(view.getUint8(begin)), String(view.getUint8(begin))])]);
-  rows.push(['i8', ...(available < 1 ? ['', ''] : [
-    String(view.getInt8(begin)), String(view.getInt8(begin))])]);
-  rows.push(['u16', ...both(2, (le) => view.getUint16(begin, le))]);
-  rows.push(['i16', ...both(2, (le) => view.getInt16(begin, le))]);
-  rows.push(['u32', ...both(4, (le) => view.getUint32(begin, le))]);
-  rows.push(['i32', ...both(4, (le) => view.getInt32(begin, le))]);
-  let text = '';
-  for (const b of bytes.subarray(0, 64)) {
-    text += b >= 0x20 && b < 0x7f ? String.fromCharCode(b) : '.';
-  }
-  let utf8 = '';
+  const rows = [
+    ['u8', ...both(1, () => view.getUint8(begin))],
+    ['i8', ...both(1, () => view.getInt8(begin))],
+    ['u16', ...both(2, (le) => view.getUint16(begin, le))],
+    ['i16', ...both(2, (le) => view.getInt16(begin, le))],
+    ['u32', ...both(4, (le) => view.getUint32(begin, le))],
+    ['i32', ...both(4, (le) => view.getInt32(begin, le))],
+  ];
+  let utf8;
   try {
-    utf8 = new TextDecoder('utf-8', {fatal: true})
-        .decode(bytes.subarray(0, 64));
+    utf8 = new TextDecoder('utf-8', {fatal: true}).decode(bytes);
   } catch {
     utf8 = '(not UTF-8)';
   }
-  rows.push(['text', text, '']);
-  rows.push(['UTF-8', utf8, '']);
-  inspectorBody.replaceChildren(...rows.map(([type, le, be]) => {
+  // Text, one value across both columns.
+  rows.push(['text', Array.from(bytes, printable).join('')], ['UTF-8', utf8]);
+  inspectorBody.replaceChildren(...rows.map(([type, ...values]) => {
     const tr = document.createElement('tr');
     tr.dataset.type = type;
-    for (const cell of [type, le, be]) {
+    for (const cell of [type, ...values]) {
       const td = document.createElement('td');
       td.textContent = cell;
       tr.append(td);
     }
-    if (type === 'text' || type === 'UTF-8') tr.cells[1].colSpan = 2;
-    if (type === 'text' || type === 'UTF-8') tr.cells[2].remove();
+    if (values.length === 1) tr.cells[1].colSpan = 2;
     return tr;
   }));
 }
@@ -381,9 +373,7 @@ function showSelection(begin, end) {
 buttons.copyHex.addEventListener('click', async () => {
   if (!selectionRange) return;
   const {begin, end} = selectionRange;
-  const hex = Array.from(state.bytes.subarray(begin, end),
-                         (b) => b.toString(16).toUpperCase().padStart(2, '0'))
-      .join(' ');
+  const hex = Array.from(state.bytes.subarray(begin, end), hex2).join(' ');
   try {
     await navigator.clipboard.writeText(hex);
     say(`copied ${plural(end - begin, 'byte')} as hex`, 'done');
@@ -579,7 +569,6 @@ function edit(index) {
       submit();
     }
   });
-  form.closeEditor = close;
 }
 
 // Asks the library to edit `row`'s field to what `fields` says. Returns true

@@ -35,6 +35,14 @@ function find(bytes, pattern, from) {
   return found >= 0 ? found : search(0, Math.min(bytes.length, start + n - 1));
 }
 
+// Writes `bytes` over the resident record at `offset`; returns the bytes
+// they replace, for undo, and the record's new walk.
+function patchResident(offset, bytes) {
+  const before = residentBytes().slice(offset, offset + bytes.length);
+  patch(offset, bytes);
+  return {before, record: inspect()};
+}
+
 const operations = {
   hello() {
     return {enumerations: enumerations()};
@@ -56,18 +64,13 @@ const operations = {
   },
 
   patch({offset, bytes}) {
-    const before = residentBytes().slice(offset, offset + bytes.length);
-    patch(offset, bytes);
-    return {record: inspect(), before};
+    return patchResident(offset, bytes);
   },
 
   edit({fields, key, index}) {
     const result = editField(fields, key, index ?? -1);
     if (result.kind !== 'patch') return result;
-    const before =
-        residentBytes().slice(result.offset, result.offset + result.bytes.length);
-    patch(result.offset, result.bytes);
-    return {...result, before, record: inspect()};
+    return {...result, ...patchResident(result.offset, result.bytes)};
   },
 
   accept() {

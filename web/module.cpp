@@ -14,7 +14,6 @@
 #include <ctime>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +80,26 @@ Json RejectionJson(const inspect::Rejection& r) {
               {"text", r.Describe()}};
 }
 
+Json ChangesJson(const std::vector<inspect::Change>& changes) {
+  Json list = Json::array();
+  for (const inspect::Change& change : changes) {
+    list.push_back(change.description);
+  }
+  return list;
+}
+
+// The verdict of a walk of `size` bytes and its `rows`: {size, status,
+// rejection, rows}; an accepted record's fields and changes come after.
+Json WalkJson(const inspect::Walk& walk, std::size_t size, Json rows) {
+  const auto& rejection = walk.Verdict().rejection;
+  return Json{{"size", size},
+              {"status", walk.Accepted() ? std::string("accepted")
+                                         : RejectedStatus(*rejection)},
+              {"rejection",
+               walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
+              {"rows", std::move(rows)}};
+}
+
 void Finish(const Json& json) { result_text = json.dump(); }
 
 }  // namespace
@@ -125,13 +144,7 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
     // The part that a rejected record stopped in is named by "rejection".
     if (row.whole) rows.push_back(RowJson(row));
   }
-  const auto& rejection = walk.Verdict().rejection;
-  Json json{{"size", bytes.size()},
-            {"status", walk.Accepted() ? std::string("accepted")
-                                       : RejectedStatus(*rejection)},
-            {"rejection",
-             walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
-            {"rows", std::move(rows)}};
+  Json json = WalkJson(walk, bytes.size(), std::move(rows));
   output_bytes[kBiometricData].clear();
   output_bytes[kSecurityBlock].clear();
   if (walk.Accepted()) {
@@ -141,11 +154,7 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
     output_bytes[kBiometricData].swap(fields.bir.BiometricData);
     output_bytes[kSecurityBlock].swap(fields.bir.SecurityBlock);
     json["fields"] = Json::parse(inspect::ToJson(fields));
-    Json changes = Json::array();
-    for (const inspect::Change& change : walk.Verdict().changes) {
-      changes.push_back(change.description);
-    }
-    json["changes"] = std::move(changes);
+    json["changes"] = ChangesJson(walk.Verdict().changes);
   } else {
     json["fields"] = nullptr;
   }
@@ -254,8 +263,6 @@ std::vector<unsigned char> resident;
 // A new encoding of `resident` waiting for the person to accept what else it
 // changes.
 std::vector<unsigned char> proposal;
-// The last walk of `resident`.
-std::optional<inspect::Walk> resident_walk;
 
 int Refuse(const std::string& message) {
   Finish(Json{{"message", message}});
@@ -279,7 +286,6 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_resident(std::size_t size) {
   std::vector<unsigned char>().swap(resident);
   std::vector<unsigned char>().swap(proposal);
-  resident_walk.reset();
   resident.resize(size);
   return resident.data();
 }
@@ -301,8 +307,7 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_resident_size() {
 /// BiometricData and SecurityBlock are "" in the fields, and "blocks" says
 /// where their bytes lie ({offset, length} or null).
 EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
-  resident_walk.emplace(resident);
-  const inspect::Walk& walk = *resident_walk;
+  const inspect::Walk walk(resident);
   Json rows = Json::array();
   for (const inspect::Row& row : walk.Rows()) {
     Json j = RowJson(row);
@@ -310,17 +315,10 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
     if (!row.whole) j["whole"] = false;
     rows.push_back(std::move(j));
   }
-  const auto& rejection = walk.Verdict().rejection;
-  Json json{
-      {"size", resident.size()},
-      {"status",
-       walk.Accepted() ? std::string("accepted") : RejectedStatus(*rejection)},
-      {"rejection",
-       walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
-      {"rows", std::move(rows)},
-      {"fields", nullptr},
-      {"changes", Json::array()},
-      {"blocks", Json{{"BiometricData", nullptr}, {"SecurityBlock", nullptr}}}};
+  Json json = WalkJson(walk, resident.size(), std::move(rows));
+  json["fields"] = nullptr;
+  json["changes"] = ChangesJson(walk.Verdict().changes);
+  json["blocks"] = Json{{"BiometricData", nullptr}, {"SecurityBlock", nullptr}};
   if (walk.Accepted()) {
     inspect::RecordFields fields =
         inspect::ReadFields(resident.data(), resident.size());
@@ -336,9 +334,6 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
       std::vector<unsigned char>().swap(block);
     }
     json["fields"] = Json::parse(inspect::ToJson(fields));
-    for (const inspect::Change& change : walk.Verdict().changes) {
-      json["changes"].push_back(change.description);
-    }
   }
   Finish(json);
 }
@@ -356,7 +351,6 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
 EMSCRIPTEN_KEEPALIVE int bir_web_edit(int element) {
   std::vector<unsigned char>().swap(output_bytes[0]);
   std::vector<unsigned char>().swap(proposal);
-  if (!resident_walk) return Refuse("no record is open");
   int part = -1;
   inspect::RecordFields fields;
   try {
@@ -372,8 +366,11 @@ EMSCRIPTEN_KEEPALIVE int bir_web_edit(int element) {
   if (part < 0) return Refuse("not a field of the record");
   inspect::FieldEdit edit;
   try {
-    edit = inspect::EditField(resident.data(), resident.size(), *resident_walk,
-                              std::move(fields), part, element);
+    // Walked here, not kept from bir_web_inspect: JavaScript may have
+    // patched the bytes since.
+    edit = inspect::EditField(resident.data(), resident.size(),
+                              inspect::Walk(resident), std::move(fields), part,
+                              element);
   } catch (const inspect::EditError& e) {
     return Refuse(e.what());
   }
@@ -382,15 +379,11 @@ EMSCRIPTEN_KEEPALIVE int bir_web_edit(int element) {
       Finish(Json{{"offset", edit.offset}});
       output_bytes[0].swap(edit.bytes);
       return 0;
-    case inspect::FieldEdit::Kind::kReencode: {
-      Json changes = Json::array();
-      for (const inspect::Change& change : edit.changes) {
-        changes.push_back(change.description);
-      }
-      Finish(Json{{"size", edit.bytes.size()}, {"changes", changes}});
+    case inspect::FieldEdit::Kind::kReencode:
+      Finish(Json{{"size", edit.bytes.size()},
+                  {"changes", ChangesJson(edit.changes)}});
       proposal.swap(edit.bytes);
       return 2;
-    }
     default:
       Finish(Json::object());
       return 3;
@@ -403,7 +396,6 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
   if (proposal.empty()) return 0;
   resident.swap(proposal);
   std::vector<unsigned char>().swap(proposal);
-  resident_walk.reset();
   return resident.size();
 }
 

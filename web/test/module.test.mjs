@@ -1,6 +1,7 @@
 // The JavaScript module under Node: decode gives bir dump's rows and bir
 // json's fields, encode gives the record back or the library's refusal,
-// explain gives the library's messages.
+// explain gives the library's messages; the resident record is edited where
+// it stands.
 
 import assert from 'node:assert/strict';
 import { readFile } from 'node:fs/promises';
@@ -17,7 +18,8 @@ assert.ok(inspectorDir && dataDir,
           'inspector and tests/data');
 const ownData = fileURLToPath(new URL('./data/', import.meta.url));
 const {
-  blockBytes, decode, encode, EncodeError, enumerations, explain,
+  blockBytes, decode, editField, encode, EncodeError, enumerations, explain,
+  inspect, load, patch, residentBytes,
 } = await import(path.join(inspectorDir, 'bioapi_data.mjs'));
 
 const bytesOf = async (file) => new Uint8Array(await readFile(file));
@@ -183,6 +185,28 @@ describe('encode', () => {
                          /^RecordFormat: missing/.test(e.message));
     assert.throws(() => decode('not bytes'), TypeError);
   });
+});
+
+// The inspector's resident record: an edit reads the bytes as they stand,
+// also after a patch that no walk has seen yet.
+test('the resident record: an edit in place, refused once a patch damaged ' +
+     'the record', async () => {
+  const bytes = await bytesOf(path.join(dataDir, 'full_record.bir'));
+  load(bytes);
+  const record = inspect();
+  assert.equal(record.accepted, true);
+  const quality = record.rows.find((row) => row.key === 'BDBQuality');
+  const toQuality90 = () => editField({...record.fields, BDBQuality: 90},
+                                      'BDBQuality');
+  assert.deepEqual(toQuality90(), {kind: 'patch', offset: quality.offset,
+                                   bytes: Uint8Array.of(90)});
+  // The total length one too large, and no walk before the edit.
+  const length = residentBytes().slice(4, 8);
+  new DataView(length.buffer).setUint32(0, bytes.length + 1, true);
+  patch(4, length);
+  assert.throws(toQuality90, (e) => e instanceof EncodeError &&
+                                    /rejects the record/.test(e.message));
+  assert.equal(inspect().accepted, false);
 });
 
 test('explain gives the library\'s message for a code', () => {
