@@ -204,11 +204,7 @@ EMSCRIPTEN_KEEPALIVE int bir_web_encode(int bdb_given, int sb_given,
                           {"given", Json::parse(loss.given)},
                           {"returned", Json::parse(loss.returned)},
                           {"reason", loss.reason}});
-    if (message.empty()) {
-      message = name + " is given as " + loss.given +
-                " but the record gives back " + loss.returned + ": " +
-                loss.reason;
-    }
+    if (message.empty()) message = loss.Describe();
   }
   Finish(Json{{"message", message}, {"losses", std::move(losses)}});
   if (!checked.Faithful() && !force) return 1;

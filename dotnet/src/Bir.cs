@@ -3,7 +3,6 @@ using System.Collections.Generic;
 using System.Collections.ObjectModel;
 using System.Globalization;
 using System.Runtime.InteropServices;
-using System.Text;
 
 namespace BioapiData
 {
@@ -75,6 +74,7 @@ namespace BioapiData
             }
             BirHandle made;
             int status;
+            Exception rejected = null;
             unsafe
             {
                 // An empty input is a rejected record, not a null pointer.
@@ -83,14 +83,10 @@ namespace BioapiData
                 {
                     byte* at = count == 0 ? &none : start + offset;
                     status = NativeMethods.bioapi_bir_decode(at, (UIntPtr)count, out made);
+                    if (status == BioApiErrorCode.InvalidData) rejected = Rejected(at, count);
                 }
             }
-            if (status != NativeMethods.Ok)
-            {
-                if (made != null) made.Dispose();
-                throw Rejected(status, data, offset, count);
-            }
-            handle = made;
+            handle = Adopt(status, made, rejected);
         }
 
         private Bir(BirHandle adopted)
@@ -98,32 +94,26 @@ namespace BioapiData
             handle = adopted;
         }
 
-        private static BirHandle Adopt(int status, BirHandle made)
+        // Returns the handle that a call made, or throws `error` (by default the library's
+        // exception of the status) when the call failed.
+        private static BirHandle Adopt(int status, BirHandle made, Exception error = null)
         {
             if (status != NativeMethods.Ok)
             {
                 if (made != null) made.Dispose();
-                throw new BioApiException(status);
+                throw error ?? new BioApiException(status);
             }
             return made;
         }
 
-        // The library's exception for a rejected record, with the inspection library's reason:
-        // where the decoder stopped, in which part of the record, and the check that failed.
-        private static Exception Rejected(int status, byte[] data, int offset, int count)
+        // The library's exception for the rejected record of `count` bytes at `data`, with the
+        // inspection library's reason: where the decoder stopped, in which part of the record,
+        // and the check that failed.
+        private static unsafe BioApiException Rejected(byte* data, int count)
         {
-            if (status != BioApiErrorCode.InvalidData) return new BioApiException(status);
+            const int status = BioApiErrorCode.InvalidData;
             NativeRecordCheck check;
-            bool rejected;
-            unsafe
-            {
-                byte none = 0;
-                fixed (byte* start = data)
-                {
-                    rejected = InspectMethods.TryCheck(count == 0 ? &none : start + offset, count, out check);
-                }
-            }
-            if (!rejected) return new BioApiException(status);
+            if (!InspectMethods.TryCheck(data, count, out check)) return new BioApiException(status);
             string reason = InspectMethods.Reason(ref check);
             return new BioApiException(status, BioApiException.MessageOf(status) + " " + reason,
                                        (long)check.Offset.ToUInt64(), NativeMethods.Text(check.FieldName),
@@ -214,6 +204,15 @@ namespace BioapiData
             return TakeBuffer(data, size);
         }
 
+        // Returns a copy of `length` bytes of native memory at `data`.
+        private static byte[] Copy(IntPtr data, ulong length)
+        {
+            if (length == 0) return NoBytes;
+            var copy = new byte[checked((int)length)];
+            Marshal.Copy(data, copy, 0, copy.Length);
+            return copy;
+        }
+
         // Copies a buffer that the library handed over, then frees it.
         private static byte[] TakeBuffer(IntPtr data, UIntPtr size)
         {
@@ -221,10 +220,7 @@ namespace BioapiData
             {
                 ulong length = size.ToUInt64();
                 if (length > int.MaxValue) throw new BioApiException(BioApiErrorCode.InvalidData);
-                if (length == 0) return NoBytes;
-                var copy = new byte[(int)length];
-                Marshal.Copy(data, copy, 0, copy.Length);
-                return copy;
+                return Copy(data, length);
             }
             finally
             {
@@ -283,10 +279,9 @@ namespace BioapiData
             {
                 lock (gate)
                 {
-                    IntPtr data;
-                    UIntPtr size;
-                    Check(NativeMethods.bioapi_bir_get_bytes(Live(), Field.BiometricData.Number, out data, out size));
-                    return checked((int)size.ToUInt64());
+                    ulong length;
+                    NativeBytes(Field.BiometricData, out length);
+                    return checked((int)length);
                 }
             }
         }
@@ -309,10 +304,8 @@ namespace BioapiData
             }
             lock (gate)
             {
-                IntPtr data;
-                UIntPtr size;
-                Check(NativeMethods.bioapi_bir_get_bytes(Live(), Field.BiometricData.Number, out data, out size));
-                ulong length = size.ToUInt64();
+                ulong length;
+                IntPtr data = NativeBytes(Field.BiometricData, out length);
                 if (length > (ulong)(destination.Length - index))
                 {
                     throw new ArgumentException(string.Format(CultureInfo.InvariantCulture,
@@ -384,18 +377,23 @@ namespace BioapiData
             }
         }
 
-        // The native bytes stay valid while the gate is held: only a call on this record can
-        // replace them.
         private byte[] ReadBytes(FieldDescription field)
+        {
+            ulong length;
+            IntPtr data = NativeBytes(field, out length);
+            return Copy(data, length);
+        }
+
+        // Returns the native bytes of a byte string field and their number, without copying
+        // them. Called with the gate held; the bytes stay valid while it is held, since only a
+        // call on this record can replace them.
+        private IntPtr NativeBytes(FieldDescription field, out ulong length)
         {
             IntPtr data;
             UIntPtr size;
             Check(NativeMethods.bioapi_bir_get_bytes(Live(), field.Number, out data, out size));
-            ulong length = size.ToUInt64();
-            if (length == 0) return NoBytes;
-            var copy = new byte[checked((int)length)];
-            Marshal.Copy(data, copy, 0, copy.Length);
-            return copy;
+            length = size.ToUInt64();
+            return data;
         }
 
         private void SetBytes(FieldDescription field, byte[] value)
@@ -587,11 +585,10 @@ namespace BioapiData
         {
             lock (gate)
             {
-                IntPtr data;
-                UIntPtr size;
-                Check(NativeMethods.bioapi_bir_get_bytes(Live(), Field.BiometricData.Number, out data, out size));
+                ulong length;
+                NativeBytes(Field.BiometricData, out length);
                 return unchecked(ReadRegistryId(Field.BDBFormat).GetHashCode() * 31 +
-                                 ReadInt(Field.BDBQuality) * 17 + (int)size.ToUInt64());
+                                 ReadInt(Field.BDBQuality) * 17 + (int)length);
             }
         }
 
@@ -602,56 +599,56 @@ namespace BioapiData
             lock (gate)
             {
                 if (handle.IsClosed) return "Bir (disposed)";
-                IntPtr data;
-                UIntPtr size;
-                Check(NativeMethods.bioapi_bir_get_bytes(handle, Field.BiometricData.Number, out data, out size));
+                ulong length;
+                NativeBytes(Field.BiometricData, out length);
                 return string.Format(CultureInfo.InvariantCulture,
                     "Bir(BDBFormat={0}, BDBBiometricType={1}, BDBBiometricSubtype={2}, BDBPurpose={3}, " +
                     "BDBQuality={4}, BiometricData=<{5} bytes>)",
                     ReadRegistryId(Field.BDBFormat), Read(Field.BDBBiometricType),
                     Read(Field.BDBBiometricSubtype), Read(Field.BDBPurpose), ReadInt(Field.BDBQuality),
-                    size.ToUInt64());
+                    length);
             }
         }
 
-        // The library's field of each property, found by the property's name.
+        // The library's field of each property, found by the property's name; FieldTable checks
+        // that each property's type is the one of its field's kind.
         private static class Field
         {
-            public static readonly FieldDescription NativeFormatOwner = FieldTable.Get(nameof(Bir.NativeFormatOwner), NativeMethods.FieldKindInt);
-            public static readonly FieldDescription NativeFormatType = FieldTable.Get(nameof(Bir.NativeFormatType), NativeMethods.FieldKindInt);
-            public static readonly FieldDescription FixedWord3 = FieldTable.Get(nameof(Bir.FixedWord3), NativeMethods.FieldKindInt);
-            public static readonly FieldDescription FixedWord4 = FieldTable.Get(nameof(Bir.FixedWord4), NativeMethods.FieldKindInt);
-            public static readonly FieldDescription RecordFormat = FieldTable.Get(nameof(Bir.RecordFormat), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription HeaderVersion = FieldTable.Get(nameof(Bir.HeaderVersion), NativeMethods.FieldKindInt);
-            public static readonly FieldDescription HeaderRevision = FieldTable.Get(nameof(Bir.HeaderRevision), NativeMethods.FieldKindInt);
-            public static readonly FieldDescription BDBFormat = FieldTable.Get(nameof(Bir.BDBFormat), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription EncryptionOption = FieldTable.Get(nameof(Bir.EncryptionOption), NativeMethods.FieldKindBool);
-            public static readonly FieldDescription IntegrityOption = FieldTable.Get(nameof(Bir.IntegrityOption), NativeMethods.FieldKindBool);
-            public static readonly FieldDescription BDBBiometricType = FieldTable.GetEnum(nameof(Bir.BDBBiometricType), typeof(BiometricType));
-            public static readonly FieldDescription BDBBiometricSubtype = FieldTable.GetEnum(nameof(Bir.BDBBiometricSubtype), typeof(BiometricSubtype));
-            public static readonly FieldDescription RegisteredId1 = FieldTable.Get(nameof(Bir.RegisteredId1), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription RegisteredId2 = FieldTable.Get(nameof(Bir.RegisteredId2), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription RegisteredId3 = FieldTable.Get(nameof(Bir.RegisteredId3), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription RegisteredId4 = FieldTable.Get(nameof(Bir.RegisteredId4), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription RegisteredId5 = FieldTable.Get(nameof(Bir.RegisteredId5), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription OctetString1 = FieldTable.Get(nameof(Bir.OctetString1), NativeMethods.FieldKindBytes);
-            public static readonly FieldDescription BDBCreationDate = FieldTable.Get(nameof(Bir.BDBCreationDate), NativeMethods.FieldKindDateTime);
-            public static readonly FieldDescription OctetString2 = FieldTable.Get(nameof(Bir.OctetString2), NativeMethods.FieldKindBytes);
-            public static readonly FieldDescription BDBProcessedLevel = FieldTable.GetEnum(nameof(Bir.BDBProcessedLevel), typeof(ProcessedLevel));
-            public static readonly FieldDescription RegisteredId6 = FieldTable.Get(nameof(Bir.RegisteredId6), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription BDBPurpose = FieldTable.GetEnum(nameof(Bir.BDBPurpose), typeof(Purpose));
-            public static readonly FieldDescription BDBQuality = FieldTable.Get(nameof(Bir.BDBQuality), NativeMethods.FieldKindInt);
-            public static readonly FieldDescription RegisteredId7 = FieldTable.Get(nameof(Bir.RegisteredId7), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription BDBValidityPeriod = FieldTable.Get(nameof(Bir.BDBValidityPeriod), NativeMethods.FieldKindPeriod);
-            public static readonly FieldDescription BIRCreationDate = FieldTable.Get(nameof(Bir.BIRCreationDate), NativeMethods.FieldKindDateTime);
-            public static readonly FieldDescription OctetString3 = FieldTable.Get(nameof(Bir.OctetString3), NativeMethods.FieldKindBytes);
-            public static readonly FieldDescription OctetString4 = FieldTable.Get(nameof(Bir.OctetString4), NativeMethods.FieldKindBytes);
-            public static readonly FieldDescription OctetString5 = FieldTable.Get(nameof(Bir.OctetString5), NativeMethods.FieldKindBytes);
-            public static readonly FieldDescription OctetString6 = FieldTable.Get(nameof(Bir.OctetString6), NativeMethods.FieldKindBytes);
-            public static readonly FieldDescription BIRValidityPeriod = FieldTable.Get(nameof(Bir.BIRValidityPeriod), NativeMethods.FieldKindPeriod);
-            public static readonly FieldDescription RegisteredId8 = FieldTable.Get(nameof(Bir.RegisteredId8), NativeMethods.FieldKindRegistryId);
-            public static readonly FieldDescription BiometricData = FieldTable.Get(nameof(Bir.BiometricData), NativeMethods.FieldKindBytes);
-            public static readonly FieldDescription SecurityBlock = FieldTable.Get(nameof(Bir.SecurityBlock), NativeMethods.FieldKindBytes);
+            public static readonly FieldDescription NativeFormatOwner = FieldTable.Get(nameof(Bir.NativeFormatOwner));
+            public static readonly FieldDescription NativeFormatType = FieldTable.Get(nameof(Bir.NativeFormatType));
+            public static readonly FieldDescription FixedWord3 = FieldTable.Get(nameof(Bir.FixedWord3));
+            public static readonly FieldDescription FixedWord4 = FieldTable.Get(nameof(Bir.FixedWord4));
+            public static readonly FieldDescription RecordFormat = FieldTable.Get(nameof(Bir.RecordFormat));
+            public static readonly FieldDescription HeaderVersion = FieldTable.Get(nameof(Bir.HeaderVersion));
+            public static readonly FieldDescription HeaderRevision = FieldTable.Get(nameof(Bir.HeaderRevision));
+            public static readonly FieldDescription BDBFormat = FieldTable.Get(nameof(Bir.BDBFormat));
+            public static readonly FieldDescription EncryptionOption = FieldTable.Get(nameof(Bir.EncryptionOption));
+            public static readonly FieldDescription IntegrityOption = FieldTable.Get(nameof(Bir.IntegrityOption));
+            public static readonly FieldDescription BDBBiometricType = FieldTable.Get(nameof(Bir.BDBBiometricType));
+            public static readonly FieldDescription BDBBiometricSubtype = FieldTable.Get(nameof(Bir.BDBBiometricSubtype));
+            public static readonly FieldDescription RegisteredId1 = FieldTable.Get(nameof(Bir.RegisteredId1));
+            public static readonly FieldDescription RegisteredId2 = FieldTable.Get(nameof(Bir.RegisteredId2));
+            public static readonly FieldDescription RegisteredId3 = FieldTable.Get(nameof(Bir.RegisteredId3));
+            public static readonly FieldDescription RegisteredId4 = FieldTable.Get(nameof(Bir.RegisteredId4));
+            public static readonly FieldDescription RegisteredId5 = FieldTable.Get(nameof(Bir.RegisteredId5));
+            public static readonly FieldDescription OctetString1 = FieldTable.Get(nameof(Bir.OctetString1));
+            public static readonly FieldDescription BDBCreationDate = FieldTable.Get(nameof(Bir.BDBCreationDate));
+            public static readonly FieldDescription OctetString2 = FieldTable.Get(nameof(Bir.OctetString2));
+            public static readonly FieldDescription BDBProcessedLevel = FieldTable.Get(nameof(Bir.BDBProcessedLevel));
+            public static readonly FieldDescription RegisteredId6 = FieldTable.Get(nameof(Bir.RegisteredId6));
+            public static readonly FieldDescription BDBPurpose = FieldTable.Get(nameof(Bir.BDBPurpose));
+            public static readonly FieldDescription BDBQuality = FieldTable.Get(nameof(Bir.BDBQuality));
+            public static readonly FieldDescription RegisteredId7 = FieldTable.Get(nameof(Bir.RegisteredId7));
+            public static readonly FieldDescription BDBValidityPeriod = FieldTable.Get(nameof(Bir.BDBValidityPeriod));
+            public static readonly FieldDescription BIRCreationDate = FieldTable.Get(nameof(Bir.BIRCreationDate));
+            public static readonly FieldDescription OctetString3 = FieldTable.Get(nameof(Bir.OctetString3));
+            public static readonly FieldDescription OctetString4 = FieldTable.Get(nameof(Bir.OctetString4));
+            public static readonly FieldDescription OctetString5 = FieldTable.Get(nameof(Bir.OctetString5));
+            public static readonly FieldDescription OctetString6 = FieldTable.Get(nameof(Bir.OctetString6));
+            public static readonly FieldDescription BIRValidityPeriod = FieldTable.Get(nameof(Bir.BIRValidityPeriod));
+            public static readonly FieldDescription RegisteredId8 = FieldTable.Get(nameof(Bir.RegisteredId8));
+            public static readonly FieldDescription BiometricData = FieldTable.Get(nameof(Bir.BiometricData));
+            public static readonly FieldDescription SecurityBlock = FieldTable.Get(nameof(Bir.SecurityBlock));
         }
 
         // --- The fields of the record model -------------------------------------------------

@@ -49,19 +49,15 @@ namespace BioapiData
 
     /// <summary>The library's table of fields (bioapi_bir_field_info), read once. Every property
     /// of <see cref="Bir"/> finds its field number here by its own name, so that the two cannot
-    /// drift apart; a field that the library names and this assembly lacks, or the reverse,
-    /// stops the type's initialisation with a message that names it.</summary>
+    /// drift apart; a field that the library names and this assembly lacks, or the reverse, or
+    /// a property whose type is not the one of its field's kind, stops the type's
+    /// initialisation with a message that names it.</summary>
     internal static class FieldTable
     {
         public static readonly FieldDescription[] All;
         public static readonly ReadOnlyCollection<string> Names;
         private static readonly Dictionary<string, FieldDescription> byName =
             new Dictionary<string, FieldDescription>(StringComparer.Ordinal);
-
-        private static readonly Type[] enumTypes = {
-            typeof(BiometricType), typeof(BiometricSubtype), typeof(ProcessedLevel),
-            typeof(Purpose), typeof(Facility),
-        };
 
         static FieldTable()
         {
@@ -89,8 +85,7 @@ namespace BioapiData
             Names = new ReadOnlyCollection<string>(fields.ConvertAll(f => f.Name));
             foreach (PropertyInfo property in typeof(Bir).GetProperties(BindingFlags.Public | BindingFlags.Instance))
             {
-                if (property.GetCustomAttributes(typeof(RecordFieldAttribute), false).Length != 0 &&
-                    !byName.ContainsKey(property.Name))
+                if (property.IsDefined(typeof(RecordFieldAttribute), false) && !byName.ContainsKey(property.Name))
                 {
                     throw Mismatch("the library has no field " + property.Name);
                 }
@@ -98,24 +93,45 @@ namespace BioapiData
             foreach (FieldDescription field in All)
             {
                 PropertyInfo property = typeof(Bir).GetProperty(field.Name);
-                if (property == null || property.GetCustomAttributes(typeof(RecordFieldAttribute), false).Length == 0)
+                if (property == null || !property.IsDefined(typeof(RecordFieldAttribute), false))
                 {
                     throw Mismatch("Bir has no property for the library's field " + field.Name);
+                }
+                Type type = PropertyTypeOf(field);
+                if (property.PropertyType != type)
+                {
+                    throw Mismatch(string.Format(CultureInfo.InvariantCulture,
+                        "field {0} has kind {1}, read as {2}; Bir's property is {3}",
+                        field.Name, field.Kind, type, property.PropertyType));
                 }
             }
         }
 
+        // The type of the property that reads a field of this kind.
+        private static Type PropertyTypeOf(FieldDescription field)
+        {
+            switch (field.Kind)
+            {
+                case NativeMethods.FieldKindInt: return typeof(int);
+                case NativeMethods.FieldKindBool: return typeof(bool);
+                case NativeMethods.FieldKindEnum: return field.EnumType;
+                case NativeMethods.FieldKindRegistryId: return typeof(RegistryId);
+                case NativeMethods.FieldKindBytes: return typeof(byte[]);
+                case NativeMethods.FieldKindDateTime: return typeof(BirDateTime?);
+                case NativeMethods.FieldKindPeriod: return typeof(ValidityPeriod);
+                default: throw Mismatch("field " + field.Name + " has an unknown kind " + field.Kind);
+            }
+        }
+
+        // The C# enumeration of the library's enumeration, found by its name in the library.
         private static Type EnumTypeOf(int enumeration, string field)
         {
             IntPtr name;
             UIntPtr count;
             if (NativeMethods.bioapi_enumeration_info(enumeration, out name, out count) == NativeMethods.Ok)
             {
-                string text = NativeMethods.Text(name);
-                foreach (Type type in enumTypes)
-                {
-                    if (type.Name == text) return type;
-                }
+                Type type = typeof(FieldTable).Assembly.GetType("BioapiData." + NativeMethods.Text(name));
+                if (type != null && type.IsEnum && type.IsPublic) return type;
             }
             throw Mismatch("field " + field + " has enumeration " + enumeration + ", which this assembly lacks");
         }
@@ -125,30 +141,14 @@ namespace BioapiData
             return new InvalidOperationException("BioapiData does not fit the native bioapi_data library: " + what);
         }
 
-        /// <summary>Returns the field named <paramref name="name"/>, which has kind <paramref name="kind"/>.</summary>
-        public static FieldDescription Get(string name, int kind)
+        /// <summary>Returns the field named <paramref name="name"/>, whose property has the
+        /// type of the field's kind (checked once above).</summary>
+        public static FieldDescription Get(string name)
         {
             FieldDescription field;
             if (!byName.TryGetValue(name, out field))
             {
                 throw Mismatch("the library has no field " + name);
-            }
-            if (field.Kind != kind)
-            {
-                throw Mismatch(string.Format(CultureInfo.InvariantCulture,
-                    "field {0} has kind {1}, Bir reads it as kind {2}", name, field.Kind, kind));
-            }
-            return field;
-        }
-
-        /// <summary>Returns the enumerated field named <paramref name="name"/>, whose values are
-        /// those of <paramref name="type"/>.</summary>
-        public static FieldDescription GetEnum(string name, Type type)
-        {
-            FieldDescription field = Get(name, NativeMethods.FieldKindEnum);
-            if (field.EnumType != type)
-            {
-                throw Mismatch("field " + name + " has enumeration " + field.EnumType.Name + ", Bir reads it as " + type.Name);
             }
             return field;
         }

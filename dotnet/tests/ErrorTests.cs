@@ -1,4 +1,5 @@
 using System;
+using System.Collections.Generic;
 using System.IO;
 using System.Linq;
 using System.Reflection;
@@ -99,6 +100,27 @@ namespace BioapiData.Tests
             Assert.IsFalse(new BirDateTime(2026, 1, 1, 24, 0, 0).TryToDateTime(out converted));
             Assert.AreEqual(new DateTime(2024, 2, 29, 23, 59, 59), new BirDateTime(2024, 2, 29, 23, 59, 59).ToDateTime());
             Assert.AreEqual(new BirDateTime(2026, 3, 14, 9, 26, 53), new BirDateTime(new DateTime(2026, 3, 14, 9, 26, 53, 999)));
+        }
+
+        // The error codes are written out in C#: each has the library's message of its error.
+        private static readonly Dictionary<string, string> CodeMessages = new Dictionary<string, string> {
+            { "InvalidData", "BioAPI Error: Invalid Data. (Source: Unit)." },
+            { "InvalidParameter", "BioAPI Error: Invalid Parameter. (Source: Framework)." },
+            { "InvalidPointer", "BioAPI Error: Invalid Pointer. (Source: Framework)." },
+            { "OutputTooSmall", "BioAPI Error: Invalid Output Pointer. (Source: Framework)." },
+            { "Memory", "BioAPI Memory Error. (Source: Framework)." },
+            { "Internal", "BioAPI Internal Error. (Source: Framework)." },
+        };
+
+        [Test]
+        public void EveryErrorCodeHasTheLibrarysMessageOfItsError()
+        {
+            FieldInfo[] codes = typeof(BioApiErrorCode).GetFields(BindingFlags.Public | BindingFlags.Static);
+            CollectionAssert.AreEquivalent(CodeMessages.Keys, codes.Select(c => c.Name));
+            foreach (FieldInfo code in codes)
+            {
+                Assert.AreEqual(CodeMessages[code.Name], BioApiException.MessageOf((int)code.GetValue(null)), code.Name);
+            }
         }
 
         [Test]

@@ -218,6 +218,10 @@ struct FieldLoss {
   std::string given;     ///< Its JSON as given.
   std::string returned;  ///< Its JSON as the written record gives it back.
   std::string reason;    ///< The rule of the record that makes the difference.
+
+  /// Returns e.g. `BDBQuality is given as 300 but the record gives back 44:
+  /// the record holds its low 8 bits only`.
+  BIOAPI_DATA_INSPECT_API std::string Describe() const;
 };
 
 /// A record written by `BIR::Encode`, and how it reads back.

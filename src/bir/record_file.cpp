@@ -465,6 +465,12 @@ bool WriteAllAt(int fd, const unsigned char* next, std::size_t left,
   return true;
 }
 
+// Cuts the open file to `size` bytes, again when a signal interrupts.
+void TruncateTo(int fd, std::uint64_t size) {
+  while (::ftruncate(fd, static_cast<off_t>(size)) != 0 && errno == EINTR) {
+  }
+}
+
 // Holds an exclusive advisory lock on an open file until destroyed; the
 // system drops it when the process dies.
 class FileLock {
@@ -505,19 +511,13 @@ void WriteInPlace(int fd, const std::vector<unsigned char>& bytes) {
     const auto tail = static_cast<std::size_t>(old_size);
     if (!WriteAllAt(fd, bytes.data() + tail, bytes.size() - tail,
                     static_cast<off_t>(old_size))) {
-      while (::ftruncate(fd, static_cast<off_t>(old_size)) != 0 &&
-             errno == EINTR) {
-      }
+      TruncateTo(fd, old_size);
       return;
     }
   }
   const auto head = static_cast<std::size_t>(std::min(old_size, new_size));
   if (!WriteAllAt(fd, bytes.data(), head, 0)) return;
-  if (new_size < old_size) {
-    while (::ftruncate(fd, static_cast<off_t>(new_size)) != 0 &&
-           errno == EINTR) {
-    }
-  }
+  if (new_size < old_size) TruncateTo(fd, new_size);
   // A write clears the set-id bits; the owner gets them back.
   struct stat after {};
   if ((status.st_mode & 06000) != 0 && ::fstat(fd, &after) == 0 &&

@@ -428,6 +428,19 @@ void ForEachOptionalField(Record& bir, Visit&& visit) {
       kMembers);
 }
 
+/// The presence bit-map that the encoder writes for `bir`: bit n set when
+/// the optional field of bit n is present by its rule. (The encoder itself
+/// sums the record's size in the same walk.)
+inline std::uint32_t PresenceBits(const BIR& bir) {
+  std::uint32_t bits = 0;
+  ForEachOptionalField(bir, [&](const FieldLayout& field, const auto& member) {
+    if (IsPresent(field.presence, member)) {
+      bits |= std::uint32_t{1} << field.bit;
+    }
+  });
+  return bits;
+}
+
 }  // namespace record
 }  // namespace BioAPI_Data
 

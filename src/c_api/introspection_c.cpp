@@ -416,13 +416,7 @@ bioapi_status bioapi_bir_read_values(const bioapi_bir* bir,
   const BioAPI_Data::BIR& record = bir->record;
   values->reserved = 0;
   // The optional fields' presence in one walk, by bit.
-  std::uint32_t optional_bits = 0;
-  record::ForEachOptionalField(
-      record, [&](const record::FieldLayout& field, const auto& member) {
-        if (record::IsPresent(field.presence, member)) {
-          optional_bits |= std::uint32_t{1} << field.bit;
-        }
-      });
+  const std::uint32_t optional_bits = record::PresenceBits(record);
   std::uint64_t present = 0;
   std::int32_t* slot = values->slot;
   for (std::size_t i = 0; i < kFieldCount; ++i) {

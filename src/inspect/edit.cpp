@@ -30,10 +30,7 @@ std::string Refusal(const CheckedRecord& checked, int part) {
            checked.rejection->Describe();
   }
   for (const FieldLoss& loss : checked.losses) {
-    if (loss.part == part) {
-      return std::string(loss.field) + " is given as " + loss.given +
-             " but the record gives back " + loss.returned + ": " + loss.reason;
-    }
+    if (loss.part == part) return loss.Describe();
   }
   return "";
 }

@@ -21,6 +21,18 @@ static_assert(sizeof(kRowKindNames) / sizeof(kRowKindNames[0]) ==
                   BIOAPI_ROW_KIND_TRAILING + 1,
               "one word per row kind");
 
+// The verdict on the record `data` that the walk `walked` read: its
+// rejection, or what re-encoding it changes.
+Check VerdictOf(const unsigned char* data, const detail::WalkedRecord& walked) {
+  Check check;
+  if (walked.Accepted()) {
+    check.changes = detail::ReencodingChanges(data, walked);
+  } else {
+    check.rejection = walked.rejection;
+  }
+  return check;
+}
+
 }  // namespace
 
 const char* RowKindName(RowKind kind) {
@@ -52,23 +64,12 @@ const char* EnumeratorName(Purpose value) { return names::NameOf(value); }
 const char* EnumeratorName(Facility value) { return names::NameOf(value); }
 
 Check CheckRecord(const unsigned char* data, std::size_t size) {
-  detail::WalkedRecord walked = detail::WalkRecord(data, size, false);
-  Check check;
-  if (walked.Accepted()) {
-    check.changes = detail::ReencodingChanges(data, walked);
-  } else {
-    check.rejection = walked.rejection;
-  }
-  return check;
+  return VerdictOf(data, detail::WalkRecord(data, size, false));
 }
 
 Walk::Walk(const unsigned char* data, std::size_t size) : size_(size) {
   const detail::WalkedRecord walked = detail::WalkRecord(data, size, true);
-  if (walked.Accepted()) {
-    check_.changes = detail::ReencodingChanges(data, walked);
-  } else {
-    check_.rejection = walked.rejection;
-  }
+  check_ = VerdictOf(data, walked);
   rows_ = detail::DumpRows(data, walked);
 }
 

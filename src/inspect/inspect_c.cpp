@@ -10,12 +10,10 @@
 #include "bioapi_data/inspect.h"
 #include "c_api/bir_handle.h"
 #include "c_api/guarded.h"
-#include "common/enumeration_names.h"
 #include "inspect/walk.h"
 
 using BioAPI_Data::c_api::Guarded;
 namespace inspect = BioAPI_Data::inspect;
-namespace names = BioAPI_Data::names;
 
 // A walk handle: the walk and its verdict.
 struct bioapi_record_walk {
@@ -96,12 +94,6 @@ bioapi_status HandOver(const std::string& text, char** out_text,
   return BIOAPI_OK;
 }
 
-// The enumerator name of `value` in enumeration `E`.
-template <class E>
-const char* NameIn(int32_t value) {
-  return names::NameOf(static_cast<E>(value));
-}
-
 }  // namespace
 
 extern "C" {
@@ -129,20 +121,20 @@ bioapi_status bioapi_inspect_part_info(bioapi_record_part part,
 
 const char* bioapi_inspect_enumerator_name(bioapi_enumeration enumeration,
                                            int32_t value) {
-  switch (enumeration) {
-    case BIOAPI_ENUMERATION_BIOMETRIC_TYPE:
-      return NameIn<BioAPI_Data::BiometricType>(value);
-    case BIOAPI_ENUMERATION_BIOMETRIC_SUBTYPE:
-      return NameIn<BioAPI_Data::BiometricSubtype>(value);
-    case BIOAPI_ENUMERATION_PROCESSED_LEVEL:
-      return NameIn<BioAPI_Data::ProcessedLevel>(value);
-    case BIOAPI_ENUMERATION_PURPOSE:
-      return NameIn<BioAPI_Data::Purpose>(value);
-    case BIOAPI_ENUMERATION_FACILITY:
-      return NameIn<BioAPI_Data::Facility>(value);
-    default:
-      return nullptr;
+  // The library's enumerator tables, as the core's C interface lists them.
+  size_t count = 0;
+  if (bioapi_enumeration_info(enumeration, nullptr, &count) != BIOAPI_OK) {
+    return nullptr;
   }
+  for (size_t i = 0; i < count; ++i) {
+    const char* name = nullptr;
+    int32_t enumerator = 0;
+    if (bioapi_enumerator(enumeration, i, &name, &enumerator) == BIOAPI_OK &&
+        enumerator == value) {
+      return name;
+    }
+  }
+  return nullptr;
 }
 
 bioapi_status bioapi_inspect_check(const uint8_t* data, size_t size,

@@ -375,18 +375,18 @@ std::string Reason(const record::FieldLayout& field, const Json& given,
 
 }  // namespace
 
+std::string FieldLoss::Describe() const {
+  return std::string(field) + " is given as " + given +
+         " but the record gives back " + returned + ": " + reason;
+}
+
 JsonError::JsonError(std::string field, const std::string& message)
     : std::runtime_error(message), field_(std::move(field)) {}
 
 RecordFields FieldsOf(const BIR& bir) {
   RecordFields fields;
   fields.bir = bir;
-  record::ForEachOptionalField(
-      bir, [&](const record::FieldLayout& field, const auto& member) {
-        if (record::IsPresent(field.presence, member)) {
-          fields.present |= std::uint32_t{1} << field.bit;
-        }
-      });
+  fields.present = record::PresenceBits(bir);
   fields.has_security_block = record::HasSecurityBlock(bir);
   return fields;
 }
