@@ -166,11 +166,17 @@ def _int_in_limits(field: _Value[Any], value: object,
     return number
 
 
-def _set_int(record: BIR, field: _Value[Any], number: int) -> None:
+def _assign(record: BIR, setter: Callable[..., int], *args: Any) -> int:
+    """Calls a setter of the C interface on the record's handle, under its
+    lock, and drops the values read before; returns the status."""
     with record._lock:
-        status = lib.bioapi_bir_set_int(record._handle, field.number, number)
+        status = setter(record._handle, *args)
         record._cache = None
-    check(status)
+    return status
+
+
+def _set_int(record: BIR, field: _Value[Any], number: int) -> None:
+    check(_assign(record, lib.bioapi_bir_set_int, field.number, number))
 
 
 class _Int(_Field[int, int]):
@@ -271,11 +277,8 @@ class _RegistryID(_Field[RegistryID, RegistryIDLike]):
                     value, "the decoder accepts only "
                     f"{RegistryID(low & 0xFFFF, limits.type_min & 0xFFFF)!r}")
             halves.append(signed)
-        with record._lock:
-            status = lib.bioapi_bir_set_registry_id(record._handle,
-                                                    self.number, *halves)
-            record._cache = None
-        check(status)
+        check(_assign(record, lib.bioapi_bir_set_registry_id, self.number,
+                      *halves))
 
     def convert(self, slots: List[int], present: int,
                 handle: int) -> RegistryID:
@@ -370,6 +373,15 @@ def _date_value(field: _Value[Any], value: Any) -> Tuple[int, ...]:
     return tuple(int(v) for v in value)
 
 
+def _check_date(field: _Value[Any], value: Any, status: int) -> None:
+    """Raises for the status of setting a date-time or a period: ValueError
+    naming the field for a member that the record cannot carry."""
+    if status == _INVALID_PARAMETER:
+        raise field.refused(value, "a member is outside what a record "
+                            "carries (year 16 bits, the others 0 to 255)")
+    check(status)
+
+
 #: What a date-time field takes.
 DateTimeLike = Union[DateTime, Tuple[int, int, int, int, int, int],
                      _datetime.date]
@@ -387,14 +399,8 @@ class _DateTime(_Field[Optional[DateTime], Optional[DateTimeLike]]):
             struct = DateTimeStruct(_DATETIME_SIZE)
         else:
             struct = _date_struct(_date_value(self, value))
-        with record._lock:
-            status = lib.bioapi_bir_set_datetime(record._handle, self.number,
-                                                 ctypes.byref(struct))
-            record._cache = None
-        if status == _INVALID_PARAMETER:
-            raise self.refused(value, "a member is outside what a record "
-                               "carries (year 16 bits, the others 0 to 255)")
-        check(status)
+        _check_date(self, value, _assign(record, lib.bioapi_bir_set_datetime,
+                                         self.number, ctypes.byref(struct)))
 
     def convert(self, slots: List[int], present: int,
                 handle: int) -> Optional[DateTime]:
@@ -423,14 +429,8 @@ class _Period(_Field[List[DateTime], Sequence[DateTimeLike]]):
                                "date-times (start, end)")
         array = (DateTimeStruct * max(1, len(members)))(
             *(_date_struct(m) for m in members))
-        with record._lock:
-            status = lib.bioapi_bir_set_period(record._handle, self.number,
-                                               array, len(members))
-            record._cache = None
-        if status == _INVALID_PARAMETER:
-            raise self.refused(value, "a member is outside what a record "
-                               "carries (year 16 bits, the others 0 to 255)")
-        check(status)
+        _check_date(self, value, _assign(record, lib.bioapi_bir_set_period,
+                                         self.number, array, len(members)))
 
     def convert(self, slots: List[int], present: int,
                 handle: int) -> List[DateTime]:
