@@ -132,7 +132,11 @@ static void test_presence_as_values_change(void) {
   CHECK(present(bir, BIOAPI_FIELD_BIR_CREATION_DATE) == 1);
 
   CHECK(present(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD) == 0);
-  bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &t, 1);
+  {
+    bioapi_datetime period[2];
+    period[0] = period[1] = t;
+    bioapi_bir_set_period(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD, period, 2);
+  }
   CHECK(present(bir, BIOAPI_FIELD_BIR_VALIDITY_PERIOD) == 1);
 
   /* The SB needs both a security option and bytes. */

@@ -1,6 +1,7 @@
-// The shared table of damaged records (tests/data/damaged_records.json): each
-// with its bytes in hex and where and why the library rejects it. The C++,
-// C, Python, .NET and page tests all read this one table.
+// The shared tables of damaged records (tests/data/damaged_records.json):
+// each with its bytes in hex and where and why the library rejects it; and
+// of values that a record cannot carry (tests/data/refused_values.json). The
+// C++, C, Python, .NET and page tests all read these tables.
 #ifndef BIOAPI_DATA_TESTS_DAMAGED_RECORD_TABLE_H_
 #define BIOAPI_DATA_TESTS_DAMAGED_RECORD_TABLE_H_
 
@@ -26,6 +27,17 @@ inline std::vector<unsigned char> FromHex(const std::string& hex) {
 inline nlohmann::json DamagedRecords() {
   std::ifstream file(std::string(BIOAPI_DATA_TEST_DATA_DIR) +
                      "/damaged_records.json");
+  return nlohmann::json::parse(file);
+}
+
+/// Returns the shared table of values that a record cannot carry
+/// (tests/data/refused_values.json): an array of {field, member, value, why},
+/// `member` "" for the field itself, a date-time's tm_ member (of a period's
+/// start), a registry identifier's "Owner" or "Type", or "length" (the
+/// date-times of a period, the bytes of a byte string).
+inline nlohmann::json RefusedValues() {
+  std::ifstream file(std::string(BIOAPI_DATA_TEST_DATA_DIR) +
+                     "/refused_values.json");
   return nlohmann::json::parse(file);
 }
 

@@ -2,12 +2,15 @@
  * into damaged_records.h by the build), the walk of a golden record, the
  * JSON both ways with errors that name the field, and the versioned
  * structures. */
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "bioapi_data/bioapi_data_c.h"
 #include "bioapi_data/bioapi_inspect_c.h"
 #include "c_test_support.h"
 #include "damaged_records.h"
+#include "refused_values.h"
 
 static void test_damaged_records(void) {
   size_t i;
@@ -187,8 +190,185 @@ static void test_names(void) {
   CHECK(bioapi_inspect_row_kind_name(BIOAPI_ROW_KIND_TRAILING + 1) == NULL);
 }
 
+/* Appends printf-style text to a buffer that grows. */
+static void append(char** text, size_t* size, const char* format, long long a,
+                   long long b) {
+  const int n = snprintf(NULL, 0, format, a, b);
+  char* grown = (char*)realloc(*text, *size + (size_t)n + 1);
+  if (grown == NULL) exit(2);
+  snprintf(grown + *size, (size_t)n + 1, format, a, b);
+  *text = grown;
+  *size += (size_t)n;
+}
+
+/* A date-time's JSON with member `member` set to `value` (none when
+ * `member` is no tm_ member). */
+static void append_date(char** text, size_t* size, const char* member,
+                        long long value) {
+  static const char* const names[] = {"tm_year", "tm_mon", "tm_mday",
+                                      "tm_hour", "tm_min", "tm_sec"};
+  long long members[] = {2026, 3, 14, 9, 26, 53};
+  size_t i;
+  for (i = 0; i < 6; ++i) {
+    if (strcmp(member, names[i]) == 0) members[i] = value;
+  }
+  append(text, size, "{\"tm_year\": %lld, \"tm_mon\": %lld, ", members[0],
+         members[1]);
+  append(text, size, "\"tm_mday\": %lld, \"tm_hour\": %lld, ", members[2],
+         members[3]);
+  append(text, size, "\"tm_min\": %lld, \"tm_sec\": %lld}", members[4],
+         members[5]);
+}
+
+/* Every value of the shared table, sent through JSON: refused, naming the
+ * field, whatever its sign (negative values to unsigned fields included). */
+static void test_refused_values(void) {
+  size_t i;
+  for (i = 0; i < sizeof refused_values / sizeof refused_values[0]; ++i) {
+    const struct refused_value* row = &refused_values[i];
+    char* text = NULL;
+    size_t size = 0;
+    long long k;
+    bioapi_bir* bir = NULL;
+    bioapi_json_error error;
+    bioapi_field_kind kind = 0;
+    bioapi_bir_field field;
+    for (field = 1; field <= BIOAPI_BIR_FIELD_COUNT; ++field) {
+      const char* name = NULL;
+      bioapi_bir_field_info(field, &name, &kind, NULL, NULL);
+      if (strcmp(name, row->field) == 0) break;
+    }
+    append(&text, &size, "{\"BDBFormat\": {\"Owner\": %lld, \"Type\": %lld}", 0,
+           0);
+    append(&text, &size, ", \"EncryptionOption\": false", 0, 0);
+    append(&text, &size, ", \"IntegrityOption\": false", 0, 0);
+    append(&text, &size, ", \"BiometricData\": \"\"", 0, 0);
+    if (strcmp(row->field, "RecordFormat") != 0) {
+      append(&text, &size,
+             ", \"RecordFormat\": {\"Owner\": %lld, \"Type\": %lld}", 0x0101,
+             0x0009);
+    }
+    if (strcmp(row->field, "HeaderVersion") != 0) {
+      append(&text, &size, ", \"HeaderVersion\": %lld", 0x30, 0);
+    }
+    if (strcmp(row->field, "HeaderRevision") != 0) {
+      append(&text, &size, ", \"HeaderRevision\": %lld", 1, 0);
+    }
+    append(&text, &size, ", \"", 0, 0);
+    append(&text, &size, row->field, 0, 0);
+    append(&text, &size, "\": ", 0, 0);
+    switch (kind) {
+      case BIOAPI_FIELD_KIND_REGISTRY_ID:
+        append(&text, &size, "{\"Owner\": %lld, \"Type\": %lld}",
+               strcmp(row->member, "Owner") == 0 ? row->value : 0x0101,
+               strcmp(row->member, "Type") == 0 ? row->value : 0x0009);
+        break;
+      case BIOAPI_FIELD_KIND_DATETIME:
+        append_date(&text, &size, row->member, row->value);
+        break;
+      case BIOAPI_FIELD_KIND_PERIOD:
+        append(&text, &size, "[", 0, 0);
+        if (strcmp(row->member, "length") == 0) {
+          for (k = 0; k < row->value; ++k) {
+            if (k != 0) append(&text, &size, ", ", 0, 0);
+            append_date(&text, &size, "", 0);
+          }
+        } else {
+          append_date(&text, &size, row->member, row->value);
+          append(&text, &size, ", ", 0, 0);
+          append_date(&text, &size, "", 0);
+        }
+        append(&text, &size, "]", 0, 0);
+        break;
+      case BIOAPI_FIELD_KIND_BYTES:
+        append(&text, &size, "\"", 0, 0);
+        for (k = 0; k < row->value; ++k) append(&text, &size, "00", 0, 0);
+        append(&text, &size, "\"", 0, 0);
+        break;
+      default:
+        append(&text, &size, "%lld", row->value, 0);
+        break;
+    }
+    append(&text, &size, "}", 0, 0);
+    error.struct_size = sizeof error;
+    if (bioapi_inspect_from_json(text, size, &bir, &error) !=
+            BIOAPI_ERROR_INVALID_PARAMETER ||
+        bir != NULL ||
+        strncmp(error.field, row->field, strlen(row->field)) != 0 ||
+        strncmp(error.message, row->field, strlen(row->field)) != 0) {
+      fprintf(stderr, "JSON %s %s %lld accepted or not named: %s\n", row->field,
+              row->member, row->value, error.message);
+      ++failures;
+      bioapi_bir_destroy(bir);
+    }
+    free(text);
+  }
+}
+
+/* Hostile JSON: a message longer than its buffer is cut to fit, null
+ * terminated; nesting at any depth is refused with the field named, never a
+ * crash; a key with a NUL is not taken for the field that it starts with. */
+static void test_hostile_json(void) {
+  static const size_t kLong = 100000;
+  static const char kNulKey[] = "{\"BDBPurpose\\u0000x\": 1}";
+  char* text = (char*)malloc(2 * kLong + 64);
+  bioapi_bir* bir = NULL;
+  bioapi_json_error error;
+  size_t i, size;
+  if (text == NULL) exit(2);
+  /* An unterminated string with a control character: the parser's message
+   * quotes the text it read. */
+  size = 0;
+  text[size++] = '{';
+  text[size++] = '"';
+  for (i = 0; i < 1000; ++i) text[size++] = 'a';
+  text[size++] = 1;
+  memset(&error, 0x5A, sizeof error);
+  error.struct_size = sizeof error;
+  CHECK(bioapi_inspect_from_json(text, size, &bir, &error) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(memchr(error.message, '\0', sizeof error.message) != NULL);
+  CHECK(strncmp(error.message, "not JSON: ", 10) == 0);
+  CHECK(strstr(error.message, "...") != NULL);
+
+  /* 100,000 nested arrays as a field's value. */
+  size = (size_t)sprintf(text, "{\"BDBPurpose\": ");
+  for (i = 0; i < kLong; ++i) text[size++] = '[';
+  for (i = 0; i < kLong; ++i) text[size++] = ']';
+  text[size++] = '}';
+  CHECK(bioapi_inspect_from_json(text, size, &bir, &error) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bir == NULL && strcmp(error.field, "BDBPurpose") == 0);
+  CHECK(strlen(error.message) < 200);
+  /* And as the whole text. */
+  CHECK(bioapi_inspect_from_json(text + 15, size - 16, &bir, &error) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bir == NULL && error.field[0] == '\0');
+
+  CHECK(bioapi_inspect_from_json(kNulKey, sizeof kNulKey - 1, &bir, &error) ==
+        BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bir == NULL && strcmp(error.field, "BDBPurpose") != 0);
+  CHECK(strstr(error.message, "not a field of a record") != NULL);
+  free(text);
+}
+
+/* A row kind outside its range has no word. */
+static void test_row_kind_range(void) {
+  static const bioapi_row_kind outside[] = {0, -1, BIOAPI_ROW_KIND_TRAILING + 1,
+                                            INT32_MIN, INT32_MAX};
+  size_t i;
+  for (i = 0; i < sizeof outside / sizeof outside[0]; ++i) {
+    CHECK(bioapi_inspect_row_kind_name(outside[i]) == NULL);
+  }
+  CHECK(strcmp(bioapi_inspect_row_kind_name(BIOAPI_ROW_KIND_HEADER),
+               "header") == 0);
+}
+
 int main(void) {
   test_damaged_records();
+  test_refused_values();
+  test_hostile_json();
+  test_row_kind_range();
   test_reasons_by_field_number();
   test_changes_and_versions();
   test_walk();

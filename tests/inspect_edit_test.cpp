@@ -109,6 +109,57 @@ TEST(InspectEdit, AWiderFieldEncodesAgainAndSaysWhatElseChanges) {
   EXPECT_EQ(bir.BiometricData, BIR(bytes).BiometricData);
 }
 
+// Clearing the last security option leaves the security block out of the
+// record: not an edit in place (the block would be left behind as trailing
+// bytes), but a re-encoding that names the block among its changes.
+TEST(InspectEdit, ClearingTheSecurityOptionIsAReencodingThatNamesTheBlock) {
+  const std::vector<unsigned char> bytes = ReadTestData("full_record.bir");
+  const BIR before(bytes);
+  ASSERT_TRUE(before.IntegrityOption && !before.EncryptionOption);
+  ASSERT_FALSE(before.SecurityBlock.empty());
+  ASSERT_TRUE(inspect::CheckRecord(bytes).changes.empty());
+  const FieldEdit edit =
+      Edit(bytes, "IntegrityOption", "IntegrityOption", "false");
+  ASSERT_EQ(edit.kind, FieldEdit::Kind::kReencode);
+  ASSERT_EQ(edit.changes.size(), 1u);
+  EXPECT_EQ(edit.changes[0].kind, inspect::ChangeKind::kFieldLeftOut);
+  EXPECT_STREQ(edit.changes[0].field, "SecurityBlock");
+  EXPECT_EQ(edit.bytes.size(), bytes.size() - 4 - before.SecurityBlock.size());
+  const BIR after(edit.bytes);
+  EXPECT_FALSE(after.IntegrityOption);
+  EXPECT_TRUE(after.SecurityBlock.empty());
+  EXPECT_TRUE(inspect::CheckRecord(edit.bytes).changes.empty());
+}
+
+// A value wider than its field in the record is refused, naming the field,
+// rather than written as its low bits; one that the record carries fits in
+// place.
+TEST(InspectEdit, AValueWiderThanItsFieldIsRefused) {
+  const std::vector<unsigned char> bytes = ReadTestData("full_record.bir");
+  const inspect::Walk walk(bytes);
+  for (const int purpose : {256, 300, -1}) {
+    SCOPED_TRACE(purpose);
+    inspect::RecordFields fields =
+        inspect::ReadFields(bytes.data(), bytes.size());
+    fields.bir.BDBPurpose = static_cast<Purpose>(purpose);
+    try {
+      inspect::EditField(bytes.data(), bytes.size(), walk, fields,
+                         PartNamed("BDBPurpose"), -1);
+      ADD_FAILURE() << "edited";
+    } catch (const inspect::EditError& e) {
+      EXPECT_NE(std::string(e.what()).find("BDBPurpose"), std::string::npos)
+          << e.what();
+    }
+  }
+  inspect::RecordFields fields =
+      inspect::ReadFields(bytes.data(), bytes.size());
+  fields.bir.BDBPurpose = static_cast<Purpose>(255);
+  EXPECT_EQ(inspect::EditField(bytes.data(), bytes.size(), walk, fields,
+                               PartNamed("BDBPurpose"), -1)
+                .kind,
+            FieldEdit::Kind::kInPlace);
+}
+
 TEST(InspectEdit, RefusesWhatTheRecordWouldNotGiveBack) {
   const std::vector<unsigned char> bytes = ReadTestData("full_record.bir");
   // An empty byte string is left out: it would not come back as given.

@@ -6,14 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "bioapi_data/bioapi_data.h"
 #include "bioapi_data/bioapi_data_c.h"
+#include "bir/record_layout.h"
 #include "damaged_record_table.h"
 #include "test_files.h"
 
@@ -193,6 +196,188 @@ TEST(InspectJson, ErrorsNameTheField) {
   } catch (const inspect::JsonError& e) {
     EXPECT_EQ(e.Field(), "");
     EXPECT_EQ(std::string(e.what()).rfind("not JSON: ", 0), 0u);
+  }
+}
+
+// Hostile JSON: nesting at any depth is refused with the field named, and a
+// message quotes only a short prefix of a bad value, however large.
+TEST(InspectJson, HostileTextGetsAShortErrorNamingTheField) {
+  const std::string deep(100000, '[');
+  const std::string huge(1u << 20, 'x');
+  // A record's JSON whose last field is `field`, given as `value`: every
+  // field that a record must have is there, so that only the value is wrong.
+  std::string record = inspect::ToJson(inspect::FieldsOf(BIR()));
+  record.erase(record.rfind('}'));
+  const auto with = [&](const std::string& field, const std::string& value) {
+    return record + ", \"" + field + "\": " + value + "}";
+  };
+  const struct {
+    std::string text;
+    const char* field;
+  } cases[] = {
+      {with("BDBPurpose", deep + std::string(100000, ']')), "BDBPurpose"},
+      {with("BDBValidityPeriod", "[[{\"tm_year\": [1]}]]"),
+       "BDBValidityPeriod"},
+      {with("BDBFormat", "{\"Owner\": {\"a\": {}}, \"Type\": 1}"), "BDBFormat"},
+      {deep, ""},
+      {with("BDBPurpose", "\"" + huge + "\""), "BDBPurpose"},
+      {with("OctetString1", "\"" + huge + "\""), "OctetString1"},
+      {with("BDBQuality", "[\"" + huge + "\"]"), "BDBQuality"},
+      {"{\"" + huge + "\": 1}", nullptr},
+      {"{\"BDBPurpose\\u0000x\": 1}", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 60));
+    try {
+      inspect::FromJson(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const inspect::JsonError& e) {
+      EXPECT_LT(std::string(e.what()).size(), 300u);
+      if (c.field != nullptr) {
+        EXPECT_EQ(e.Field(), c.field) << e.what();
+      } else {
+        // Not taken for a field, even by a reader that stops at a NUL.
+        EXPECT_NE(e.Field().c_str(), std::string("BDBPurpose")) << e.what();
+        EXPECT_LT(e.Field().size(), 64u);
+      }
+    }
+  }
+}
+
+// The value a row of the shared table of refused values gives a member, by
+// the member's type; false when the C++ member cannot hold it at all (a
+// quality of 256), so that only the JSON reader sees it.
+struct RefusedValue {
+  std::string member;
+  long long value;
+
+  std::tm Date(const std::string& which) const {
+    std::tm t{};
+    t.tm_year = 2026;
+    t.tm_mon = 3;
+    t.tm_mday = 14;
+    t.tm_hour = 9;
+    t.tm_min = 26;
+    t.tm_sec = 53;
+    t.tm_wday = t.tm_yday = t.tm_isdst = -1;
+    const int v = static_cast<int>(value);
+    if (which == "tm_year") t.tm_year = v;
+    if (which == "tm_mon") t.tm_mon = v;
+    if (which == "tm_mday") t.tm_mday = v;
+    if (which == "tm_hour") t.tm_hour = v;
+    if (which == "tm_min") t.tm_min = v;
+    if (which == "tm_sec") t.tm_sec = v;
+    return t;
+  }
+  bool Set(unsigned char& m) const {
+    if (value < 0 || value > 255) return false;
+    m = static_cast<unsigned char>(value);
+    return true;
+  }
+  bool Set(bool&) const { return false; }
+  bool Set(RegistryID& id) const {
+    id = {0x0101, 0x0009};
+    (member == "Owner" ? id.Owner : id.Type) = static_cast<std::int16_t>(value);
+    return true;
+  }
+  bool Set(std::vector<unsigned char>& bytes) const {
+    bytes.assign(static_cast<std::size_t>(value), 0);
+    return true;
+  }
+  bool Set(std::tm& t) const {
+    t = Date(member);
+    return true;
+  }
+  bool Set(std::vector<std::tm>& period) const {
+    if (member == "length") {
+      period.assign(static_cast<std::size_t>(value), Date(""));
+    } else {
+      period = {Date(member), Date("")};
+    }
+    return true;
+  }
+  template <class E>
+  bool Set(E& e) const {
+    e = static_cast<E>(value);
+    return true;
+  }
+};
+
+// What a member holds, for the JSON of a row's value.
+template <class T>
+const char* KindOf(const T&) {
+  if constexpr (std::is_same_v<T, RegistryID>) return "id";
+  if constexpr (std::is_same_v<T, std::tm>) return "date";
+  if constexpr (std::is_same_v<T, std::vector<std::tm>>) return "period";
+  if constexpr (std::is_same_v<T, std::vector<unsigned char>>) return "bytes";
+  return "number";
+}
+
+// The JSON of a row's value, as `bir json` writes the field.
+Json RefusedJson(const RefusedValue& row, const std::string& kind) {
+  const auto date = [&](const std::string& which) {
+    const std::tm t = row.Date(which);
+    return Json{{"tm_year", t.tm_year}, {"tm_mon", t.tm_mon},
+                {"tm_mday", t.tm_mday}, {"tm_hour", t.tm_hour},
+                {"tm_min", t.tm_min},   {"tm_sec", t.tm_sec}};
+  };
+  if (kind == "id") {
+    return Json{{"Owner", row.member == "Owner" ? row.value : 0x0101},
+                {"Type", row.member == "Type" ? row.value : 0x0009}};
+  }
+  if (kind == "date") return date(row.member);
+  if (kind == "period" && row.member == "length") {
+    return Json(
+        std::vector<Json>(static_cast<std::size_t>(row.value), date("")));
+  }
+  if (kind == "period") return Json::array({date(row.member), date("")});
+  if (kind == "bytes") {
+    return std::string(2 * static_cast<std::size_t>(row.value), '0');
+  }
+  return row.value;
+}
+
+// Every row of the shared table: the encoder refuses it with the documented
+// exception naming the field, and the JSON reader refuses it naming the
+// field, negative values sent to unsigned fields included.
+TEST(ValueContract, TheSharedRefusedValuesAreRefusedEverywhere) {
+  const Json table = RefusedValues();
+  ASSERT_FALSE(table.empty());
+  Json base = Json::parse(inspect::ToJson(inspect::FieldsOf(BIR())));
+  for (const Json& entry : table) {
+    const std::string field = entry.at("field").get<std::string>();
+    const RefusedValue row{entry.at("member").get<std::string>(),
+                           entry.at("value").get<long long>()};
+    SCOPED_TRACE(field + " " + row.member + " " + std::to_string(row.value));
+    BIR bir;
+    bool held = false;
+    std::string kind;
+    record::ForEachMemberField(
+        bir, [&](const record::FieldLayout& layout, auto& member) {
+          if (field != layout.name) return;
+          held = row.Set(member);
+          kind = KindOf(member);
+        });
+    ASSERT_FALSE(kind.empty()) << "no field " << field;
+    if (held) {
+      try {
+        (void)bir.Encode();
+        ADD_FAILURE() << "encoded";
+      } catch (BioAPIException* e) {
+        EXPECT_EQ(e->GetCode(), 0x10B);
+        EXPECT_NE(std::string(e->what()).find(field), std::string::npos)
+            << e->what();
+        delete e;
+      }
+    }
+    Json json = base;
+    json[field] = RefusedJson(row, kind);
+    try {
+      inspect::FromJson(json.dump());
+      ADD_FAILURE() << "read from JSON";
+    } catch (const inspect::JsonError& e) {
+      EXPECT_EQ(e.Field().rfind(field, 0), 0u) << e.what();
+    }
   }
 }
 

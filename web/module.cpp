@@ -55,21 +55,9 @@ Json RowJson(const inspect::Row& row) {
   return j;
 }
 
-// The inspector's status line of a rejected record: `rejected at offset N
-// (FIELD): check "..." failed`, the field named alone even when the check
-// looked inside it (`bir dump` says "in FIELD, which begins at M" there).
+// The part that a rejection names, "record" before the first part.
 const char* FieldName(const inspect::Rejection& r) {
   return r.field != nullptr ? r.field : "record";
-}
-
-std::string RejectedStatus(const inspect::Rejection& r) {
-  std::string status = "rejected at offset " + std::to_string(r.offset) + " (" +
-                       FieldName(r) + "): check \"" + r.check + "\" failed";
-  if (r.inside_field && r.offset != r.field_offset) {
-    status += "; " + std::string(FieldName(r)) + " begins at " +
-              std::to_string(r.field_offset);
-  }
-  return status;
 }
 
 Json RejectionJson(const inspect::Rejection& r) {
@@ -94,7 +82,7 @@ Json WalkJson(const inspect::Walk& walk, std::size_t size, Json rows) {
   const auto& rejection = walk.Verdict().rejection;
   return Json{{"size", size},
               {"status", walk.Accepted() ? std::string("accepted")
-                                         : RejectedStatus(*rejection)},
+                                         : rejection->Describe()},
               {"rejection",
                walk.Accepted() ? Json(nullptr) : RejectionJson(*rejection)},
               {"rows", std::move(rows)}};
@@ -400,7 +388,7 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
 /// library rejects the record.
 EMSCRIPTEN_KEEPALIVE int bir_web_resident_json() {
   const inspect::Check check = inspect::CheckRecord(resident);
-  if (!check.Accepted()) return Refuse(RejectedStatus(*check.rejection));
+  if (!check.Accepted()) return Refuse(check.rejection->Describe());
   result_text =
       inspect::ToJson(inspect::ReadFields(resident.data(), resident.size()));
   return 0;

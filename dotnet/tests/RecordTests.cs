@@ -138,6 +138,13 @@ namespace BioapiData.Tests
         // Two values of each kind that differ from each other and from the default record's.
         private static object[] Samples(Library.Field field, int index)
         {
+            // The header fields that a record carries with one value only.
+            switch (field.Name)
+            {
+                case "HeaderVersion": return new object[] { 0x30, 0x30 };
+                case "HeaderRevision": return new object[] { 1, 1 };
+                case "RecordFormat": return new object[] { new RegistryId(0x0101, 0x0009), new RegistryId(0x0101, 0x0009) };
+            }
             switch (field.Kind)
             {
                 case Library.KindInt: return new object[] { 1 + index, 200 - index };

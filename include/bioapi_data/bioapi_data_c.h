@@ -82,17 +82,17 @@ enum {
   BIOAPI_FIELD_FIXED_WORD3 = 3,         /**< Integer, -32768 to 32767. */
   BIOAPI_FIELD_FIXED_WORD4 = 4,         /**< Integer, -32768 to 32767. */
   /* Registry identifiers: bioapi_bir_get_registry_id / _set_registry_id. */
-  /** Registry identifier; a record is encoded only with 0x0101/0x0009. */
+  /** Registry identifier, 0x0101/0x0009 only: the one record format. */
   BIOAPI_FIELD_RECORD_FORMAT = 5,
-  /** Integer, 0 to 255; a record is encoded only with 0x30. */
+  /** Integer, 0x30 only: the one header version that a record has. */
   BIOAPI_FIELD_HEADER_VERSION = 6,
-  /** Integer, 0 to 255; a record is encoded only with 0x01. */
+  /** Integer, 0x01 only: the one header revision that a record has. */
   BIOAPI_FIELD_HEADER_REVISION = 7,
   BIOAPI_FIELD_BDB_FORMAT = 8,          /**< Registry identifier. */
   BIOAPI_FIELD_ENCRYPTION_OPTION = 9,   /**< Integer, 0 (false) or 1 (true). */
   BIOAPI_FIELD_INTEGRITY_OPTION = 10,   /**< Integer, 0 (false) or 1 (true). */
-  BIOAPI_FIELD_BDB_BIOMETRIC_TYPE = 11, /**< Integer, any value. */
-  BIOAPI_FIELD_BDB_BIOMETRIC_SUBTYPE = 12, /**< Integer, any value. */
+  BIOAPI_FIELD_BDB_BIOMETRIC_TYPE = 11, /**< Integer, any 32-bit value. */
+  BIOAPI_FIELD_BDB_BIOMETRIC_SUBTYPE = 12, /**< Integer, 0 to 255. */
   BIOAPI_FIELD_REGISTERED_ID1 = 13,        /**< Registry identifier. */
   BIOAPI_FIELD_REGISTERED_ID2 = 14,        /**< Registry identifier. */
   BIOAPI_FIELD_REGISTERED_ID3 = 15,        /**< Registry identifier. */
@@ -103,9 +103,9 @@ enum {
   /* Date-times: bioapi_bir_get_datetime / bioapi_bir_set_datetime. */
   BIOAPI_FIELD_BDB_CREATION_DATE = 19,   /**< Date-time. */
   BIOAPI_FIELD_OCTET_STRING2 = 20,       /**< Byte string, at most 32767. */
-  BIOAPI_FIELD_BDB_PROCESSED_LEVEL = 21, /**< Integer, any value. */
+  BIOAPI_FIELD_BDB_PROCESSED_LEVEL = 21, /**< Integer, 0 to 255. */
   BIOAPI_FIELD_REGISTERED_ID6 = 22,      /**< Registry identifier. */
-  BIOAPI_FIELD_BDB_PURPOSE = 23,         /**< Integer, any value. */
+  BIOAPI_FIELD_BDB_PURPOSE = 23,         /**< Integer, 0 to 255. */
   BIOAPI_FIELD_BDB_QUALITY = 24,         /**< Integer, 0 to 255. */
   BIOAPI_FIELD_REGISTERED_ID7 = 25,      /**< Registry identifier. */
   /* Validity periods: bioapi_bir_get_period_* / bioapi_bir_set_period. */
@@ -182,15 +182,50 @@ BIOAPI_DATA_API void bioapi_bir_destroy(bioapi_bir* bir);
 
 /** Encodes `bir` into a buffer that the library allocates: on success the
  * caller owns *out_data (release it with bioapi_free) of *out_size bytes.
- * Status BIOAPI_ERROR_INVALID_DATA when one of the six optional byte strings
- * (BIOAPI_FIELD_OCTET_STRING1 to 6) exceeds 32767 bytes, or the whole record
+ * Status BIOAPI_ERROR_INVALID_DATA, and nothing written, when the record
+ * cannot carry a value as it is given (see bioapi_bir_field_limits and
+ * bioapi_datetime): a one-byte field outside 0 to 255, a date-time member
+ * outside its range, a validity period of other than 0 or 2 date-times, one
+ * of the six optional byte strings over 32767 bytes, a header that decoding
+ * refuses (a record format other than 0x0101/0x0009, a header version other
+ * than 0x30 or a header revision other than 0x01), or a whole record over
  * 2147483647 bytes (the biometric data and the security block have no limit
- * of their own), and for a header that decoding refuses: a record format
- * other than 0x0101/0x0009, a header version other than 0x30 or a header
- * revision other than 0x01. A refused record writes nothing. */
+ * of their own). bioapi_bir_encode_refusal says which field and why. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_encode(const bioapi_bir* bir,
                                                 uint8_t** out_data,
                                                 size_t* out_size);
+
+/** Longest message of an encoding refusal, with its terminating null. */
+#define BIOAPI_REFUSAL_MESSAGE_SIZE 256
+
+/** Why the encoder refuses a record: the field and its value. Versions: as
+ * bioapi_datetime (set struct_size; later versions only append members). */
+typedef struct bioapi_encode_refusal {
+  uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
+  /** 1 when the encoder refuses the record; 0 when it writes it, the other
+   * members then 0 and empty. */
+  int32_t refused;
+  /** The field whose value the record cannot carry as given, the first in
+   * record order; 0 when every field fits but the record would exceed
+   * 2147483647 bytes. */
+  bioapi_bir_field field;
+  /** The text of the C++ interface's exception, naming the field, its value
+   * and what the record carries, e.g. "BioAPI Error: Invalid Data:
+   * BDBPurpose is 300; the record carries 0 to 255" (cut to fit). */
+  char message[BIOAPI_REFUSAL_MESSAGE_SIZE];
+} bioapi_encode_refusal;
+
+/** Size of the first version of bioapi_encode_refusal. */
+#define BIOAPI_ENCODE_REFUSAL_SIZE_V1 (12 + BIOAPI_REFUSAL_MESSAGE_SIZE)
+
+/** Says whether the encoder refuses `bir`, and why, into *out, whose
+ * struct_size the caller set (at least BIOAPI_ENCODE_REFUSAL_SIZE_V1, else
+ * BIOAPI_ERROR_INVALID_PARAMETER): the reason behind the
+ * BIOAPI_ERROR_INVALID_DATA of bioapi_bir_encode, bioapi_bir_encode_into
+ * and bioapi_bir_to_array, for a binding to show. Writes nothing else and
+ * touches no file; BIOAPI_OK whether the record is refused or not. */
+BIOAPI_DATA_API bioapi_status
+bioapi_bir_encode_refusal(const bioapi_bir* bir, bioapi_encode_refusal* out);
 
 /** Encodes `bir` into the caller's buffer of `capacity` bytes and sets
  * *out_size to the record's size. With a null buffer it only sets the size
@@ -214,11 +249,12 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_to_array(const bioapi_bir* bir,
 BIOAPI_DATA_API bioapi_status bioapi_bir_get_int(const bioapi_bir* bir,
                                                  bioapi_bir_field field,
                                                  int32_t* value);
-/** Sets an integer field; a value that the field cannot hold (outside
- * -32768..32767 for the header words, 0..255 for the version bytes and the
- * quality, 0..1 for the options) answers BIOAPI_ERROR_INVALID_PARAMETER.
- * The version bytes hold what a decoded record held, but the encoder takes
- * only 0x30 and 0x01 (see bioapi_bir_encode). */
+/** Sets an integer field; a value that the record cannot carry as given
+ * answers BIOAPI_ERROR_INVALID_PARAMETER and changes nothing: outside the
+ * min to max of bioapi_bir_field_limits (0..255 for the one-byte
+ * enumerations and the quality, 0..1 for the options, 0x30 and 0x01 alone
+ * for the version bytes), and outside -32768..32767 for the four constants
+ * that travel only inside the object. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_set_int(bioapi_bir* bir,
                                                  bioapi_bir_field field,
                                                  int32_t value);
@@ -228,7 +264,9 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_get_registry_id(const bioapi_bir* bir,
                                                          bioapi_bir_field field,
                                                          int16_t* owner,
                                                          int16_t* type);
-/** Sets a registry identifier field. */
+/** Sets a registry identifier field; for BIOAPI_FIELD_RECORD_FORMAT any
+ * identifier but 0x0101/0x0009 answers BIOAPI_ERROR_INVALID_PARAMETER (see
+ * bioapi_bir_field_limits). */
 BIOAPI_DATA_API bioapi_status bioapi_bir_set_registry_id(bioapi_bir* bir,
                                                          bioapi_bir_field field,
                                                          int16_t owner,
@@ -269,11 +307,13 @@ BIOAPI_DATA_API bioapi_status
 bioapi_bir_get_period_element(const bioapi_bir* bir, bioapi_bir_field field,
                               size_t index, bioapi_datetime* value);
 /** Sets a validity period field to copies of `count` date-times at
- * `elements` (start, end; a record carries the first two). The elements lie
- * elements[0].struct_size bytes apart, so an array of a later, larger
- * version is read as such; every element has that same struct_size, and the
- * members of each fit the record (see bioapi_datetime), or the call answers
- * BIOAPI_ERROR_INVALID_PARAMETER and changes nothing. */
+ * `elements`: none (no period) or 2, the start and the end, which is what a
+ * record carries; any other count answers BIOAPI_ERROR_INVALID_PARAMETER.
+ * The elements lie elements[0].struct_size bytes apart, so that an array of
+ * a later, larger version is read as such; every element has that same
+ * struct_size, and the members of each fit the record (see
+ * bioapi_datetime), or the call answers BIOAPI_ERROR_INVALID_PARAMETER and
+ * changes nothing. */
 BIOAPI_DATA_API bioapi_status
 bioapi_bir_set_period(bioapi_bir* bir, bioapi_bir_field field,
                       const bioapi_datetime* elements, size_t count);

@@ -1,7 +1,7 @@
 /// @file
-/// Editing one field of a record with the fewest changes: in place where the
-/// field keeps its width and nothing else changes, or by encoding the record
-/// again, with what that changes besides the field. Link
+/// Editing one field of a record with the fewest changes: in place where
+/// only the field's bytes change, or by encoding the record again, with what
+/// that changes besides the field. Link
 /// `bioapi_data::inspect`.
 #ifndef BIOAPI_DATA_INSPECT_EDIT_H_
 #define BIOAPI_DATA_INSPECT_EDIT_H_
@@ -31,7 +31,8 @@ struct FieldEdit {
   std::size_t offset = 0;        ///< kInPlace: where the field's bytes begin.
   std::vector<unsigned char> bytes;  ///< See `kind`; owned by the caller.
   /// kReencode: what encoding the record again changes besides the edited
-  /// field (the re-encoding changes of the record as it stands).
+  /// field: the re-encoding changes of the record as it stands, then any
+  /// other part that the edited record adds or leaves out.
   std::vector<Change> changes;
 };
 
@@ -46,9 +47,18 @@ class BIOAPI_DATA_INSPECT_API EditError : public std::runtime_error {
 /// accepted record in the `size` bytes at `data` (not kept; `walk` is its
 /// walk) to the value it has in `fields`, which hold the record's other
 /// fields as they stand. The BDB and the SB are taken from the record unless
-/// they are the edited part. A field that keeps its width and its presence
-/// is written in place, as the library writes its value; anything else
-/// encodes the record again. Throws EditError, std::bad_alloc.
+/// they are the edited part.
+///
+/// The edit is in place only when the record with the field's bytes
+/// replaced encodes to the edited record, and encoding it again loses
+/// nothing that encoding the record as it stands would not: for a record
+/// that the library writes as it stands, when the edited record, encoded
+/// again, equals the old bytes with the field's bytes replaced and nothing
+/// else. Anything else encodes the record again, its `changes` naming what
+/// else changes (for example a security block left out when the edit clears
+/// the last security option). Throws EditError (a value that the record
+/// cannot carry, or that would not come back as given; a rejected record),
+/// std::bad_alloc.
 BIOAPI_DATA_INSPECT_API FieldEdit EditField(const unsigned char* data,
                                             std::size_t size, const Walk& walk,
                                             RecordFields fields, int part,

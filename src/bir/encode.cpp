@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "bioapi_data/bir.h"
 #include "bir/byte_order.h"
 #include "bir/record_layout.h"
+#include "bir/value_contract.h"
 
 namespace BioAPI_Data {
 namespace {
@@ -17,18 +19,11 @@ using record::Encoding;
 using record::FieldLayout;
 
 [[noreturn]] void Refuse(const std::string& why) {
-  throw new BioAPIException(Unit, 0x10B, "BioAPI Error: Invalid Data: " + why);
-}
-
-// Kept out of the size computation so that the text is built only on the
-// failure path.
-[[noreturn]] void RefuseByteString(const char* name, std::size_t size) {
-  Refuse(std::string(name) + " holds " + std::to_string(size) +
-         " bytes; a byte string of the record holds at most 32767");
+  throw new BioAPIException(Unit, 0x10B, record::RefusalMessage(why));
 }
 
 // "0x0101": the 16 bits of a registry identifier's half.
-std::string Hex16(std::int16_t half) {
+std::string Hex16(std::int64_t half) {
   static const char kDigits[] = "0123456789ABCDEF";
   const auto bits = static_cast<std::uint16_t>(half);
   std::string text = "0x";
@@ -38,13 +33,100 @@ std::string Hex16(std::int16_t half) {
   return text;
 }
 
+std::string RangeText(const record::Range& range) {
+  if (range.min == range.max) return "only " + std::to_string(range.min);
+  return std::to_string(range.min) + " to " + std::to_string(range.max);
+}
+
+// The checks of one field's value against its row, chosen by the member's
+// type. Each returns the reason for a value that the record cannot carry,
+// else an empty text; the text is built only on that path.
+using record::Range;
+
+template <class T>
+std::string Misfit(const FieldLayout& field, const T& value) {
+  static_assert(std::is_enum_v<T> || std::is_same_v<T, unsigned char> ||
+                std::is_same_v<T, bool>);
+  const auto number = static_cast<std::int64_t>(value);
+  if (field.values.Holds(number)) return {};
+  return std::string(field.name) + " is " + std::to_string(number) +
+         "; the record carries " + RangeText(field.values);
+}
+
+std::string Misfit(const FieldLayout& field, const RegistryID& id) {
+  if (field.values.Holds(id.Owner) && field.type.Holds(id.Type)) return {};
+  if (field.values.min == field.values.max) {
+    return std::string(field.name) + " is " + Hex16(id.Owner) + "/" +
+           Hex16(id.Type) + "; the record carries only " +
+           Hex16(field.values.min) + "/" + Hex16(field.type.min);
+  }
+  return std::string(field.name) + " is " + std::to_string(id.Owner) + "/" +
+         std::to_string(id.Type) + "; the record carries each half from " +
+         RangeText(field.values);
+}
+
+std::string Misfit(const FieldLayout& field,
+                   const std::vector<unsigned char>& bytes) {
+  // A block's own limit is what the largest record leaves it: the record's
+  // size, checked as a whole, says more.
+  if (field.encoding == Encoding::kBlock || bytes.size() <= field.max_size) {
+    return {};
+  }
+  return std::string(field.name) + " holds " + std::to_string(bytes.size()) +
+         " bytes; a byte string of the record holds at most " +
+         std::to_string(field.max_size);
+}
+
+// `name` is the date-time's own: the field, or an element of a period.
+std::string DateTimeMisfit(const std::string& name, const std::tm& t) {
+  struct Member {
+    const char* name;
+    int value;
+    Range range;
+  };
+  const Member members[] = {
+      {"tm_year", t.tm_year, record::kYearRange},
+      {"tm_mon", t.tm_mon, record::kDateTimeMemberRange},
+      {"tm_mday", t.tm_mday, record::kDateTimeMemberRange},
+      {"tm_hour", t.tm_hour, record::kDateTimeMemberRange},
+      {"tm_min", t.tm_min, record::kDateTimeMemberRange},
+      {"tm_sec", t.tm_sec, record::kDateTimeMemberRange},
+  };
+  for (const Member& m : members) {
+    if (!m.range.Holds(m.value)) {
+      return name + "." + m.name + " is " + std::to_string(m.value) +
+             "; the record carries " + RangeText(m.range);
+    }
+  }
+  return {};
+}
+
+std::string Misfit(const FieldLayout& field, const std::tm& t) {
+  // Cheap test first: the name is joined only for a refusal.
+  if (record::FitsDateTime(t)) return {};
+  return DateTimeMisfit(field.name, t);
+}
+
+std::string Misfit(const FieldLayout& field,
+                   const std::vector<std::tm>& period) {
+  if (!period.empty() && period.size() != record::kPeriodLength) {
+    return std::string(field.name) + " holds " + std::to_string(period.size()) +
+           (period.size() == 1 ? " date-time" : " date-times") +
+           "; the record carries none or 2 (the start and the end)";
+  }
+  for (std::size_t i = 0; i < period.size(); ++i) {
+    if (!record::FitsDateTime(period[i])) {
+      return DateTimeMisfit(
+          std::string(field.name) + "[" + std::to_string(i) + "]", period[i]);
+    }
+  }
+  return {};
+}
+
 // Bytes that a present field adds to the record.
 template <class T>
-std::size_t EncodedSize(const FieldLayout& field, const T& member) {
+std::uint64_t EncodedSize(const FieldLayout& field, const T& member) {
   if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
-    if (member.size() > record::kMaxByteStringSize) {
-      RefuseByteString(field.name, member.size());
-    }
     return 2 + member.size();
   } else {
     return record::FixedSize(field.encoding);
@@ -169,23 +251,63 @@ class RecordWriter {
   unsigned char* next_;
 };
 
+// The bytes of the record that `bir` encodes to, once its fields fit.
+std::uint64_t RecordSize(const BIR& bir) {
+  std::uint64_t size = record::kHeaderSize;
+  record::ForEachOptionalField(
+      bir, [&](const FieldLayout& field, const auto& member) {
+        if (record::IsPresent(field.presence, member)) {
+          size += EncodedSize(field, member);
+        }
+      });
+  size += 4 + static_cast<std::uint64_t>(bir.BiometricData.size());
+  if (record::HasSecurityBlock(bir)) {
+    size += 4 + static_cast<std::uint64_t>(bir.SecurityBlock.size());
+  }
+  return size;
+}
+
+// The first field whose value the record cannot carry.
+std::optional<record::Refusal> FieldRefusal(const BIR& bir) {
+  std::optional<record::Refusal> refusal;
+  record::ForEachMemberField(
+      bir, [&](const FieldLayout& field, const auto& member) {
+        if (refusal) return;
+        std::string why = Misfit(field, member);
+        if (!why.empty()) refusal = record::Refusal{field.id, std::move(why)};
+      });
+  return refusal;
+}
+
+std::string SizeRefusal(std::uint64_t size) {
+  return "the record would hold " + std::to_string(size) +
+         " bytes; a record holds at most " +
+         std::to_string(record::kMaxRecordSize);
+}
+
 }  // namespace
 
+namespace record {
+
+std::string RefusalMessage(const std::string& why) {
+  return "BioAPI Error: Invalid Data: " + why;
+}
+
+std::optional<Refusal> FindRefusal(const BIR& bir) {
+  if (std::optional<Refusal> refusal = FieldRefusal(bir)) return refusal;
+  const std::uint64_t size = RecordSize(bir);
+  if (size > kMaxRecordSize) return Refusal{std::nullopt, SizeRefusal(size)};
+  return std::nullopt;
+}
+
+}  // namespace record
+
 std::vector<unsigned char> BIR::Encode() const {
-  // A header that the decoder refuses would make a record that nothing reads
-  // back; it is refused here too, before any byte is written.
-  if (RecordFormat.Owner != record::kFormatOwner ||
-      RecordFormat.Type != record::kFormatType) {
-    Refuse("RecordFormat is " + Hex16(RecordFormat.Owner) + "/" +
-           Hex16(RecordFormat.Type) + "; a record's format is 0x0101/0x0009");
-  }
-  if (HeaderVersion != record::kHeaderVersion) {
-    Refuse("HeaderVersion is " + std::to_string(HeaderVersion) +
-           "; a record's header version is 48 (0x30)");
-  }
-  if (HeaderRevision != record::kHeaderRevision) {
-    Refuse("HeaderRevision is " + std::to_string(HeaderRevision) +
-           "; a record's header revision is 1");
+  // Every value as the record carries it, or nothing is written. A header
+  // that the decoder refuses would make a record that nothing reads back; it
+  // is refused too.
+  if (std::optional<record::Refusal> refusal = FieldRefusal(*this)) {
+    Refuse(refusal->why);
   }
   // First the presence bit-map and the exact size, so that the buffer is
   // allocated once and every byte is written once.
@@ -200,10 +322,7 @@ std::vector<unsigned char> BIR::Encode() const {
   size += 4 + static_cast<std::uint64_t>(BiometricData.size());
   const bool has_sb = record::HasSecurityBlock(*this);
   if (has_sb) size += 4 + static_cast<std::uint64_t>(SecurityBlock.size());
-  if (size > record::kMaxRecordSize) {
-    Refuse("the record would hold " + std::to_string(size) +
-           " bytes; a record holds at most 2147483647");
-  }
+  if (size > record::kMaxRecordSize) Refuse(SizeRefusal(size));
 
   std::vector<unsigned char> out;
   out.reserve(static_cast<std::size_t>(size));

@@ -92,7 +92,41 @@ enum class Presence {
 /// A header field's place: after the header, fields have none fixed.
 inline constexpr std::size_t kNoFixedOffset = ~std::size_t{0};
 
-/// One field of the record.
+/// The least and the greatest of a run of integers.
+struct Range {
+  std::int64_t min;
+  std::int64_t max;
+
+  /// Returns true when `value` lies in the range.
+  constexpr bool Holds(std::int64_t value) const {
+    return value >= min && value <= max;
+  }
+};
+
+/// The values of a signed 16-bit number.
+inline constexpr Range kInt16Range{-32768, 32767};
+/// The values of a signed 32-bit number.
+inline constexpr Range kInt32Range{-2147483647 - 1, 2147483647};
+/// The values of one byte, read without sign.
+inline constexpr Range kByteRange{0, 255};
+/// The values of a security option: false or true.
+inline constexpr Range kFlagRange{0, 1};
+/// The year of a date-time: signed 16-bit.
+inline constexpr Range kYearRange = kInt16Range;
+/// The month, day, hour, minute and second of a date-time: one byte each.
+inline constexpr Range kDateTimeMemberRange = kByteRange;
+/// The date-times of a validity period that the record carries: a period
+/// holds none or exactly this many (start, end).
+inline constexpr std::size_t kPeriodLength = 2;
+
+/// Largest byte string of an optional field: its length is signed 16-bit.
+inline constexpr std::size_t kMaxByteStringSize = 32767;
+/// Largest record: its total length is signed 32-bit.
+inline constexpr std::uint64_t kMaxRecordSize = 2147483647;
+
+/// One field of the record, and the values of it that the record carries as
+/// they are given. The encoder refuses any other value; every surface that
+/// takes a value asks these rows and repeats no range.
 struct FieldLayout {
   FieldId id;
   const char* name;  ///< As the member of `BIR`, or the header's own name.
@@ -101,77 +135,155 @@ struct FieldLayout {
   int bit;             ///< Its bit in the presence bit-map; -1 for none.
   std::size_t offset;  ///< Its offset in the header, or kNoFixedOffset.
   bool has_member;     ///< `BIR` holds it (not the length, reserved, bit-map).
+  /// An integer, flag or byte: its values. A registry identifier: its Owner.
+  Range values = {0, 0};
+  /// A registry identifier: its Type.
+  Range type = {0, 0};
+  /// A byte string or block: the most bytes that a record carries.
+  std::uint64_t max_size = 0;
+
+  /// Returns this row with `values` (and `type`) set to one value each: the
+  /// header fields that decoding takes with that value only.
+  constexpr FieldLayout Only(std::int64_t value,
+                             std::int64_t type_value = 0) const {
+    FieldLayout f = *this;
+    f.values = {value, value};
+    f.type = {type_value, type_value};
+    return f;
+  }
+  /// Returns this row carrying at most `size` bytes.
+  constexpr FieldLayout AtMost(std::uint64_t size) const {
+    FieldLayout f = *this;
+    f.max_size = size;
+    return f;
+  }
 };
 
+/// A row of the table, with the values that its encoding carries.
+constexpr FieldLayout Row(FieldId id, const char* name, Encoding encoding,
+                          Presence presence, int bit, std::size_t offset,
+                          bool has_member) {
+  FieldLayout f{id, name, encoding, presence, bit, offset, has_member};
+  switch (encoding) {
+    case Encoding::kInt32:
+      f.values = kInt32Range;
+      break;
+    case Encoding::kByte:
+      f.values = kByteRange;
+      break;
+    case Encoding::kFlag:
+      f.values = kFlagRange;
+      break;
+    case Encoding::kRegistryID:
+      f.values = f.type = kInt16Range;
+      break;
+    case Encoding::kByteString:
+      f.max_size = kMaxByteStringSize;
+      break;
+    case Encoding::kDateTime:
+    case Encoding::kValidityPeriod:
+    case Encoding::kBlock:
+      break;
+  }
+  return f;
+}
+
+/// The one record format, header version and revision that a record has.
+inline constexpr std::int16_t kFormatOwner = 0x0101;
+inline constexpr std::int16_t kFormatType = 0x0009;
+inline constexpr unsigned char kHeaderVersion = 0x30;
+inline constexpr unsigned char kHeaderRevision = 0x01;
+
+/// Bytes of what every record holds besides its blocks: the header, the
+/// optional fields that the encoder always writes (the biometric type, the
+/// subtype, RegisteredId1, the processed level, the purpose and the quality)
+/// and the BDB's length. `SmallestRecordSize` checks it against the table.
+inline constexpr std::uint64_t kSmallestRecordSize =
+    21 + 4 + 1 + 4 + 1 + 1 + 1 + 4;
+/// The most bytes of a BDB: a record of the largest size, with no SB.
+inline constexpr std::uint64_t kMaxBiometricDataSize =
+    kMaxRecordSize - kSmallestRecordSize;
+/// The most bytes of an SB: a record of the largest size with an empty BDB,
+/// less the SB's own length.
+inline constexpr std::uint64_t kMaxSecurityBlockSize =
+    kMaxBiometricDataSize - 4;
+
 inline constexpr FieldLayout kFields[] = {
-    {FieldId::kRecordFormat, "RecordFormat", Encoding::kRegistryID,
-     Presence::kAlways, -1, 0, true},
-    {FieldId::kTotalLength, "TotalLength", Encoding::kInt32, Presence::kAlways,
-     -1, 4, false},
-    {FieldId::kHeaderVersion, "HeaderVersion", Encoding::kByte,
-     Presence::kAlways, -1, 8, true},
-    {FieldId::kHeaderRevision, "HeaderRevision", Encoding::kByte,
-     Presence::kAlways, -1, 9, true},
-    {FieldId::kBDBFormat, "BDBFormat", Encoding::kRegistryID, Presence::kAlways,
-     -1, 10, true},
-    {FieldId::kEncryptionOption, "EncryptionOption", Encoding::kFlag,
-     Presence::kAlways, -1, 14, true},
-    {FieldId::kIntegrityOption, "IntegrityOption", Encoding::kFlag,
-     Presence::kAlways, -1, 15, true},
-    {FieldId::kReserved, "Reserved", Encoding::kByte, Presence::kAlways, -1, 16,
-     false},
-    {FieldId::kPresenceBitmap, "PresenceBitmap", Encoding::kInt32,
-     Presence::kAlways, -1, 17, false},
-    {FieldId::kBDBBiometricType, "BDBBiometricType", Encoding::kInt32,
-     Presence::kAlways, 0, kNoFixedOffset, true},
-    {FieldId::kBDBBiometricSubtype, "BDBBiometricSubtype", Encoding::kByte,
-     Presence::kAlways, 1, kNoFixedOffset, true},
-    {FieldId::kRegisteredId1, "RegisteredId1", Encoding::kRegistryID,
-     Presence::kAlways, 2, kNoFixedOffset, true},
-    {FieldId::kRegisteredId2, "RegisteredId2", Encoding::kRegistryID,
-     Presence::kBothHalvesNonZero, 3, kNoFixedOffset, true},
-    {FieldId::kRegisteredId3, "RegisteredId3", Encoding::kRegistryID,
-     Presence::kBothHalvesNonZero, 4, kNoFixedOffset, true},
-    {FieldId::kRegisteredId4, "RegisteredId4", Encoding::kRegistryID,
-     Presence::kBothHalvesNonZero, 5, kNoFixedOffset, true},
-    {FieldId::kRegisteredId5, "RegisteredId5", Encoding::kRegistryID,
-     Presence::kBothHalvesNonZero, 6, kNoFixedOffset, true},
-    {FieldId::kOctetString1, "OctetString1", Encoding::kByteString,
-     Presence::kNotEmpty, 7, kNoFixedOffset, true},
-    {FieldId::kBDBCreationDate, "BDBCreationDate", Encoding::kDateTime,
-     Presence::kDateTimeSet, 8, kNoFixedOffset, true},
-    {FieldId::kOctetString2, "OctetString2", Encoding::kByteString,
-     Presence::kNotEmpty, 9, kNoFixedOffset, true},
-    {FieldId::kBDBProcessedLevel, "BDBProcessedLevel", Encoding::kByte,
-     Presence::kAlways, 10, kNoFixedOffset, true},
-    {FieldId::kRegisteredId6, "RegisteredId6", Encoding::kRegistryID,
-     Presence::kBothHalvesNonZero, 11, kNoFixedOffset, true},
-    {FieldId::kBDBPurpose, "BDBPurpose", Encoding::kByte, Presence::kAlways, 12,
-     kNoFixedOffset, true},
-    {FieldId::kBDBQuality, "BDBQuality", Encoding::kByte, Presence::kAlways, 13,
-     kNoFixedOffset, true},
-    {FieldId::kRegisteredId7, "RegisteredId7", Encoding::kRegistryID,
-     Presence::kBothHalvesNonZero, 14, kNoFixedOffset, true},
-    {FieldId::kBDBValidityPeriod, "BDBValidityPeriod",
-     Encoding::kValidityPeriod, Presence::kNotEmpty, 15, kNoFixedOffset, true},
-    {FieldId::kBIRCreationDate, "BIRCreationDate", Encoding::kDateTime,
-     Presence::kDateTimeSet, 16, kNoFixedOffset, true},
-    {FieldId::kOctetString3, "OctetString3", Encoding::kByteString,
-     Presence::kNotEmpty, 17, kNoFixedOffset, true},
-    {FieldId::kOctetString4, "OctetString4", Encoding::kByteString,
-     Presence::kNotEmpty, 18, kNoFixedOffset, true},
-    {FieldId::kOctetString5, "OctetString5", Encoding::kByteString,
-     Presence::kNotEmpty, 19, kNoFixedOffset, true},
-    {FieldId::kOctetString6, "OctetString6", Encoding::kByteString,
-     Presence::kNotEmpty, 20, kNoFixedOffset, true},
-    {FieldId::kBIRValidityPeriod, "BIRValidityPeriod",
-     Encoding::kValidityPeriod, Presence::kNotEmpty, 21, kNoFixedOffset, true},
-    {FieldId::kRegisteredId8, "RegisteredId8", Encoding::kRegistryID,
-     Presence::kBothHalvesNonZero, 22, kNoFixedOffset, true},
-    {FieldId::kBiometricData, "BiometricData", Encoding::kBlock,
-     Presence::kAlways, -1, kNoFixedOffset, true},
-    {FieldId::kSecurityBlock, "SecurityBlock", Encoding::kBlock,
-     Presence::kWithSecurityOption, -1, kNoFixedOffset, true},
+    Row(FieldId::kRecordFormat, "RecordFormat", Encoding::kRegistryID,
+        Presence::kAlways, -1, 0, true)
+        .Only(kFormatOwner, kFormatType),
+    Row(FieldId::kTotalLength, "TotalLength", Encoding::kInt32,
+        Presence::kAlways, -1, 4, false),
+    Row(FieldId::kHeaderVersion, "HeaderVersion", Encoding::kByte,
+        Presence::kAlways, -1, 8, true)
+        .Only(kHeaderVersion),
+    Row(FieldId::kHeaderRevision, "HeaderRevision", Encoding::kByte,
+        Presence::kAlways, -1, 9, true)
+        .Only(kHeaderRevision),
+    Row(FieldId::kBDBFormat, "BDBFormat", Encoding::kRegistryID,
+        Presence::kAlways, -1, 10, true),
+    Row(FieldId::kEncryptionOption, "EncryptionOption", Encoding::kFlag,
+        Presence::kAlways, -1, 14, true),
+    Row(FieldId::kIntegrityOption, "IntegrityOption", Encoding::kFlag,
+        Presence::kAlways, -1, 15, true),
+    Row(FieldId::kReserved, "Reserved", Encoding::kByte, Presence::kAlways, -1,
+        16, false),
+    Row(FieldId::kPresenceBitmap, "PresenceBitmap", Encoding::kInt32,
+        Presence::kAlways, -1, 17, false),
+    Row(FieldId::kBDBBiometricType, "BDBBiometricType", Encoding::kInt32,
+        Presence::kAlways, 0, kNoFixedOffset, true),
+    Row(FieldId::kBDBBiometricSubtype, "BDBBiometricSubtype", Encoding::kByte,
+        Presence::kAlways, 1, kNoFixedOffset, true),
+    Row(FieldId::kRegisteredId1, "RegisteredId1", Encoding::kRegistryID,
+        Presence::kAlways, 2, kNoFixedOffset, true),
+    Row(FieldId::kRegisteredId2, "RegisteredId2", Encoding::kRegistryID,
+        Presence::kBothHalvesNonZero, 3, kNoFixedOffset, true),
+    Row(FieldId::kRegisteredId3, "RegisteredId3", Encoding::kRegistryID,
+        Presence::kBothHalvesNonZero, 4, kNoFixedOffset, true),
+    Row(FieldId::kRegisteredId4, "RegisteredId4", Encoding::kRegistryID,
+        Presence::kBothHalvesNonZero, 5, kNoFixedOffset, true),
+    Row(FieldId::kRegisteredId5, "RegisteredId5", Encoding::kRegistryID,
+        Presence::kBothHalvesNonZero, 6, kNoFixedOffset, true),
+    Row(FieldId::kOctetString1, "OctetString1", Encoding::kByteString,
+        Presence::kNotEmpty, 7, kNoFixedOffset, true),
+    Row(FieldId::kBDBCreationDate, "BDBCreationDate", Encoding::kDateTime,
+        Presence::kDateTimeSet, 8, kNoFixedOffset, true),
+    Row(FieldId::kOctetString2, "OctetString2", Encoding::kByteString,
+        Presence::kNotEmpty, 9, kNoFixedOffset, true),
+    Row(FieldId::kBDBProcessedLevel, "BDBProcessedLevel", Encoding::kByte,
+        Presence::kAlways, 10, kNoFixedOffset, true),
+    Row(FieldId::kRegisteredId6, "RegisteredId6", Encoding::kRegistryID,
+        Presence::kBothHalvesNonZero, 11, kNoFixedOffset, true),
+    Row(FieldId::kBDBPurpose, "BDBPurpose", Encoding::kByte, Presence::kAlways,
+        12, kNoFixedOffset, true),
+    Row(FieldId::kBDBQuality, "BDBQuality", Encoding::kByte, Presence::kAlways,
+        13, kNoFixedOffset, true),
+    Row(FieldId::kRegisteredId7, "RegisteredId7", Encoding::kRegistryID,
+        Presence::kBothHalvesNonZero, 14, kNoFixedOffset, true),
+    Row(FieldId::kBDBValidityPeriod, "BDBValidityPeriod",
+        Encoding::kValidityPeriod, Presence::kNotEmpty, 15, kNoFixedOffset,
+        true),
+    Row(FieldId::kBIRCreationDate, "BIRCreationDate", Encoding::kDateTime,
+        Presence::kDateTimeSet, 16, kNoFixedOffset, true),
+    Row(FieldId::kOctetString3, "OctetString3", Encoding::kByteString,
+        Presence::kNotEmpty, 17, kNoFixedOffset, true),
+    Row(FieldId::kOctetString4, "OctetString4", Encoding::kByteString,
+        Presence::kNotEmpty, 18, kNoFixedOffset, true),
+    Row(FieldId::kOctetString5, "OctetString5", Encoding::kByteString,
+        Presence::kNotEmpty, 19, kNoFixedOffset, true),
+    Row(FieldId::kOctetString6, "OctetString6", Encoding::kByteString,
+        Presence::kNotEmpty, 20, kNoFixedOffset, true),
+    Row(FieldId::kBIRValidityPeriod, "BIRValidityPeriod",
+        Encoding::kValidityPeriod, Presence::kNotEmpty, 21, kNoFixedOffset,
+        true),
+    Row(FieldId::kRegisteredId8, "RegisteredId8", Encoding::kRegistryID,
+        Presence::kBothHalvesNonZero, 22, kNoFixedOffset, true),
+    Row(FieldId::kBiometricData, "BiometricData", Encoding::kBlock,
+        Presence::kAlways, -1, kNoFixedOffset, true)
+        .AtMost(kMaxBiometricDataSize),
+    Row(FieldId::kSecurityBlock, "SecurityBlock", Encoding::kBlock,
+        Presence::kWithSecurityOption, -1, kNoFixedOffset, true)
+        .AtMost(kMaxSecurityBlockSize),
 };
 
 /// Returns the row of field `id`.
@@ -186,17 +298,6 @@ inline constexpr std::size_t kOptionalFieldCount = 23;
 /// Index of the first optional field; the others follow it in bit order.
 inline constexpr std::size_t kFirstOptionalField =
     static_cast<std::size_t>(FieldId::kBDBBiometricType);
-
-/// The one record format, header version and revision that a record has.
-inline constexpr std::int16_t kFormatOwner = 0x0101;
-inline constexpr std::int16_t kFormatType = 0x0009;
-inline constexpr unsigned char kHeaderVersion = 0x30;
-inline constexpr unsigned char kHeaderRevision = 0x01;
-
-/// Largest byte string of an optional field: its length is signed 16-bit.
-inline constexpr std::size_t kMaxByteStringSize = 32767;
-/// Largest record: its total length is signed 32-bit.
-inline constexpr std::uint64_t kMaxRecordSize = 2147483647;
 
 /// Bytes of a fixed-size encoding (a byte string or block adds its own
 /// length).
@@ -256,6 +357,9 @@ constexpr bool TableIsInOrder() {
   }
   return header_end == kHeaderSize;
 }
+static_assert(SmallestRecordSize() == kSmallestRecordSize,
+              "kSmallestRecordSize: the header, the always-written optional "
+              "fields and the BDB's length");
 static_assert(TableIsInOrder(),
               "kFields: one row per FieldId in order, the header fields end "
               "to end over 21 bytes, the optional fields on bits 0 to 22");
@@ -271,6 +375,16 @@ inline bool IsWrittenDateTime(const std::tm& t) {
   return t.tm_year != 0 && t.tm_mon != 0 && t.tm_mday != 0 && t.tm_hour != 0 &&
          t.tm_min != 0 && t.tm_sec != 0 && t.tm_wday != 0 && t.tm_yday != 0 &&
          t.tm_isdst != 0;
+}
+
+/// Returns true when the record carries the six recorded members of `t` as
+/// they are: the year in 16 bits, the others in a byte each.
+inline bool FitsDateTime(const std::tm& t) {
+  return kYearRange.Holds(t.tm_year) && kDateTimeMemberRange.Holds(t.tm_mon) &&
+         kDateTimeMemberRange.Holds(t.tm_mday) &&
+         kDateTimeMemberRange.Holds(t.tm_hour) &&
+         kDateTimeMemberRange.Holds(t.tm_min) &&
+         kDateTimeMemberRange.Holds(t.tm_sec);
 }
 
 /// Whether the encoder writes an optional field, by its rule and its value:

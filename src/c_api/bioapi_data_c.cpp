@@ -9,11 +9,15 @@
 #include <ctime>
 #include <iterator>
 #include <new>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "bioapi_data/bir.h"
 #include "bioapi_data/types.h"
+#include "bir/record_layout.h"
+#include "bir/value_contract.h"
 #include "c_api/bir_handle.h"
 #include "c_api/field_map.h"
 #include "c_api/guarded.h"
@@ -28,14 +32,14 @@ namespace errors = BioAPI_Data::errors;
 using BioAPI_Data::c_api::Field;
 using BioAPI_Data::c_api::Find;
 using BioAPI_Data::c_api::Guarded;
-using BioAPI_Data::c_api::kI16Max;
-using BioAPI_Data::c_api::kI16Min;
 using BioAPI_Data::c_api::Kind;
 
 // Versioned date-times: the members of this version follow struct_size with
 // no padding, and a caller's structure may be larger.
 static_assert(sizeof(bioapi_datetime) == BIOAPI_DATETIME_SIZE_V1,
               "the first version of bioapi_datetime is 40 bytes");
+static_assert(sizeof(bioapi_encode_refusal) == BIOAPI_ENCODE_REFUSAL_SIZE_V1,
+              "the first version of bioapi_encode_refusal has no padding");
 static_assert(offsetof(bioapi_datetime, isdst) + sizeof(int32_t) ==
                   sizeof(bioapi_datetime),
               "bioapi_datetime has no padding");
@@ -47,9 +51,11 @@ bool SizeOk(const bioapi_datetime* value) {
 // True when the record carries every member as it stands: the year in 16
 // bits, the other five in a byte. The last three never enter the record.
 bool FitsRecord(const bioapi_datetime& t) {
-  const auto byte = [](std::int32_t v) { return v >= 0 && v <= 255; };
-  return t.year >= kI16Min && t.year <= kI16Max && byte(t.month) &&
-         byte(t.day) && byte(t.hour) && byte(t.minute) && byte(t.second);
+  const BioAPI_Data::record::Range member =
+      BioAPI_Data::record::kDateTimeMemberRange;
+  return BioAPI_Data::record::kYearRange.Holds(t.year) &&
+         member.Holds(t.month) && member.Holds(t.day) && member.Holds(t.hour) &&
+         member.Holds(t.minute) && member.Holds(t.second);
 }
 
 // Writes the members of this version only, never struct_size or any member
@@ -169,6 +175,33 @@ bioapi_status bioapi_bir_encode(const bioapi_bir* bir, uint8_t** out_data,
       [&] { return HandOver(bir->record.Encode(), out_data, out_size); });
 }
 
+bioapi_status bioapi_bir_encode_refusal(const bioapi_bir* bir,
+                                        bioapi_encode_refusal* out) {
+  if (bir == nullptr || out == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
+  if (out->struct_size < BIOAPI_ENCODE_REFUSAL_SIZE_V1) {
+    return BIOAPI_ERROR_INVALID_PARAMETER;
+  }
+  return Guarded([&] {
+    const std::optional<BioAPI_Data::record::Refusal> refusal =
+        BioAPI_Data::record::FindRefusal(bir->record);
+    bioapi_encode_refusal r{};
+    r.struct_size = out->struct_size;
+    if (refusal) {
+      r.refused = 1;
+      r.field =
+          refusal->field ? BioAPI_Data::c_api::NumberOf(*refusal->field) : 0;
+      const std::string message =
+          BioAPI_Data::record::RefusalMessage(refusal->why);
+      const std::size_t n = message.size() < sizeof r.message - 1
+                                ? message.size()
+                                : sizeof r.message - 1;
+      std::memcpy(r.message, message.data(), n);
+    }
+    std::memcpy(out, &r, BIOAPI_ENCODE_REFUSAL_SIZE_V1);
+    return BIOAPI_OK;
+  });
+}
+
 bioapi_status bioapi_bir_encode_into(const bioapi_bir* bir, uint8_t* buffer,
                                      size_t capacity, size_t* out_size) {
   if (bir == nullptr || out_size == nullptr)
@@ -205,7 +238,7 @@ bioapi_status bioapi_bir_set_int(bioapi_bir* bir, bioapi_bir_field field,
                                  int32_t value) {
   if (bir == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   const Field* f = Find(field, Kind::kInt);
-  if (f == nullptr || value < f->min || value > f->max) {
+  if (f == nullptr || !BioAPI_Data::c_api::IntRange(*f).Holds(value)) {
     return BIOAPI_ERROR_INVALID_PARAMETER;
   }
   f->write_int(bir->record, value);
@@ -231,7 +264,12 @@ bioapi_status bioapi_bir_set_registry_id(bioapi_bir* bir,
                                          int16_t type) {
   if (bir == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   const Field* f = Find(field, Kind::kRegistryID);
-  if (f == nullptr) return BIOAPI_ERROR_INVALID_PARAMETER;
+  const BioAPI_Data::record::FieldLayout* layout =
+      f != nullptr ? BioAPI_Data::c_api::LayoutOfNumber(field) : nullptr;
+  if (layout == nullptr || !layout->values.Holds(owner) ||
+      !layout->type.Holds(type)) {
+    return BIOAPI_ERROR_INVALID_PARAMETER;
+  }
   bir->record.*(f->registry_id) = RegistryID{owner, type};
   return BIOAPI_OK;
 }
@@ -316,7 +354,10 @@ bioapi_status bioapi_bir_set_period(bioapi_bir* bir, bioapi_bir_field field,
     return BIOAPI_ERROR_INVALID_POINTER;
   }
   const Field* f = Find(field, Kind::kPeriod);
-  if (f == nullptr) return BIOAPI_ERROR_INVALID_PARAMETER;
+  if (f == nullptr ||
+      (count != 0 && count != BioAPI_Data::record::kPeriodLength)) {
+    return BIOAPI_ERROR_INVALID_PARAMETER;
+  }
   // The caller's elements are struct_size bytes apart, which may be more than
   // this version's size; each is copied out, since a stride that is not a
   // multiple of 4 leaves them unaligned.

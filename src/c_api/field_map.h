@@ -4,6 +4,7 @@
 #ifndef BIOAPI_DATA_C_API_FIELD_MAP_H_
 #define BIOAPI_DATA_C_API_FIELD_MAP_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -238,6 +239,44 @@ const T* EntryOf(const T (&table)[N], bioapi_bir_field number) {
   const auto index = static_cast<std::size_t>(wide - 1);
   if (index >= N) std::abort();
   return &table[index];
+}
+
+/// The layout row of every field that the record carries, in C number order:
+/// entry i for field number 5 + i.
+template <std::size_t... I>
+constexpr std::array<const record::FieldLayout*, sizeof...(I)> CarriedRows(
+    std::index_sequence<I...>) {
+  return {&record::LayoutOf(
+      std::tuple_element_t<I, decltype(record::kMembers)>::id)...};
+}
+inline constexpr auto kCarriedRows = CarriedRows(
+    std::make_index_sequence<std::tuple_size_v<decltype(record::kMembers)>>());
+static_assert(4 + kCarriedRows.size() == kFieldCount,
+              "four constants, then one number per carried field");
+
+/// The layout row of field `number`: what the record carries of it. Null for
+/// the four constants that travel only inside the object and for a number
+/// that names no field.
+inline const record::FieldLayout* LayoutOfNumber(bioapi_bir_field number) {
+  if (number < 5 || number > static_cast<bioapi_bir_field>(kFieldCount)) {
+    return nullptr;
+  }
+  return kCarriedRows[static_cast<std::size_t>(number - 5)];
+}
+
+/// The C number of a field that the record carries.
+inline bioapi_bir_field NumberOf(record::FieldId id) {
+  for (std::size_t i = 0; i < kCarriedRows.size(); ++i) {
+    if (kCarriedRows[i]->id == id) return static_cast<bioapi_bir_field>(5 + i);
+  }
+  return 0;
+}
+
+/// The values that integer field `f` takes: what the record carries, or for
+/// a constant that travels only inside the object what its member holds.
+inline record::Range IntRange(const Field& f) {
+  const record::FieldLayout* layout = LayoutOfNumber(f.number);
+  return layout != nullptr ? layout->values : record::Range{f.min, f.max};
 }
 
 /// The entry of `number` when it names a field of `kind`, otherwise null.

@@ -232,35 +232,6 @@ bool IsWritten(const FieldRow& row, const BioAPI_Data::BIR& bir) {
 // The date-times that a validity period carries: start and end.
 constexpr std::size_t kPeriodLength = 2;
 
-struct IntLimits {
-  std::int64_t min;
-  std::int64_t max;
-};
-
-// The values of an integer field that the record carries as they are and
-// that the decoder accepts: a one-byte field its eight bits without sign, the
-// header version and revision the one value each that the decoder takes; any
-// other field what its member holds.
-IntLimits CarriedInts(bioapi_bir_field field,
-                      const BioAPI_Data::c_api::Field& entry) {
-  if (field == BIOAPI_FIELD_HEADER_VERSION) {
-    return {record::kHeaderVersion, record::kHeaderVersion};
-  }
-  if (field == BIOAPI_FIELD_HEADER_REVISION) {
-    return {record::kHeaderRevision, record::kHeaderRevision};
-  }
-  const FieldRow& row = kFields[field - 1];
-  if (row.written == Written::kOptional) {
-    for (const record::FieldLayout& layout : record::kFields) {
-      if (layout.bit == static_cast<int>(row.bit) &&
-          layout.encoding == record::Encoding::kByte) {
-        return {0, 255};
-      }
-    }
-  }
-  return {entry.min, entry.max};
-}
-
 // Writes the nine members of a date-time as bioapi_datetime orders them.
 std::int32_t* PutDateTime(const std::tm& t, std::int32_t* slot) {
   *slot++ = t.tm_year;
@@ -372,7 +343,8 @@ bioapi_status bioapi_bir_field_limits(bioapi_bir_field field,
   }
   const BioAPI_Data::c_api::Field& entry =
       BioAPI_Data::c_api::kFields[field - 1];
-  limits->carried = row->written == Written::kNever ? 0 : 1;
+  const record::FieldLayout* layout = BioAPI_Data::c_api::LayoutOfNumber(field);
+  limits->carried = layout != nullptr ? 1 : 0;
   limits->min = limits->max = 0;
   limits->owner_min = limits->owner_max = 0;
   limits->type_min = limits->type_max = 0;
@@ -382,24 +354,19 @@ bioapi_status bioapi_bir_field_limits(bioapi_bir_field field,
     case BIOAPI_FIELD_KIND_INT:
     case BIOAPI_FIELD_KIND_BOOL:
     case BIOAPI_FIELD_KIND_ENUM: {
-      const IntLimits carried = CarriedInts(field, entry);
-      limits->min = carried.min;
-      limits->max = carried.max;
+      const record::Range range = BioAPI_Data::c_api::IntRange(entry);
+      limits->min = range.min;
+      limits->max = range.max;
       break;
     }
     case BIOAPI_FIELD_KIND_REGISTRY_ID:
-      if (field == BIOAPI_FIELD_RECORD_FORMAT) {
-        // The decoder takes only the native format identifier.
-        const BioAPI_Data::BIR native;
-        limits->owner_min = limits->owner_max = native.NativeFormatOwner;
-        limits->type_min = limits->type_max = native.NativeFormatType;
-      } else {
-        limits->owner_min = limits->type_min = BioAPI_Data::c_api::kI16Min;
-        limits->owner_max = limits->type_max = BioAPI_Data::c_api::kI16Max;
-      }
+      limits->owner_min = static_cast<std::int32_t>(layout->values.min);
+      limits->owner_max = static_cast<std::int32_t>(layout->values.max);
+      limits->type_min = static_cast<std::int32_t>(layout->type.min);
+      limits->type_max = static_cast<std::int32_t>(layout->type.max);
       break;
     case BIOAPI_FIELD_KIND_PERIOD:
-      limits->period_length = kPeriodLength;
+      limits->period_length = record::kPeriodLength;
       break;
     default:
       break;

@@ -49,6 +49,56 @@ constexpr int kBiometricData =
 constexpr int kSecurityBlock =
     static_cast<int>(record::FieldId::kSecurityBlock);
 
+bool Names(const std::vector<Change>& changes, const Change& change) {
+  for (const Change& c : changes) {
+    if (c.kind == change.kind && c.part == change.part &&
+        c.value == change.value) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// True when every change of `edited` is one of `standing`: re-encoding the
+// record with the field's bytes replaced loses nothing more than re-encoding
+// it as it stands.
+bool NoNewChanges(const std::vector<Change>& edited,
+                  const std::vector<Change>& standing) {
+  for (const Change& change : edited) {
+    if (!Names(standing, change)) return false;
+  }
+  return true;
+}
+
+bool HasPart(const std::vector<Row>& rows, int part) {
+  for (const Row& row : rows) {
+    if (row.whole && row.part == part) return true;
+  }
+  return false;
+}
+
+// What encoding the edited record changes besides the edited part: the
+// record's own re-encoding changes, then every other part that the new
+// record adds or leaves out (a security block whose options are cleared).
+std::vector<Change> ReencodingChanges(const Walk& old_walk,
+                                      const Walk& new_walk, int edited) {
+  std::vector<Change> changes = old_walk.Verdict().changes;
+  for (int part = 0; part < BIOAPI_RECORD_PART_COUNT; ++part) {
+    if (part == edited) continue;
+    const bool before = HasPart(old_walk.Rows(), part);
+    const bool after = HasPart(new_walk.Rows(), part);
+    if (before == after) continue;
+    const char* name = Part(part).name;
+    Change change{
+        after ? ChangeKind::kFieldAdded : ChangeKind::kFieldLeftOut, part, name,
+        0,
+        std::string(name) + (after ? " added" : " left out") +
+            (part == kSecurityBlock ? " (no security option is set)" : "")};
+    if (!Names(changes, change)) changes.push_back(std::move(change));
+  }
+  return changes;
+}
+
 }  // namespace
 
 FieldEdit EditField(const unsigned char* data, std::size_t size,
@@ -61,37 +111,8 @@ FieldEdit EditField(const unsigned char* data, std::size_t size,
   if (part < 0 || part >= BIOAPI_RECORD_PART_COUNT) {
     throw EditError("no record part " + std::to_string(part));
   }
-  const bool block = part == kBiometricData || part == kSecurityBlock;
-  const Row* old_row = FindRow(walk.Rows(), part, element);
-  if (!block && old_row) {
-    // The field's bytes as the library writes them, from a record of the
-    // same fields without blocks: a field's bytes do not depend on them.
-    RecordFields small = fields;
-    small.bir.BiometricData.clear();
-    small.bir.SecurityBlock.clear();
-    CheckedRecord checked = Encode(small);
-    if (std::string why = Refusal(checked, part); !why.empty()) {
-      throw EditError(why);
-    }
-    const Walk small_walk(checked.bytes);
-    const Row* new_row = FindRow(small_walk.Rows(), part, element);
-    if (new_row && new_row->length == old_row->length) {
-      const auto from =
-          checked.bytes.begin() + static_cast<std::ptrdiff_t>(new_row->offset);
-      FieldEdit edit;
-      edit.offset = old_row->offset;
-      if (std::equal(from, from + static_cast<std::ptrdiff_t>(new_row->length),
-                     data + old_row->offset)) {
-        return edit;
-      }
-      edit.kind = FieldEdit::Kind::kInPlace;
-      edit.bytes.assign(from,
-                        from + static_cast<std::ptrdiff_t>(new_row->length));
-      return edit;
-    }
-  }
-  // The field changes width or presence: encode the record again, its blocks
-  // as they stand unless one of them is the edited part.
+  // The edited record as the library writes it, its blocks as they stand
+  // unless one of them is the edited part.
   RecordFields standing = ReadFields(data, size);
   if (part != kBiometricData) {
     fields.bir.BiometricData = std::move(standing.bir.BiometricData);
@@ -109,9 +130,38 @@ FieldEdit EditField(const unsigned char* data, std::size_t size,
       std::equal(checked.bytes.begin(), checked.bytes.end(), data)) {
     return edit;
   }
+  const Walk new_walk(checked.bytes);
+  const Row* old_row = FindRow(walk.Rows(), part, element);
+  const Row* new_row = FindRow(new_walk.Rows(), part, element);
+  if (old_row && new_row && new_row->length == old_row->length) {
+    // In place when the record with the field's bytes replaced encodes to
+    // the edited record, and encoding it again loses nothing that encoding
+    // the record as it stands would not: for a record that the library
+    // writes as it stands, when the edited record encoded again is the old
+    // bytes with the field's bytes replaced and nothing else.
+    const auto from =
+        checked.bytes.begin() + static_cast<std::ptrdiff_t>(new_row->offset);
+    const auto to = from + static_cast<std::ptrdiff_t>(new_row->length);
+    if (std::equal(from, to, data + old_row->offset)) {
+      return edit;  // the field's bytes are as they were
+    }
+    std::vector<unsigned char> replaced(data, data + size);
+    std::copy(from, to,
+              replaced.begin() + static_cast<std::ptrdiff_t>(old_row->offset));
+    const Walk replaced_walk(replaced);
+    if (replaced_walk.Accepted() &&
+        NoNewChanges(replaced_walk.Verdict().changes, walk.Verdict().changes) &&
+        ReadFields(replaced.data(), replaced.size()).bir.Encode() ==
+            checked.bytes) {
+      edit.kind = FieldEdit::Kind::kInPlace;
+      edit.offset = old_row->offset;
+      edit.bytes.assign(from, to);
+      return edit;
+    }
+  }
   edit.kind = FieldEdit::Kind::kReencode;
+  edit.changes = ReencodingChanges(walk, new_walk, part);
   edit.bytes = std::move(checked.bytes);
-  edit.changes = walk.Verdict().changes;
   return edit;
 }
 

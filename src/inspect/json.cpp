@@ -99,15 +99,70 @@ Json ValueJson(E value) {
 
 std::string Kind(const Json& j) { return j.type_name(); }
 
+// Errors quote at most this many characters of a bad value or key.
+constexpr std::size_t kQuoteLimit = 40;
+
+// Appends a sketch of `j` to `out`, stopping soon after `out` passes the
+// limit: a 10 MiB value costs no more than a short one. The parser keeps
+// values shallow (see kMaxDepth), which bounds the recursion.
+void Sketch(const Json& j, std::string& out) {
+  if (j.is_string()) {
+    const std::string& text = j.get_ref<const std::string&>();
+    out += Json(text.substr(0, kQuoteLimit + 1)).dump();
+  } else if (j.is_array() || j.is_object()) {
+    out += j.is_array() ? '[' : '{';
+    bool first = true;
+    for (const auto& item : j.items()) {
+      if (out.size() > kQuoteLimit) break;
+      if (!first) out += ", ";
+      first = false;
+      if (j.is_object()) {
+        out += Json(item.key().substr(0, kQuoteLimit + 1)).dump() + ": ";
+      }
+      Sketch(item.value(), out);
+    }
+    out += j.is_array() ? ']' : '}';
+  } else {
+    out += j.dump();
+  }
+}
+
+// A bad value as an error message quotes it: its JSON, cut after
+// kQuoteLimit characters.
+std::string Quote(const Json& j) {
+  std::string text;
+  Sketch(j, text);
+  if (text.size() > kQuoteLimit) {
+    text.resize(kQuoteLimit);
+    text += "...";
+  }
+  return text;
+}
+
+// A key as an error names it: as it stands when it is short and printable,
+// else quoted, so that a key such as "BDBPurpose\u0000x" is never taken for
+// the field that it starts with, even by a reader of C strings.
+std::string KeyName(const std::string& key) {
+  bool plain = !key.empty() && key.size() <= kQuoteLimit;
+  for (const char c : key) plain = plain && c > ' ' && c < 0x7F && c != '"';
+  return plain ? key : Quote(Json(key));
+}
+
 long long Integer(const std::string& path, const Json& j, long long min,
                   long long max) {
   if (!j.is_number_integer()) {
-    Fail(path, "expected an integer, got " + Kind(j) + " " + j.dump());
+    Fail(path, "expected an integer, got " + Kind(j) + " " + Quote(j));
   }
-  const bool in_range =
-      j.is_number_unsigned()
-          ? j.get<unsigned long long>() <= static_cast<unsigned long long>(max)
-          : j.get<long long>() >= min && j.get<long long>() <= max;
+  // A positive number is read without sign, so that the largest unsigned
+  // 64-bit one is not taken for -1.
+  bool in_range = false;
+  if (j.is_number_unsigned()) {
+    const auto n = j.get<unsigned long long>();
+    in_range = n <= static_cast<unsigned long long>(max) &&
+               (min <= 0 || n >= static_cast<unsigned long long>(min));
+  } else {
+    in_range = j.get<long long>() >= min && j.get<long long>() <= max;
+  }
   if (!in_range) {
     Fail(path, j.dump() + " is outside " + std::to_string(min) + ".." +
                    std::to_string(max));
@@ -115,16 +170,21 @@ long long Integer(const std::string& path, const Json& j, long long min,
   return j.get<long long>();
 }
 
+long long Integer(const std::string& path, const Json& j,
+                  const record::Range& range) {
+  return Integer(path, j, range.min, range.max);
+}
+
 // An object whose members are exactly `names`.
 void ExpectMembers(const std::string& path, const Json& j,
                    std::initializer_list<const char*> names, bool all) {
   if (!j.is_object()) {
-    Fail(path, "expected an object, got " + Kind(j) + " " + j.dump());
+    Fail(path, "expected an object, got " + Kind(j) + " " + Quote(j));
   }
   for (const auto& item : j.items()) {
     bool known = false;
     for (const char* name : names) known = known || item.key() == name;
-    if (!known) Fail(path, "unknown member \"" + item.key() + "\"");
+    if (!known) Fail(path, "unknown member " + Quote(Json(item.key())));
   }
   if (!all) return;
   for (const char* name : names) {
@@ -133,20 +193,24 @@ void ExpectMembers(const std::string& path, const Json& j,
   }
 }
 
-// Values from JSON, chosen by the member's type.
-void Read(const std::string& path, const Json& j, RegistryID& id) {
+// Values from JSON, chosen by the member's type, within what the layout's
+// row of the field says that the record carries.
+void Read(const std::string& path, const record::FieldLayout& field,
+          const Json& j, RegistryID& id) {
   ExpectMembers(path, j, {"Owner", "Type"}, true);
-  id.Owner = static_cast<std::int16_t>(
-      Integer(path + ".Owner", j.at("Owner"), -32768, 32767));
-  id.Type = static_cast<std::int16_t>(
-      Integer(path + ".Type", j.at("Type"), -32768, 32767));
+  const auto owner = Integer(path + ".Owner", j.at("Owner"), field.values);
+  const auto type = Integer(path + ".Type", j.at("Type"), field.type);
+  id.Owner = static_cast<std::int16_t>(owner);
+  id.Type = static_cast<std::int16_t>(type);
 }
-void Read(const std::string& path, const Json& j, unsigned char& value) {
-  value = static_cast<unsigned char>(Integer(path, j, 0, 255));
+void Read(const std::string& path, const record::FieldLayout& field,
+          const Json& j, unsigned char& value) {
+  value = static_cast<unsigned char>(Integer(path, j, field.values));
 }
-void Read(const std::string& path, const Json& j, bool& value) {
+void Read(const std::string& path, const record::FieldLayout&, const Json& j,
+          bool& value) {
   if (!j.is_boolean()) {
-    Fail(path, "expected true or false, got " + Kind(j) + " " + j.dump());
+    Fail(path, "expected true or false, got " + Kind(j) + " " + Quote(j));
   }
   value = j.get<bool>();
 }
@@ -156,8 +220,8 @@ int HexDigit(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-void Read(const std::string& path, const Json& j,
-          std::vector<unsigned char>& bytes) {
+void Read(const std::string& path, const record::FieldLayout& field,
+          const Json& j, std::vector<unsigned char>& bytes) {
   if (!j.is_string()) {
     Fail(path, "expected a string of hex digits, got " + Kind(j));
   }
@@ -165,19 +229,26 @@ void Read(const std::string& path, const Json& j,
   if (text.size() % 2 != 0) {
     Fail(path, "odd number of hex digits: two digits make one byte");
   }
+  // A block's limit is the whole record's, which the encoder checks.
+  if (field.encoding == record::Encoding::kByteString &&
+      text.size() / 2 > field.max_size) {
+    Fail(path, std::to_string(text.size() / 2) +
+                   " bytes; a byte string of the record holds at most " +
+                   std::to_string(field.max_size));
+  }
   bytes.clear();
   bytes.reserve(text.size() / 2);
   for (std::size_t i = 0; i < text.size(); i += 2) {
     const int high = HexDigit(text[i]);
     const int low = HexDigit(text[i + 1]);
     if (high < 0 || low < 0) {
-      Fail(path, "\"" + text.substr(i, 2) + "\" at character " +
+      Fail(path, Quote(Json(text.substr(i, 2))) + " at character " +
                      std::to_string(i) + " is not a hex byte");
     }
     bytes.push_back(static_cast<unsigned char>(high * 16 + low));
   }
 }
-void Read(const std::string& path, const Json& j, std::tm& t) {
+void ReadDateTime(const std::string& path, const Json& j, std::tm& t) {
   ExpectMembers(path, j,
                 {kDateTimeMembers[0], kDateTimeMembers[1], kDateTimeMembers[2],
                  kDateTimeMembers[3], kDateTimeMembers[4], kDateTimeMembers[5]},
@@ -186,32 +257,49 @@ void Read(const std::string& path, const Json& j, std::tm& t) {
   for (std::size_t i = 0; i < 6; ++i) {
     const char* name = kDateTimeMembers[i];
     *DateTimeMember(t, i) = static_cast<int>(
-        Integer(path + "." + name, j.at(name), std::numeric_limits<int>::min(),
-                std::numeric_limits<int>::max()));
+        Integer(path + "." + name, j.at(name),
+                i == 0 ? record::kYearRange : record::kDateTimeMemberRange));
   }
   // Not in the record: as a decoded record holds them.
   t.tm_wday = -1;
   t.tm_yday = -1;
   t.tm_isdst = -1;
 }
-void Read(const std::string& path, const Json& j,
+void Read(const std::string& path, const record::FieldLayout&, const Json& j,
+          std::tm& t) {
+  ReadDateTime(path, j, t);
+}
+void Read(const std::string& path, const record::FieldLayout&, const Json& j,
           std::vector<std::tm>& period) {
   if (!j.is_array()) {
     Fail(path, "expected an array of date-times (start, end), got " + Kind(j));
   }
+  // An empty array is taken: the encoder leaves the field out, which the
+  // read-back names.
+  if (!j.empty() && j.size() != record::kPeriodLength) {
+    Fail(path, std::to_string(j.size()) +
+                   (j.size() == 1 ? " date-time" : " date-times") +
+                   "; the record carries none or 2 (the start and the end)");
+  }
   period.assign(j.size(), std::tm{});
   for (std::size_t i = 0; i < j.size(); ++i) {
-    Read(path + "[" + std::to_string(i) + "]", j.at(i), period[i]);
+    ReadDateTime(path + "[" + std::to_string(i) + "]", j.at(i), period[i]);
   }
 }
 // An enumeration: {"value": n, "name": "..."}, either member alone, a bare
-// number or a bare name. A number may also be given as its unsigned 32 bits.
+// number or a bare name. A number that the record carries in 32 bits may
+// also be given as its unsigned 32 bits.
 template <class E>
-void Read(const std::string& path, const Json& j, E& value) {
+void Read(const std::string& path, const record::FieldLayout& field,
+          const Json& j, E& value) {
   static_assert(std::is_enum_v<E>);
+  const bool all_32_bits = field.values.min == record::kInt32Range.min &&
+                           field.values.max == record::kInt32Range.max;
   auto from_number = [&](const std::string& at, const Json& number) {
-    const long long n = Integer(at, number, std::numeric_limits<int>::min(),
-                                std::numeric_limits<std::uint32_t>::max());
+    const long long n = all_32_bits
+                            ? Integer(at, number, record::kInt32Range.min,
+                                      std::numeric_limits<std::uint32_t>::max())
+                            : Integer(at, number, field.values);
     return static_cast<E>(static_cast<std::int32_t>(
         static_cast<std::uint32_t>(static_cast<unsigned long long>(n))));
   };
@@ -219,7 +307,7 @@ void Read(const std::string& path, const Json& j, E& value) {
     if (!name.is_string()) Fail(at, "expected a name, got " + Kind(name));
     E named{};
     if (!ValueNamed(name.get_ref<const std::string&>(), named)) {
-      Fail(at, name.dump() + " names no value of this field");
+      Fail(at, Quote(name) + " names no value of this field");
     }
     return named;
   };
@@ -233,8 +321,8 @@ void Read(const std::string& path, const Json& j, E& value) {
       value = from_number(path + ".value", j.at("value"));
       if (j.contains("name") &&
           from_name(path + ".name", j.at("name")) != value) {
-        Fail(path, "\"name\" " + j.at("name").dump() + " is not the name of " +
-                       j.at("value").dump());
+        Fail(path, "\"name\" " + Quote(j.at("name")) + " is not the name of " +
+                       Quote(j.at("value")));
       }
     } else if (j.contains("name")) {
       value = from_name(path + ".name", j.at("name"));
@@ -404,11 +492,46 @@ std::string ToJson(const RecordFields& fields) {
 }
 
 RecordFields FromJson(std::string_view text) {
+  // The deepest value of a record's JSON is a member of a date-time in a
+  // validity period: the fields' object, the period's array, the date-time's
+  // object. Deeper arrays or objects are refused as the parser meets them, so
+  // that no walk over the value, nor its error message, recurses far.
+  constexpr int kMaxDepth = 3;
+  std::string current;  // the top-level key being read
+  const auto limit_depth = [&](int depth, Json::parse_event_t event,
+                               Json& parsed) {
+    if (depth == 1 && event == Json::parse_event_t::key) {
+      current = KeyName(parsed.get_ref<const std::string&>());
+    } else if (depth >= kMaxDepth &&
+               (event == Json::parse_event_t::object_start ||
+                event == Json::parse_event_t::array_start)) {
+      if (current.empty()) {
+        throw JsonError("",
+                        "expected an object of record fields, got a "
+                        "value nested " +
+                            std::to_string(depth + 1) + " levels deep");
+      }
+      Fail(current,
+           "nested too deeply: the values of a record's fields are at "
+           "most an array of objects of numbers");
+    }
+    return true;
+  };
   Json json;
   try {
-    json = Json::parse(text.begin(), text.end());
+    json = Json::parse(text.begin(), text.end(), limit_depth);
   } catch (const Json::exception& e) {
-    throw JsonError("", std::string("not JSON: ") + e.what());
+    // The parser's message ends with the token that it read, which may be
+    // the whole of a long string: keep its start only.
+    std::string what = e.what();
+    static const char kLastRead[] = "; last read: '";
+    const std::size_t at = what.find(kLastRead);
+    const std::size_t keep = at + sizeof kLastRead - 1 + kQuoteLimit;
+    if (at != std::string::npos && what.size() > keep + 1) {
+      what.resize(keep);
+      what += "...'";
+    }
+    throw JsonError("", "not JSON: " + what);
   }
   if (!json.is_object()) {
     throw JsonError("",
@@ -416,7 +539,7 @@ RecordFields FromJson(std::string_view text) {
   }
   for (const auto& item : json.items()) {
     if (!IsFieldWithMember(item.key())) {
-      Fail(item.key(), "not a field of a record");
+      Fail(KeyName(item.key()), "not a field of a record");
     }
   }
   RecordFields fields;
@@ -426,11 +549,11 @@ RecordFields FromJson(std::string_view text) {
         if (AlwaysInRecord(field)) {
           if (it == json.end())
             Fail(field.name, "missing; every record has it");
-          Read(field.name, *it, member);
+          Read(field.name, field, *it, member);
           return;
         }
         if (it == json.end() || it->is_null()) return;
-        Read(field.name, *it, member);
+        Read(field.name, field, *it, member);
         if (field.bit >= 0) {
           fields.present |= 1u << field.bit;
         } else {

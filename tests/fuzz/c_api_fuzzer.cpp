@@ -51,7 +51,14 @@ void IntRange(bioapi_bir_field field, std::int64_t* min, std::int64_t* max) {
       *min = -32768, *max = 32767;
       return;
     case BIOAPI_FIELD_HEADER_VERSION:
+      *min = *max = 0x30;
+      return;
     case BIOAPI_FIELD_HEADER_REVISION:
+      *min = *max = 0x01;
+      return;
+    case BIOAPI_FIELD_BDB_BIOMETRIC_SUBTYPE:
+    case BIOAPI_FIELD_BDB_PROCESSED_LEVEL:
+    case BIOAPI_FIELD_BDB_PURPOSE:
     case BIOAPI_FIELD_BDB_QUALITY:
       *min = 0, *max = 255;
       return;
@@ -291,6 +298,14 @@ bool Encode(const bioapi_bir* bir, Bytes* out) {
   const bioapi_status expected =
       refused ? BIOAPI_ERROR_INVALID_DATA : BIOAPI_OK;
   RequireStatus(bioapi_bir_encode(bir, &data, &size), expected, "encode");
+  bioapi_encode_refusal refusal{};
+  refusal.struct_size = sizeof refusal;
+  RequireStatus(bioapi_bir_encode_refusal(bir, &refusal), BIOAPI_OK,
+                "encode_refusal");
+  Require(refusal.refused == (refused ? 1 : 0) &&
+              (refusal.message[0] != '\0') == refused &&
+              (refusal.field == 0 || refused),
+          "encode_refusal says why encode refuses, and only then");
   std::size_t needed = 0;
   RequireStatus(bioapi_bir_encode_into(bir, nullptr, 0, &needed), expected,
                 "encode_into");
@@ -535,7 +550,8 @@ class Program {
     const auto owner = static_cast<std::int16_t>(in_.U16());
     const auto type = static_cast<std::int16_t>(in_.U16());
     bioapi_bir* h = Setter(
-        KindOf(field) == 'R',
+        KindOf(field) == 'R' && (field != BIOAPI_FIELD_RECORD_FORMAT ||
+                                 (owner == 0x0101 && type == 0x0009)),
         [&](bioapi_bir* b) {
           return bioapi_bir_set_registry_id(b, field, owner, type);
         },
@@ -622,7 +638,8 @@ class Program {
     const std::size_t step = std::max<std::size_t>(stride, 4);
     std::vector<std::uint32_t> storage((count * step + 64) / 4 + 1);
     auto* base = reinterpret_cast<std::uint8_t*>(storage.data());
-    bool accepted = KindOf(field) == 'P' && (count == 0 || stride >= 40);
+    bool accepted =
+        KindOf(field) == 'P' && (count == 0 || (count == 2 && stride >= 40));
     for (std::size_t i = 0; i < count; ++i) {
       std::uint32_t size = stride;
       if (i != 0 && odd_one % 4u == 0 && i == 1 + odd_one / 4u % count) {

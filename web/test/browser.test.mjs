@@ -269,12 +269,9 @@ test('a damaged record: status, the rows read, the failing offset marked',
   // begins at 94): check "enough bytes remain" failed
   const said = (await readFile(path.join(ownData, 'damaged.rejection.txt'),
                                'utf8')).trim();
-  const [, offset, field, check] =
-      /rejected at offset (\d+) \((?:in )?(\w+)[^)]*\): check "(.*)" failed/
-          .exec(said);
+  const [, offset] = /rejected at offset (\d+) /.exec(said);
   const status = await text('#status');
-  assert.ok(status.startsWith(`rejected at offset ${offset} (${field}): ` +
-                              `check "${check}" failed`), status);
+  assert.ok(status.startsWith(said), status);
   // The record is 100 bytes long: the check looked just past its end, so
   // the mark is on the last byte in the view when the offset is the end.
   const marked = await page.$$eval('#hex .hex-byte.mark',

@@ -74,8 +74,8 @@ test('a rejected record: the status, the rows before the check, no fields',
   const record = decode(await bytesOf(path.join(ownData, 'damaged.bir')));
   assert.equal(record.accepted, false);
   assert.equal(record.status,
-               'rejected at offset 100 (BIRCreationDate): check "enough ' +
-               'bytes remain" failed; BIRCreationDate begins at 94');
+               'rejected at offset 100 (in BIRCreationDate, which begins at ' +
+               '94): check "enough bytes remain" failed');
   const said = await readFile(path.join(ownData, 'damaged.rejection.txt'),
                               'utf8');
   assert.equal(record.rejection.text, said.trim());
@@ -138,10 +138,11 @@ describe('encode', () => {
        /^BDBPurpose: "Sideways" names no value of this field$/],
       [{OctetString1: 'abc'}, /^OctetString1: odd number of hex digits/],
       [{OctetString1: '00'.repeat(32768)},
-       /^BioAPI Error: Invalid Data: OctetString1 holds 32768 bytes/],
+       /^OctetString1: 32768 bytes; a byte string of the record holds at most 32767$/],
       [{BDBCreationDate: {tm_year: 2026, tm_mon: 1, tm_mday: 1, tm_hour: 300,
                           tm_min: 0, tm_sec: 0}},
-       /^BDBCreationDate is given as .* in 8 bits each$/],
+       /^BDBCreationDate\.tm_hour: 300 is outside 0\.\.255$/],
+      [{BDBPurpose: -1}, /^BDBPurpose: -1 is outside 0\.\.255$/],
     ];
     for (const [change, message] of cases) {
       assert.throws(() => encode({...fields, ...change}),
