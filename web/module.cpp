@@ -21,6 +21,7 @@
 #include "bioapi_data/bioapi_data_c.h"
 #include "bioapi_data/bioapi_inspect_c.h"
 #include "bioapi_data/inspect.h"
+#include "bioapi_data/inspect_bdb.h"
 #include "bioapi_data/inspect_edit.h"
 #include "bioapi_data/types.h"
 
@@ -150,10 +151,12 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   if (walk.Accepted()) {
     inspect::RecordFields fields =
         inspect::ReadFields(bytes.data(), bytes.size());
+    const inspect::BdbSummary bdb =
+        inspect::SummarizeRecordBdb(bytes.data(), bytes.size());
     // The BDB and the SB go out as bytes; their members are left empty.
     output_bytes[kBiometricData].swap(fields.bir.BiometricData);
     output_bytes[kSecurityBlock].swap(fields.bir.SecurityBlock);
-    json["fields"] = Json::parse(inspect::ToJson(fields));
+    json["fields"] = Json::parse(inspect::ToJson(fields, bdb));
     json["changes"] = ChangesJson(walk.Verdict().changes);
   } else {
     json["fields"] = nullptr;
@@ -329,7 +332,8 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
                {"length", block.size()}};
       std::vector<unsigned char>().swap(block);
     }
-    json["fields"] = Json::parse(inspect::ToJson(fields));
+    json["fields"] = Json::parse(inspect::ToJson(
+        fields, inspect::SummarizeRecordBdb(resident.data(), resident.size())));
   }
   Finish(json);
 }

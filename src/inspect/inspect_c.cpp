@@ -10,15 +10,12 @@
 #include "bioapi_data/inspect.h"
 #include "c_api/bir_handle.h"
 #include "c_api/guarded.h"
+#include "inspect/c_handles.h"
 #include "inspect/walk.h"
 
 using BioAPI_Data::c_api::Guarded;
 namespace inspect = BioAPI_Data::inspect;
 
-// A walk handle: the walk and its verdict.
-struct bioapi_record_walk {
-  inspect::Walk walk;
-};
 
 namespace {
 
@@ -169,7 +166,8 @@ bioapi_status bioapi_inspect_walk(const uint8_t* data, size_t size,
   *out = nullptr;
   if (data == nullptr && size != 0) return BIOAPI_ERROR_INVALID_POINTER;
   return Guarded([&] {
-    *out = new bioapi_record_walk{inspect::Walk(data, size)};
+    *out = new bioapi_record_walk{inspect::Walk(data, size),
+                                  {inspect::SummarizeRecordBdb(data, size)}};
     return BIOAPI_OK;
   });
 }

@@ -85,7 +85,8 @@ int DumpCommand(const std::string& path, std::ostream& out, std::ostream& err) {
   const inspect::Walk walk(*bytes);
   out << path << ": " << Plural(bytes->size(), "byte", "bytes") << ", "
       << (walk.Accepted() ? "accepted" : "rejected") << "\n\n";
-  WriteDump(walk, out);
+  WriteDump(walk, inspect::SummarizeRecordBdb(bytes->data(), bytes->size()),
+            out);
   if (!walk.Accepted()) {
     out.flush();
     err << "bir: " << path << ": " << walk.Verdict().rejection->Describe()

@@ -3,7 +3,8 @@
 /**
  * Returns the rows of a `bir dump` text as {offset, length, field, value,
  * bytes} strings: the columns begin where the heading's words begin, and
- * offset and length end where theirs end.
+ * offset and length end where theirs end. The rows of the BDB's own record
+ * (indented) and its notes are left out.
  */
 export function dumpRows(text) {
   const lines = text.split('\n');
@@ -14,7 +15,10 @@ export function dumpRows(text) {
   const lengthEnd = at('length') + 'length'.length;
   const rows = [];
   for (const line of lines.slice(heading + 1)) {
-    if (!line.trim()) continue;
+    // The notes on the BDB follow the rows after a blank line.
+    if (!line.trim()) break;
+    // The rows of the BDB's own record are indented under BiometricData.
+    if (line.slice(lengthEnd + 2, lengthEnd + 4) === '  ') continue;
     rows.push({
       offset: line.slice(0, at('length')).trim(),
       length: line.slice(at('length') - 2, lengthEnd).trim(),
