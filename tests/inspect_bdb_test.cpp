@@ -108,6 +108,19 @@ TEST(BdbSummary, ReadsEachSampleAsItsSourceDescribesIt) {
       {"libbiomeval_iris01.iso2011", kIsoIris, BiometricType::Iris,
        BdbFormat::kIso19794_6_2011, "RepresentationCount", 1, -1,
        {K::kLength}},
+      // Written here from the layouts: one representation or view each.
+      {"synthetic_iso19794_2_2011.bin", kIsoMinutiae,
+       BiometricType::Fingerprint, BdbFormat::kIso19794_2_2011,
+       "RepresentationCount", 1, 2, {}},
+      {"synthetic_iso19794_4_2005.bin", RegistryID{0x0101, 0x0007},
+       BiometricType::Fingerprint, BdbFormat::kIso19794_4_2005, "ImageCount",
+       1, -1, {}},
+      {"synthetic_iso19794_4_2011.bin", RegistryID{0x0101, 0x0007},
+       BiometricType::Fingerprint, BdbFormat::kIso19794_4_2011,
+       "RepresentationCount", 1, -1, {}},
+      {"synthetic_iso19794_5_2011.bin", kIsoFace,
+       BiometricType::FacialFeatures, BdbFormat::kIso19794_5_2011,
+       "RepresentationCount", 1, -1, {}},
   };
   for (const SampleCase& c : cases) {
     SCOPED_TRACE(c.file);
