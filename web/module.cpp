@@ -56,6 +56,27 @@ Json RowJson(const inspect::Row& row) {
   return j;
 }
 
+// The record inside the BDB: {format, rows, notes}; each row as RowJson
+// gives a field's, with its depth, whether it is a group (a view or
+// representation) and whether its bytes are a payload that is not read.
+Json BdbJson(const inspect::BdbSummary& bdb) {
+  Json rows = Json::array();
+  for (const inspect::BdbRow& row : bdb.rows) {
+    rows.push_back(Json{{"field", row.name},      {"offset", row.offset},
+                        {"length", row.length},   {"value", row.value},
+                        {"bytes", row.bytes},     {"depth", row.depth},
+                        {"group", !row.list.empty()},
+                        {"payload", row.payload}});
+  }
+  Json notes = Json::array();
+  for (const inspect::BdbNote& note : bdb.notes) notes.push_back(note.text);
+  return Json{{"format", bdb.Recognised()
+                             ? Json(inspect::BdbFormatName(bdb.format))
+                             : Json(nullptr)},
+              {"rows", std::move(rows)},
+              {"notes", std::move(notes)}};
+}
+
 // The inspector's status line of a rejected record: `rejected at offset N
 // (FIELD): check "..." failed`, the field named alone even when the check
 // looked inside it (`bir dump` says "in FIELD, which begins at M" there).
@@ -158,8 +179,10 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
     output_bytes[kSecurityBlock].swap(fields.bir.SecurityBlock);
     json["fields"] = Json::parse(inspect::ToJson(fields, bdb));
     json["changes"] = ChangesJson(walk.Verdict().changes);
+    json["bdb"] = BdbJson(bdb);
   } else {
     json["fields"] = nullptr;
+    json["bdb"] = nullptr;
   }
   Finish(json);
 }
@@ -332,8 +355,12 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
                {"length", block.size()}};
       std::vector<unsigned char>().swap(block);
     }
-    json["fields"] = Json::parse(inspect::ToJson(
-        fields, inspect::SummarizeRecordBdb(resident.data(), resident.size())));
+    const inspect::BdbSummary bdb =
+        inspect::SummarizeRecordBdb(resident.data(), resident.size());
+    json["fields"] = Json::parse(inspect::ToJson(fields, bdb));
+    json["bdb"] = BdbJson(bdb);
+  } else {
+    json["bdb"] = nullptr;
   }
   Finish(json);
 }

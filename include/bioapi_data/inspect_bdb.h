@@ -83,6 +83,9 @@ struct BdbRow {
   /// The field's number, when it is one; JSON writes it as the value.
   std::optional<std::uint64_t> number;
   std::string bytes;  ///< Its first 16 bytes in hex.
+  /// True for bytes that the summary measures but does not read (an image,
+  /// the minutiae, landmarks, extended data).
+  bool payload = false;
 };
 
 /// What a BDB holds, by its own headers.

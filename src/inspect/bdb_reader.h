@@ -72,6 +72,7 @@ class BdbReader {
   // their extent, when they are all there.
   void Payload(const char* name, std::size_t width, std::string text) {
     Text(name, width, std::move(text));
+    out_.rows.back().payload = true;
   }
 
   // Opens a group row ("View 1" in "Views") here; its fields follow one
@@ -124,7 +125,7 @@ class BdbReader {
     out_.rows.push_back(BdbRow{out_.base + pos_, width, depth_,
                                std::move(name), std::string(),
                                std::move(value), number,
-                               BdbHex(data_, pos_, pos_ + width)});
+                               BdbHex(data_, pos_, pos_ + width), false});
   }
 
   const unsigned char* data_;
