@@ -62,10 +62,10 @@ Json RowJson(const inspect::Row& row) {
 Json BdbJson(const inspect::BdbSummary& bdb) {
   Json rows = Json::array();
   for (const inspect::BdbRow& row : bdb.rows) {
-    rows.push_back(Json{{"field", row.name},      {"offset", row.offset},
-                        {"length", row.length},   {"value", row.value},
-                        {"bytes", row.bytes},     {"depth", row.depth},
-                        {"group", !row.list.empty()},
+    rows.push_back(Json{{"field", row.Name()},    {"offset", row.offset},
+                        {"length", row.length},   {"value", row.Value()},
+                        {"bytes", row.Bytes()},   {"depth", row.depth},
+                        {"group", row.list[0] != '\0'},
                         {"payload", row.payload}});
   }
   Json notes = Json::array();

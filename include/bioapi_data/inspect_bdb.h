@@ -70,22 +70,37 @@ struct BdbNote {
 
 /// One row of the summary: a header field, a view or representation (a
 /// group whose fields follow one level deeper), or the extent of a payload
-/// that is not read.
+/// that is not read. A row keeps what it read (its number, its first bytes)
+/// and writes its texts when asked, so that a summary costs a few
+/// allocations whatever the record.
 struct BdbRow {
   std::size_t offset;  ///< Where its bytes begin: the BDB's offset plus the
                        ///< field's place in the BDB.
   std::size_t length;  ///< How many bytes it covers.
   int depth;           ///< 0 for the general header, 1 inside a view, ...
-  std::string name;    ///< E.g. "RecordLength", "View 2".
-  /// For a group: the list it belongs to ("Views", "Faces", ...); else empty.
-  std::string list;
-  std::string value;  ///< The value as text, with names where known.
+  const char* name;    ///< E.g. "RecordLength", or "View" for "View 2".
+  int index;           ///< A numbered row's number from 1 ("View 2"); else 0.
+  /// For a group: the list it belongs to ("Views", "Faces", ...); else "".
+  const char* list;
   /// The field's number, when it is one; JSON writes it as the value.
   std::optional<std::uint64_t> number;
-  std::string bytes;  ///< Its first 16 bytes in hex.
   /// True for bytes that the summary measures but does not read (an image,
   /// the minutiae, landmarks, extended data).
-  bool payload = false;
+  bool payload;
+
+  /// Returns its name with its number, e.g. "View 2".
+  BIOAPI_DATA_INSPECT_API std::string Name() const;
+  /// Returns its value as text, with names where known.
+  BIOAPI_DATA_INSPECT_API std::string Value() const;
+  /// Returns its first 16 bytes in hex, "..." after them when it is longer.
+  BIOAPI_DATA_INSPECT_API std::string Bytes() const;
+
+  // How Value() words the row (not for callers).
+  std::string (*describe)(std::uint64_t number, std::size_t length);
+  const char* static_text;  ///< A fixed text, or nullptr.
+  std::string text;         ///< A text made when read, when neither applies.
+  std::uint64_t first[2];  ///< Its first bytes, eight a word from the top ...
+  unsigned shown;          ///< ... this many of them.
 };
 
 /// What a BDB holds, by its own headers.

@@ -36,7 +36,7 @@ bioapi_status bioapi_inspect_bdb_summary(const bioapi_bir* bir,
   *out = nullptr;
   if (bir == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   return Guarded([&] {
-    *out = new bioapi_bdb_summary{inspect::SummarizeBdb(bir->record)};
+    *out = new bioapi_bdb_summary(inspect::SummarizeBdb(bir->record));
     return BIOAPI_OK;
   });
 }
@@ -83,12 +83,13 @@ bioapi_status bioapi_inspect_bdb_row(const bioapi_bdb_summary* summary,
   r.offset = row.offset;
   r.length = row.length;
   r.depth = row.depth;
-  r.name = row.name.c_str();
-  r.list = row.list.c_str();
-  r.value = row.value.c_str();
+  const auto& texts = summary->texts[index];
+  r.name = texts[0].c_str();
+  r.list = row.list;
+  r.value = texts[1].c_str();
   r.has_number = row.number ? 1 : 0;
   r.number = row.number.value_or(0);
-  r.bytes = row.bytes.c_str();
+  r.bytes = texts[2].c_str();
   Deliver(out, r, BIOAPI_BDB_ROW_SIZE_V1);
   return BIOAPI_OK;
 }

@@ -12,7 +12,7 @@ namespace inspect {
 namespace detail {
 namespace {
 
-std::string Hex4(std::uint64_t v) {
+std::string Hex4(std::uint64_t v, std::size_t = 0) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(v));
   return text;
@@ -30,7 +30,7 @@ std::string Named(std::uint64_t v, const char* const (&names)[N]) {
   return Named(v, names, N);
 }
 
-std::string FingerPosition(std::uint64_t v) {
+std::string FingerPosition(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
       "unknown",     "right thumb", "right index", "right middle",
       "right ring",  "right little", "left thumb", "left index",
@@ -43,43 +43,43 @@ const char* const kImpressions[] = {
     nullptr,           nullptr,            nullptr,          nullptr,
     "swipe"};
 
-std::string Impression(std::uint64_t v) { return Named(v, kImpressions); }
+std::string Impression(std::uint64_t v, std::size_t = 0) { return Named(v, kImpressions); }
 
 // A view 2004/2005: the view number in the high nibble, the impression in
 // the low one; the number is the impression.
-std::string ViewAndImpression(std::uint64_t v) {
+std::string ViewAndImpression(std::uint64_t v, std::size_t = 0) {
   return "view " + std::to_string(v >> 4) + ", impression " +
          Named(v & 0xF, kImpressions);
 }
 
-std::string Pixels(std::uint64_t v) { return std::to_string(v) + " px"; }
+std::string Pixels(std::uint64_t v, std::size_t = 0) { return std::to_string(v) + " px"; }
 
-std::string PerCm(std::uint64_t v) { return std::to_string(v) + " px/cm"; }
+std::string PerCm(std::uint64_t v, std::size_t = 0) { return std::to_string(v) + " px/cm"; }
 
-std::string Bytes(std::uint64_t v) {
+std::string Bytes(std::uint64_t v, std::size_t = 0) {
   return std::to_string(v) + (v == 1 ? " byte" : " bytes");
 }
 
 // Owner and type in one 32-bit field.
-std::string OwnerType(std::uint64_t v) {
+std::string OwnerType(std::uint64_t v, std::size_t = 0) {
   return Hex4(v >> 16) + "/" + Hex4(v & 0xFFFF);
 }
 
 // Compliance in bits 15-12 (bit 15: certified), the device in 11-0.
-std::string CaptureEquipment(std::uint64_t v) {
+std::string CaptureEquipment(std::uint64_t v, std::size_t = 0) {
   return "compliance " + Hex4(v >> 12).substr(5) + ", device " +
          Hex4(v & 0xFFF);
 }
 
-std::string HexNumber(std::uint64_t v) { return Hex4(v); }
+std::string HexNumber(std::uint64_t v, std::size_t = 0) { return Hex4(v); }
 
-std::string Compression2005(std::uint64_t v) {
+std::string Compression2005(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {"raw",  "bit-packed", "WSQ",
                                        "JPEG", "JPEG 2000",  "PNG"};
   return Named(v, kNames);
 }
 
-std::string Compression2011(std::uint64_t v) {
+std::string Compression2011(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
       "raw",  "bit-packed",        "WSQ",
       "JPEG", "JPEG 2000 lossy",   "JPEG 2000 lossless",
@@ -87,41 +87,41 @@ std::string Compression2011(std::uint64_t v) {
   return Named(v, kNames);
 }
 
-std::string ScaleUnits(std::uint64_t v) {
+std::string ScaleUnits(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {nullptr, "pixels per inch",
                                        "pixels per cm"};
   return Named(v, kNames);
 }
 
-std::string FaceImageType(std::uint64_t v) {
+std::string FaceImageType(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {"basic", "full frontal",
                                        "token frontal", "post-processed"};
   return Named(v, kNames);
 }
 
-std::string FaceDataType2005(std::uint64_t v) {
+std::string FaceDataType2005(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {"JPEG", "JPEG 2000"};
   return Named(v, kNames);
 }
 
-std::string FaceDataType2011(std::uint64_t v) {
+std::string FaceDataType2011(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {"JPEG", "JPEG 2000 lossy",
                                        "JPEG 2000 lossless", "PNG"};
   return Named(v, kNames);
 }
 
-std::string Gender(std::uint64_t v) {
+std::string Gender(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {"unspecified", "male", "female"};
   return v == 0xFF ? "255 (unknown)" : Named(v, kNames);
 }
 
-std::string EyePosition(std::uint64_t v) {
+std::string EyePosition(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {"undefined", "right", "left"};
   return Named(v, kNames);
 }
 
 // 2005: mono 2 raw, 6 JPEG, 0x0A JPEG-LS, 0x0E JPEG 2000; RGB is +2.
-std::string IrisFormat2005(std::uint64_t v) {
+std::string IrisFormat2005(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
       nullptr, nullptr,     "mono raw",  nullptr,       "RGB raw",
       nullptr, "mono JPEG", nullptr,     "RGB JPEG",    nullptr,
@@ -131,7 +131,7 @@ std::string IrisFormat2005(std::uint64_t v) {
 }
 
 // 2011: mono 2 raw, 6 JPEG, 0x0A JPEG 2000, 0x0E PNG; RGB is +2.
-std::string IrisFormat2011(std::uint64_t v) {
+std::string IrisFormat2011(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
       nullptr, nullptr,     "mono raw", nullptr,        "RGB raw",
       nullptr, "mono JPEG", nullptr,    "RGB JPEG",     nullptr,
@@ -154,20 +154,26 @@ std::string Printable(const BdbReader& r, std::size_t at, std::size_t width) {
 // The first eight bytes: the format identifier and its version.
 void Identifier(BdbReader& r, BdbFormat format) {
   r.Require(8, "Format");
-  r.Text("Format", 8, BdbFormatName(format));
+  r.Fixed("Format", 8, BdbFormatName(format));
 }
 
-// A count of `each` bytes per item, checked to be there.
+// Words for a payload: its number is its count of items.
+std::string Minutiae(std::uint64_t n, std::size_t length) {
+  return std::to_string(n) + " minutiae, " + Bytes(length);
+}
+std::string Landmarks(std::uint64_t n, std::size_t length) {
+  return std::to_string(n) + " landmarks, " + Bytes(length);
+}
+std::string Certificates(std::uint64_t n, std::size_t length) {
+  return std::to_string(n) + " certificates, " + Bytes(length);
+}
+
+// A payload of `count` items of `each` bytes, checked to be there.
 void Items(BdbReader& r, const char* name, std::uint64_t count,
-           std::size_t each, const char* noun) {
+           std::size_t each, Describe describe) {
   const std::uint64_t total = count * each;
-  if (total > r.Remaining()) {
-    throw Truncated{r.Pos(), total, name};
-  }
-  r.Payload(name, static_cast<std::size_t>(total),
-            each == 1 ? Bytes(total)
-                      : std::to_string(count) + " " + noun + ", " +
-                            Bytes(total));
+  if (total > r.Remaining()) throw Truncated{r.Pos(), total, name};
+  r.Payload(name, static_cast<std::size_t>(total), count, describe);
 }
 
 void ExtendedData(BdbReader& r) {
@@ -176,7 +182,7 @@ void ExtendedData(BdbReader& r) {
     if (length > r.Remaining()) {
       throw Truncated{r.Pos(), length, "ExtendedData"};
     }
-    r.Payload("ExtendedData", static_cast<std::size_t>(length), Bytes(length));
+    r.Payload("ExtendedData", static_cast<std::size_t>(length), length, Bytes);
   }
 }
 
@@ -213,12 +219,13 @@ std::uint64_t RepresentationPrefix(BdbReader& r, bool certified) {
     const std::size_t at = r.Pos();
     const std::uint64_t score = r.Load(at, 1, "Quality");
     const std::uint64_t algorithm = r.Load(at + 1, 4, "Quality");
-    r.Text(("Quality " + std::to_string(i + 1)).c_str(), 5,
-           std::to_string(score) + ", algorithm " + OwnerType(algorithm));
+    r.Text("Quality", 5,
+           std::to_string(score) + ", algorithm " + OwnerType(algorithm),
+           static_cast<int>(i + 1));
   }
   if (certified) {
     const std::uint64_t count = r.Number("CertificateCount", 1);
-    if (count > 0) Items(r, "Certificates", count, 3, "certificates");
+    if (count > 0) Items(r, "Certificates", count, 3, Certificates);
   }
   return length;
 }
@@ -231,7 +238,7 @@ void Representations(BdbReader& r, std::uint64_t count, bool certified,
                      Body body) {
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::size_t begin = r.Pos();
-    r.Open("Representations", "Representation " + std::to_string(i + 1));
+    r.Open("Representations", "Representation", i + 1);
     const std::uint64_t length = RepresentationPrefix(r, certified);
     body(r);
     const std::size_t content_end = r.Pos();
@@ -262,7 +269,7 @@ void MinutiaeView2004(BdbReader& r) {
   r.Number("ViewAndImpression", 1, ViewAndImpression);
   r.Number("Quality", 1);
   const std::uint64_t n = r.Number("MinutiaeCount", 1);
-  Items(r, "Minutiae", n, 6, "minutiae");
+  Items(r, "Minutiae", n, 6, Minutiae);
   ExtendedData(r);
 }
 
@@ -278,14 +285,14 @@ void MinutiaeView2009(BdbReader& r) {
   r.Number("XResolution", 2, PerCm);
   r.Number("YResolution", 2, PerCm);
   const std::uint64_t n = r.Number("MinutiaeCount", 1);
-  Items(r, "Minutiae", n, 6, "minutiae");
+  Items(r, "Minutiae", n, 6, Minutiae);
   ExtendedData(r);
 }
 
 template <class View>
 void Views(BdbReader& r, std::uint64_t count, View view) {
   for (std::uint64_t i = 0; i < count; ++i) {
-    r.Open("Views", "View " + std::to_string(i + 1));
+    r.Open("Views", "View", i + 1);
     view(r);
     r.Close();
   }
@@ -299,12 +306,12 @@ void MinutiaeRepresentation2011(BdbReader& r) {
   r.Number("Impression", 1, Impression);
   r.Number("ImageWidth", 2, Pixels);
   r.Number("ImageHeight", 2, Pixels);
-  const std::uint64_t field = r.Number("MinutiaFieldLength", 1, [](auto v) {
+  const std::uint64_t field = r.Number("MinutiaFieldLength", 1, [](std::uint64_t v, std::size_t) {
     return Bytes(v >> 4) + " per minutia";
   });
   const std::uint64_t n = r.Number("MinutiaeCount", 1);
   const std::size_t each = (field >> 4) == 5 ? 5 : 6;
-  Items(r, "Minutiae", n, each, "minutiae");
+  Items(r, "Minutiae", n, each, Minutiae);
   ExtendedData(r);
 }
 
@@ -315,19 +322,19 @@ void Face2005(BdbReader& r, std::size_t begin, std::uint64_t length) {
   r.Number("Gender", 1, Gender);
   r.Number("EyeColour", 1);
   r.Number("HairColour", 1);
-  r.Number("FeatureMask", 3, [](auto v) {
+  r.Number("FeatureMask", 3, [](std::uint64_t v, std::size_t) {
     char t[16];
     std::snprintf(t, sizeof t, "0x%06X", static_cast<unsigned>(v));
     return std::string(t);
   });
   r.Number("Expression", 2);
-  r.Number("Pose", 3, [](auto v) {
+  r.Number("Pose", 3, [](std::uint64_t v, std::size_t) {
     return "yaw " + std::to_string(v >> 16) + ", pitch " +
            std::to_string((v >> 8) & 0xFF) + ", roll " +
            std::to_string(v & 0xFF);
   });
   r.Number("PoseUncertainty", 3, HexNumber);
-  if (landmarks > 0) Items(r, "Landmarks", landmarks, 8, "landmarks");
+  if (landmarks > 0) Items(r, "Landmarks", landmarks, 8, Landmarks);
   r.Number("ImageType", 1, FaceImageType);
   r.Number("ImageDataType", 1, FaceDataType2005);
   r.Number("Width", 2, Pixels);
@@ -343,7 +350,7 @@ void Face2005(BdbReader& r, std::size_t begin, std::uint64_t length) {
                Bytes(r.Pos() - begin) + " of headers");
     return;
   }
-  Items(r, "ImageData", length - (r.Pos() - begin), 1, "image bytes");
+  Items(r, "ImageData", length - (r.Pos() - begin), 1, Bytes);
 }
 
 void FaceRepresentation2011(BdbReader& r) {
@@ -356,7 +363,7 @@ void FaceRepresentation2011(BdbReader& r) {
   r.Number("Expression", 2);
   r.Number("Pose", 3, HexNumber);
   r.Number("PoseUncertainty", 3, HexNumber);
-  if (landmarks > 0) Items(r, "Landmarks", landmarks, 8, "landmarks");
+  if (landmarks > 0) Items(r, "Landmarks", landmarks, 8, Landmarks);
   const std::uint64_t type = r.Number("ImageType", 1, FaceImageType);
   if (type >= 0x80) {
     r.Note(BdbNoteKind::kTruncated, r.Pos(),
@@ -371,7 +378,7 @@ void FaceRepresentation2011(BdbReader& r) {
   r.Number("CrossReference", 1);
   r.Number("ColourSpace", 1);
   const std::uint64_t image = r.Number("ImageLength", 4, Bytes);
-  Items(r, "ImageData", image, 1, "image bytes");
+  Items(r, "ImageData", image, 1, Bytes);
 }
 
 }  // namespace
@@ -469,14 +476,14 @@ void ReadFingerImage(BdbReader& r, BdbFormat format) {
       rep.Number("Width", 2, Pixels);
       rep.Number("Height", 2, Pixels);
       const std::uint64_t image = rep.Number("ImageLength", 4, Bytes);
-      Items(rep, "ImageData", image, 1, "image bytes");
+      Items(rep, "ImageData", image, 1, Bytes);
     });
     return;
   }
   // ISO 19794-4:2005 and ANSI 381-2004: a six-byte length.
   r.Number("RecordLength", 6, Bytes);
   if (format == BdbFormat::kAnsi381_2004) r.Number("ProductId", 4, OwnerType);
-  r.Number("CaptureDeviceId", 2, [](auto v) { return Hex4(v & 0xFFF); });
+  r.Number("CaptureDeviceId", 2, [](std::uint64_t v, std::size_t) { return Hex4(v & 0xFFF); });
   r.Number("AcquisitionLevel", 2);
   const std::uint64_t views = r.Number("ImageCount", 1);
   r.Number("ScaleUnits", 1, ScaleUnits);
@@ -489,7 +496,7 @@ void ReadFingerImage(BdbReader& r, BdbFormat format) {
   r.Number("Reserved", 2);
   for (std::uint64_t i = 0; i < views; ++i) {
     const std::size_t begin = r.Pos();
-    r.Open("Views", "View " + std::to_string(i + 1));
+    r.Open("Views", "View", i + 1);
     const std::uint64_t length = r.Number("ViewLength", 4, Bytes);
     r.Number("FingerPosition", 1, FingerPosition);
     r.Number("ViewCount", 1);
@@ -506,7 +513,7 @@ void ReadFingerImage(BdbReader& r, BdbFormat format) {
       r.Close();
       return;
     }
-    Items(r, "ImageData", length - (r.Pos() - begin), 1, "image bytes");
+    Items(r, "ImageData", length - (r.Pos() - begin), 1, Bytes);
     r.Close();
   }
 }
@@ -524,7 +531,7 @@ void ReadFace(BdbReader& r, BdbFormat format) {
   const std::uint64_t faces = r.Number("FaceCount", 2);
   for (std::uint64_t i = 0; i < faces; ++i) {
     const std::size_t begin = r.Pos();
-    r.Open("Faces", "Face " + std::to_string(i + 1));
+    r.Open("Faces", "Face", i + 1);
     const std::uint64_t length = r.Number("BlockLength", 4, Bytes);
     Face2005(r, begin, length);
     r.Close();
@@ -557,7 +564,7 @@ void ReadIris(BdbReader& r, BdbFormat format) {
       rep.Number("IrisDiameterSmallest", 2);
       rep.Number("IrisDiameterLargest", 2);
       const std::uint64_t image = rep.Number("ImageLength", 4, Bytes);
-      Items(rep, "ImageData", image, 1, "image bytes");
+      Items(rep, "ImageData", image, 1, Bytes);
     });
     return;
   }
@@ -577,11 +584,11 @@ void ReadIris(BdbReader& r, BdbFormat format) {
   r.Require(16, "DeviceUniqueId");
   r.Text("DeviceUniqueId", 16, Printable(r, r.Pos(), 16));
   for (std::uint64_t e = 0; e < eyes; ++e) {
-    r.Open("Eyes", "Eye " + std::to_string(e + 1));
+    r.Open("Eyes", "Eye", e + 1);
     r.Number("EyePosition", 1, EyePosition);
     const std::uint64_t images = r.Number("ImageCount", 2);
     for (std::uint64_t i = 0; i < images; ++i) {
-      r.Open("Images", "Image " + std::to_string(i + 1));
+      r.Open("Images", "Image", i + 1);
       if (irex) {
         // The image block's further parts (region of interest, polar and
         // ancillary blocks) have no length of their own: the summary stops
@@ -593,7 +600,7 @@ void ReadIris(BdbReader& r, BdbFormat format) {
         r.Number("RotationAngle", 2);
         r.Number("RotationUncertainty", 2);
         (void)image;
-        r.Payload("ImageAndBlocks", r.Remaining(), Bytes(r.Remaining()));
+        r.Payload("ImageAndBlocks", r.Remaining(), r.Remaining(), Bytes);
         r.CloseAll();
         return;
       }
@@ -602,7 +609,7 @@ void ReadIris(BdbReader& r, BdbFormat format) {
       r.Number("RotationAngle", 2);
       r.Number("RotationUncertainty", 2);
       const std::uint64_t image = r.Number("ImageLength", 4, Bytes);
-      Items(r, "ImageData", image, 1, "image bytes");
+      Items(r, "ImageData", image, 1, Bytes);
       r.Close();
     }
     r.Close();

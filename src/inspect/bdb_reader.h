@@ -28,13 +28,15 @@ struct Truncated {
 std::string BdbHex(const unsigned char* bytes, std::size_t begin,
                    std::size_t end);
 
-// Text of a field's number: its description when it has one.
-using Describe = std::string (*)(std::uint64_t value);
+// Text of a field's number (and of its length, for a payload).
+using Describe = std::string (*)(std::uint64_t value, std::size_t length);
 
 class BdbReader {
  public:
   BdbReader(const unsigned char* data, std::size_t size, BdbSummary& out)
-      : data_(data), size_(size), out_(out) {}
+      : data_(data), size_(size), out_(out) {
+    groups_.reserve(4);  // views hold images at most
+  }
 
   std::size_t Pos() const { return pos_; }
   std::size_t Size() const { return size_; }
@@ -57,30 +59,47 @@ class BdbReader {
   std::uint64_t Number(const char* name, std::size_t width,
                        Describe describe = nullptr) {
     const std::uint64_t value = Load(pos_, width, name);
-    AddRow(name, width, describe ? describe(value) : std::to_string(value),
-           value);
+    BdbRow& row = AddRow(name, width);
+    row.number = value;
+    row.describe = describe;
     pos_ += width;
     return value;
   }
-  // A field shown as `text`: reads nothing itself but checks it is there.
-  void Text(const char* name, std::size_t width, std::string text) {
+  // A field shown as `text` (static): checks it is there.
+  void Fixed(const char* name, std::size_t width, const char* text) {
     Require(width, name);
-    AddRow(name, width, std::move(text), std::nullopt);
+    AddRow(name, width).static_text = text;
+    pos_ += width;
+  }
+  // A field shown as `text`, numbered `index` when not 0.
+  void Text(const char* name, std::size_t width, std::string text,
+            int index = 0) {
+    Require(width, name);
+    BdbRow& row = AddRow(name, width);
+    row.text = std::move(text);
+    row.index = index;
     pos_ += width;
   }
   // Bytes that the summary does not read (an image, minutiae): a row of
-  // their extent, when they are all there.
-  void Payload(const char* name, std::size_t width, std::string text) {
-    Text(name, width, std::move(text));
-    out_.rows.back().payload = true;
+  // their extent, when they are all there, whose number is `count` items
+  // worded by `describe`.
+  void Payload(const char* name, std::size_t width, std::uint64_t count,
+               Describe describe) {
+    Require(width, name);
+    BdbRow& row = AddRow(name, width);
+    row.number = count;
+    row.describe = describe;
+    row.payload = true;
+    pos_ += width;
   }
 
-  // Opens a group row ("View 1" in "Views") here; its fields follow one
-  // level deeper. Its length is set when it closes.
-  void Open(const char* list, const std::string& name) {
+  // Opens group `name` `index` (e.g. View 1 of "Views") here; its fields
+  // follow one level deeper. Its length is set when it closes.
+  void Open(const char* list, const char* name, std::uint64_t index) {
     groups_.push_back(Group{out_.rows.size(), pos_});
-    AddRow(name, 0, "", std::nullopt);
-    out_.rows.back().list = list;
+    BdbRow& row = AddRow(name, 0);
+    row.list = list;
+    row.index = static_cast<int>(index);
     ++depth_;
   }
   // Closes the innermost group at the current position.
@@ -88,9 +107,7 @@ class BdbReader {
     const Group g = groups_.back();
     groups_.pop_back();
     --depth_;
-    BdbRow& row = out_.rows[g.row];
-    row.length = pos_ - g.begin;
-    row.bytes = BdbHex(data_, g.begin, pos_);
+    out_.rows[g.row].length = pos_ - g.begin;
   }
   // Closes every open group where the walk stopped (after Truncated).
   void CloseAll() {
@@ -120,12 +137,29 @@ class BdbReader {
     std::size_t begin;
   };
 
-  void AddRow(std::string name, std::size_t width, std::string value,
-              std::optional<std::uint64_t> number) {
-    out_.rows.push_back(BdbRow{out_.base + pos_, width, depth_,
-                               std::move(name), std::string(),
-                               std::move(value), number,
-                               BdbHex(data_, pos_, pos_ + width), false});
+  BdbRow& AddRow(const char* name, std::size_t width) {
+    const std::size_t left = size_ - pos_;
+    const unsigned shown = static_cast<unsigned>(left < 16 ? left : 16);
+    // Two words, each of up to eight bytes from the top.
+    const unsigned char* p = data_ + pos_;
+    const auto word = [&](unsigned from) -> std::uint64_t {
+      if (from + 8 <= shown) {
+        const unsigned char* b = p + from;
+        return std::uint64_t{b[0]} << 56 | std::uint64_t{b[1]} << 48 |
+               std::uint64_t{b[2]} << 40 | std::uint64_t{b[3]} << 32 |
+               std::uint64_t{b[4]} << 24 | std::uint64_t{b[5]} << 16 |
+               std::uint64_t{b[6]} << 8 | std::uint64_t{b[7]};
+      }
+      std::uint64_t w = 0;
+      for (unsigned i = from; i < from + 8; ++i) {
+        w = w << 8 | (i < shown ? p[i] : 0u);
+      }
+      return w;
+    };
+    return out_.rows.emplace_back(
+        BdbRow{out_.base + pos_, width, depth_, name, 0, "", std::nullopt,
+               false, nullptr, nullptr, std::string(), {word(0), word(8)},
+               shown});
   }
 
   const unsigned char* data_;

@@ -4,6 +4,7 @@
 // format, and the notes on whatever disagrees.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -311,7 +312,9 @@ std::string Difference(std::uint64_t a, std::uint64_t b, const char* more,
 void LengthNotes(BdbReader& r, const BdbSummary& s, bool complete) {
   const BdbRow* length = nullptr;
   for (const BdbRow& row : s.rows) {
-    if (row.depth == 0 && row.name == "RecordLength") length = &row;
+    if (row.depth == 0 && std::strcmp(row.name, "RecordLength") == 0) {
+      length = &row;
+    }
   }
   if (length == nullptr || !length->number) return;
   const std::uint64_t declared = *length->number;
@@ -331,6 +334,34 @@ void LengthNotes(BdbReader& r, const BdbSummary& s, bool complete) {
 
 }  // namespace
 
+std::string BdbRow::Name() const {
+  return index == 0 ? std::string(name)
+                    : std::string(name) + " " + std::to_string(index);
+}
+
+std::string BdbRow::Value() const {
+  if (number) {
+    return describe != nullptr ? describe(*number, length)
+                               : std::to_string(*number);
+  }
+  return static_text != nullptr ? std::string(static_text) : text;
+}
+
+std::string BdbRow::Bytes() const {
+  static const char kDigits[] = "0123456789ABCDEF";
+  const std::size_t count = length < shown ? length : shown;
+  std::string hex;
+  hex.reserve(3 * count + 4);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != 0) hex += ' ';
+    const unsigned byte = (first[i / 8] >> (56 - 8 * (i % 8))) & 0xFF;
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0xF];
+  }
+  if (length > count) hex += " ...";
+  return hex;
+}
+
 const char* BdbFormatName(BdbFormat format) {
   const FormatInfo* info = InfoOf(format);
   return info != nullptr ? info->name : nullptr;
@@ -342,6 +373,7 @@ BdbSummary SummarizeBdb(const unsigned char* bdb, std::size_t size,
   BdbSummary s;
   s.base = base;
   s.size = size;
+  s.rows.reserve(32);
   const NamedFormat* named = NamedBy(format);
   if (named != nullptr) s.named = named->name;
   BdbReader r(bdb, size, s);
@@ -411,10 +443,12 @@ BdbSummary SummarizeBdb(const unsigned char* bdb, std::size_t size,
     }
   }
   LengthNotes(r, s, complete);
-  std::stable_sort(s.notes.begin(), s.notes.end(),
-                   [](const BdbNote& a, const BdbNote& b) {
-                     return a.offset < b.offset;
-                   });
+  if (s.notes.size() > 1) {
+    std::stable_sort(s.notes.begin(), s.notes.end(),
+                     [](const BdbNote& a, const BdbNote& b) {
+                       return a.offset < b.offset;
+                     });
+  }
   return s;
 }
 
@@ -455,20 +489,20 @@ std::string BdbSummaryJson(const BdbSummary& summary) {
   // The object of each depth: a group's row opens the next one.
   std::vector<Json*> open{&root};
   for (const BdbRow& row : summary.rows) {
-    if (row.depth == 0 && row.name == "Format") continue;
+    if (row.depth == 0 && std::strcmp(row.name, "Format") == 0) continue;
     const std::size_t depth = static_cast<std::size_t>(row.depth);
     if (depth + 1 > open.size()) continue;  // Never: groups nest by one.
     open.resize(depth + 1);
     Json& parent = *open.back();
-    if (!row.list.empty()) {
+    if (row.list[0] != '\0') {
       Json& list = parent[row.list];
       if (!list.is_array()) list = Json::array();
       list.push_back(Json::object());
       open.push_back(&list.back());
     } else if (row.number) {
-      parent[row.name] = *row.number;
+      parent[row.Name()] = *row.number;
     } else {
-      parent[row.name] = row.value;
+      parent[row.Name()] = row.Value();
     }
   }
   Json notes = Json::array();

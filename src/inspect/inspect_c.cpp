@@ -166,8 +166,9 @@ bioapi_status bioapi_inspect_walk(const uint8_t* data, size_t size,
   *out = nullptr;
   if (data == nullptr && size != 0) return BIOAPI_ERROR_INVALID_POINTER;
   return Guarded([&] {
-    *out = new bioapi_record_walk{inspect::Walk(data, size),
-                                  {inspect::SummarizeRecordBdb(data, size)}};
+    *out = new bioapi_record_walk{
+        inspect::Walk(data, size),
+        bioapi_bdb_summary(inspect::SummarizeRecordBdb(data, size))};
     return BIOAPI_OK;
   });
 }

@@ -50,8 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     Require(row.depth >= 0 && row.depth <= depth + 1 &&
                 (row.depth <= depth || !s.rows.empty()),
             "rows nest one level at a time");
-    depth = row.list.empty() ? row.depth : row.depth + 1;
-    Require(row.bytes.size() <= 3 * 16 + 4, "at most 16 bytes shown");
+    depth = row.list[0] == '\0' ? row.depth : row.depth + 1;
+    Require(row.Bytes().size() <= 3 * 16 + 4, "at most 16 bytes shown");
+    Require(!row.Name().empty() && (row.number || !row.Value().empty() ||
+                                    row.list[0] != '\0'),
+            "a row has a name, and a value unless it is a group");
   }
   for (const inspect::BdbNote& note : s.notes) {
     Require(note.offset >= base && note.offset - base <= bdb_size,
