@@ -153,11 +153,13 @@ Family FamilyOf(const unsigned char* bdb, std::size_t size) {
   return Family::kNone;
 }
 
-std::uint64_t Big(const unsigned char* bdb, std::size_t size, std::size_t at,
+// The `width` bytes at `at` big-endian, or 0 when they are not all there.
+std::uint64_t Big(const unsigned char* bdb, std::size_t size, std::uint64_t at,
                   std::size_t width) {
   if (at > size || width > size - at) return 0;
+  const std::size_t from = static_cast<std::size_t>(at);
   std::uint64_t value = 0;
-  for (std::size_t i = 0; i < width; ++i) value = value << 8 | bdb[at + i];
+  for (std::size_t i = 0; i < width; ++i) value = value << 8 | bdb[from + i];
   return value;
 }
 
