@@ -200,10 +200,10 @@ std::vector<unsigned char> FaceRecord(std::size_t size) {
   };
   const unsigned char magic[] = {'F', 'A', 'C', 0, '0', '1', '0', 0};
   std::copy(std::begin(magic), std::end(magic), bdb.begin());
-  put(8, 4, size);       // record length
-  put(12, 2, 1);         // one face
+  put(8, 4, size);        // record length
+  put(12, 2, 1);          // one face
   put(14, 4, size - 14);  // its block
-  put(18, 2, 4);         // four landmarks
+  put(18, 2, 4);          // four landmarks
   return bdb;
 }
 

@@ -87,7 +87,10 @@ const std::vector<Goal>& Goals() {
       {M::kTime, kCheck, kDecodePointer, 1.5, {1 << 10, 16 << 20}},
       {M::kBoundedGrowth, kWalk, kReadBytes, 2, {1 << 10, 16 << 20}},
       {M::kAcrossSizes, kSummarizeBdb, kCheck, 2, {1 << 10, 16 << 20}},
-      {M::kAcrossSizes, kSummarizeBdb, kSummarizeBdb, 1.25,
+      {M::kAcrossSizes,
+       kSummarizeBdb,
+       kSummarizeBdb,
+       1.25,
        {1 << 10, 16 << 20}},
       {M::kGrowth, kAddMember, kVectorPushBack, 1.25, members},
       {M::kGrowth, kPopulationCopy, kVectorCopy, 1.25, members},
@@ -144,9 +147,9 @@ std::string GoalLabel(const Goal& goal) {
       return name + " allocations, " + SizesLabel(goal) + ": <= " +
              (goal.baseline ? Label(goal.baseline) : Fixed(goal.limit, 0));
     case Measure::kAcrossSizes:
-      return name + " at " + SizeName(goal.sizes.back()) + " <= " +
-             Fixed(goal.limit, 2) + " x " + Label(goal.baseline) + " at " +
-             SizeName(goal.sizes.front());
+      return name + " at " + SizeName(goal.sizes.back()) +
+             " <= " + Fixed(goal.limit, 2) + " x " + Label(goal.baseline) +
+             " at " + SizeName(goal.sizes.front());
     case Measure::kBoundedGrowth:
       return name + " at " + SizeName(goal.sizes.back()) + " <= " +
              Fixed(goal.limit, 0) + " x its time at " +

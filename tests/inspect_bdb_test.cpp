@@ -1,6 +1,8 @@
 // The summary of the record inside a BDB: the public sample records wrapped
 // into BIRs, the header's format against the content, the notes, and
 // hostile blocks that claim more than they hold.
+#include "bioapi_data/inspect_bdb.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 
 #include "bioapi_data/bioapi_inspect_c.h"
 #include "bioapi_data/inspect.h"
-#include "bioapi_data/inspect_bdb.h"
 #include "test_files.h"
 
 namespace BioAPI_Data {
@@ -83,44 +84,114 @@ TEST(BdbSummary, ReadsEachSampleAsItsSourceDescribesIt) {
   using K = BdbNoteKind;
   const SampleCase cases[] = {
       {"biomdi_fingerminutia_ANSI-INCITS-378_2004_Appendix-B2_Example.raw",
-       kAnsiMinutiae, BiometricType::Fingerprint, BdbFormat::kAnsi378_2004,
-       "ViewCount", 2, 27, {}},
+       kAnsiMinutiae,
+       BiometricType::Fingerprint,
+       BdbFormat::kAnsi378_2004,
+       "ViewCount",
+       2,
+       27,
+       {}},
       // Declares 340 bytes; its views end at its 341st.
       {"biomdi_fingerminutia_ISO-19794-2_2005_Appendix-C2_Example.raw",
-       kIsoMinutiae, BiometricType::Fingerprint, BdbFormat::kIso19794_2_2005,
-       "ViewCount", 2, 27, {K::kLength}},
+       kIsoMinutiae,
+       BiometricType::Fingerprint,
+       BdbFormat::kIso19794_2_2005,
+       "ViewCount",
+       2,
+       27,
+       {K::kLength}},
       // Its views end two bytes before the record does.
-      {"libbiomeval_fmr.ansi2004", kAnsiMinutiae, BiometricType::Fingerprint,
-       BdbFormat::kAnsi378_2004, "ViewCount", 3, 27, {K::kLength}},
-      {"libbiomeval_fmr.ansi2007", kAnsiMinutiae, BiometricType::Fingerprint,
-       BdbFormat::kAnsi378Draft2007, "ViewCount", 2, 27, {}},
-      // View 2 declares 42 bytes of extended data; 41 remain.
-      {"libbiomeval_fmr.iso2005", kIsoMinutiae, BiometricType::Fingerprint,
-       BdbFormat::kIso19794_2_2005, "ViewCount", 2, 27, {K::kTruncated}},
-      {"libbiomeval_face01.iso2005", kIsoFace, BiometricType::FacialFeatures,
-       BdbFormat::kIso19794_5_2005, "FaceCount", 1, -1, {}},
-      {"biomdi_iris_ISO-IEC-19794-6_2005_Sample-2Eyes.raw", kIsoIris,
-       BiometricType::Iris, BdbFormat::kIso19794_6_2005, "EyeCount", 2, -1,
+      {"libbiomeval_fmr.ansi2004",
+       kAnsiMinutiae,
+       BiometricType::Fingerprint,
+       BdbFormat::kAnsi378_2004,
+       "ViewCount",
+       3,
+       27,
+       {K::kLength}},
+      {"libbiomeval_fmr.ansi2007",
+       kAnsiMinutiae,
+       BiometricType::Fingerprint,
+       BdbFormat::kAnsi378Draft2007,
+       "ViewCount",
+       2,
+       27,
        {}},
-      {"biomdi_iris_IREX_IREX-Sample.raw", kIsoIris, BiometricType::Iris,
-       BdbFormat::kIso19794_6_Irex, "EyeCount", 1, -1, {}},
+      // View 2 declares 42 bytes of extended data; 41 remain.
+      {"libbiomeval_fmr.iso2005",
+       kIsoMinutiae,
+       BiometricType::Fingerprint,
+       BdbFormat::kIso19794_2_2005,
+       "ViewCount",
+       2,
+       27,
+       {K::kTruncated}},
+      {"libbiomeval_face01.iso2005",
+       kIsoFace,
+       BiometricType::FacialFeatures,
+       BdbFormat::kIso19794_5_2005,
+       "FaceCount",
+       1,
+       -1,
+       {}},
+      {"biomdi_iris_ISO-IEC-19794-6_2005_Sample-2Eyes.raw",
+       kIsoIris,
+       BiometricType::Iris,
+       BdbFormat::kIso19794_6_2005,
+       "EyeCount",
+       2,
+       -1,
+       {}},
+      {"biomdi_iris_IREX_IREX-Sample.raw",
+       kIsoIris,
+       BiometricType::Iris,
+       BdbFormat::kIso19794_6_Irex,
+       "EyeCount",
+       1,
+       -1,
+       {}},
       // The representation says 7466 bytes; its image ends 5 bytes later.
-      {"libbiomeval_iris01.iso2011", kIsoIris, BiometricType::Iris,
-       BdbFormat::kIso19794_6_2011, "RepresentationCount", 1, -1,
+      {"libbiomeval_iris01.iso2011",
+       kIsoIris,
+       BiometricType::Iris,
+       BdbFormat::kIso19794_6_2011,
+       "RepresentationCount",
+       1,
+       -1,
        {K::kLength}},
       // Written here from the layouts: one representation or view each.
-      {"synthetic_iso19794_2_2011.bin", kIsoMinutiae,
-       BiometricType::Fingerprint, BdbFormat::kIso19794_2_2011,
-       "RepresentationCount", 1, 2, {}},
-      {"synthetic_iso19794_4_2005.bin", RegistryID{0x0101, 0x0007},
-       BiometricType::Fingerprint, BdbFormat::kIso19794_4_2005, "ImageCount",
-       1, -1, {}},
-      {"synthetic_iso19794_4_2011.bin", RegistryID{0x0101, 0x0007},
-       BiometricType::Fingerprint, BdbFormat::kIso19794_4_2011,
-       "RepresentationCount", 1, -1, {}},
-      {"synthetic_iso19794_5_2011.bin", kIsoFace,
-       BiometricType::FacialFeatures, BdbFormat::kIso19794_5_2011,
-       "RepresentationCount", 1, -1, {}},
+      {"synthetic_iso19794_2_2011.bin",
+       kIsoMinutiae,
+       BiometricType::Fingerprint,
+       BdbFormat::kIso19794_2_2011,
+       "RepresentationCount",
+       1,
+       2,
+       {}},
+      {"synthetic_iso19794_4_2005.bin",
+       RegistryID{0x0101, 0x0007},
+       BiometricType::Fingerprint,
+       BdbFormat::kIso19794_4_2005,
+       "ImageCount",
+       1,
+       -1,
+       {}},
+      {"synthetic_iso19794_4_2011.bin",
+       RegistryID{0x0101, 0x0007},
+       BiometricType::Fingerprint,
+       BdbFormat::kIso19794_4_2011,
+       "RepresentationCount",
+       1,
+       -1,
+       {}},
+      {"synthetic_iso19794_5_2011.bin",
+       kIsoFace,
+       BiometricType::FacialFeatures,
+       BdbFormat::kIso19794_5_2011,
+       "RepresentationCount",
+       1,
+       -1,
+       {}},
   };
   for (const SampleCase& c : cases) {
     SCOPED_TRACE(c.file);
@@ -212,9 +283,9 @@ TEST(BdbSummary, TheHeaderDecidesWhatTheContentLeavesOpen) {
             "BDBBiometricType 8 (Fingerprint) is not face, which ISO/IEC "
             "19794-5:2005 face image records");
   // A type of several modalities that include the format's is no conflict.
-  const BdbSummary multi = SummarizeBdb(
-      Sample("libbiomeval_face01.iso2005"), kIsoFace,
-      static_cast<BiometricType>(0x0A));
+  const BdbSummary multi =
+      SummarizeBdb(Sample("libbiomeval_face01.iso2005"), kIsoFace,
+                   static_cast<BiometricType>(0x0A));
   EXPECT_TRUE(multi.notes.empty()) << Notes(multi);
 }
 
@@ -243,8 +314,10 @@ TEST(BdbSummary, AnUnrecognisedBlockGivesItsFirstBytes) {
 TEST(BdbSummary, EveryCutOfEverySampleStaysInsideIt) {
   const char* files[] = {
       "biomdi_fingerminutia_ANSI-INCITS-378_2004_Appendix-B2_Example.raw",
-      "libbiomeval_fmr.ansi2007", "libbiomeval_fmr.iso2005",
-      "libbiomeval_face01.iso2005", "libbiomeval_iris01.iso2011",
+      "libbiomeval_fmr.ansi2007",
+      "libbiomeval_fmr.iso2005",
+      "libbiomeval_face01.iso2005",
+      "libbiomeval_iris01.iso2011",
       "biomdi_iris_ISO-IEC-19794-6_2005_Sample-2Eyes.raw"};
   for (const char* file : files) {
     SCOPED_TRACE(file);
@@ -275,9 +348,9 @@ TEST(BdbSummary, CountsThatClaimMoreThanTheBlockHolds) {
 }
 
 TEST(BdbSummary, JsonBesideTheBlockIsReadOnly) {
-  const std::vector<unsigned char> record = Wrapped(
-      Sample("libbiomeval_fmr.ansi2007"), kAnsiMinutiae,
-      BiometricType::Fingerprint);
+  const std::vector<unsigned char> record =
+      Wrapped(Sample("libbiomeval_fmr.ansi2007"), kAnsiMinutiae,
+              BiometricType::Fingerprint);
   const std::string json = ToJson(ReadFields(record.data(), record.size()));
   const auto at = json.find("\"BiometricDataSummary\": {");
   ASSERT_NE(at, std::string::npos);

@@ -62,19 +62,22 @@ Json RowJson(const inspect::Row& row) {
 Json BdbJson(const inspect::BdbSummary& bdb) {
   Json rows = Json::array();
   for (const inspect::BdbRow& row : bdb.rows) {
-    rows.push_back(Json{{"field", row.Name()},    {"offset", row.offset},
-                        {"length", row.length},   {"value", row.Value()},
-                        {"bytes", row.Bytes()},   {"depth", row.depth},
+    rows.push_back(Json{{"field", row.Name()},
+                        {"offset", row.offset},
+                        {"length", row.length},
+                        {"value", row.Value()},
+                        {"bytes", row.Bytes()},
+                        {"depth", row.depth},
                         {"group", row.list[0] != '\0'},
                         {"payload", row.payload}});
   }
   Json notes = Json::array();
   for (const inspect::BdbNote& note : bdb.notes) notes.push_back(note.text);
-  return Json{{"format", bdb.Recognised()
-                             ? Json(inspect::BdbFormatName(bdb.format))
-                             : Json(nullptr)},
-              {"rows", std::move(rows)},
-              {"notes", std::move(notes)}};
+  return Json{
+      {"format", bdb.Recognised() ? Json(inspect::BdbFormatName(bdb.format))
+                                  : Json(nullptr)},
+      {"rows", std::move(rows)},
+      {"notes", std::move(notes)}};
 }
 
 // The inspector's status line of a rejected record: `rejected at offset N

@@ -345,16 +345,16 @@ typedef struct bioapi_bdb_info {
  * Texts are owned by the summary. */
 typedef struct bioapi_bdb_row {
   uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
-  size_t offset;   /**< Where its bytes begin, from the record's first byte
-                        (from the BDB's when summarised alone). */
-  size_t length;   /**< How many bytes it covers. */
-  int32_t depth;   /**< 0 for the general header, 1 inside a view, ... */
-  const char* name;  /**< E.g. "RecordLength", "View 1". */
-  const char* list;  /**< A group's list ("Views", "Faces"...); else "". */
-  const char* value; /**< The value as text, with names where known. */
-  int32_t has_number; /**< 1 when the field is a number (see number). */
-  uint64_t number;    /**< Its number; 0 when has_number is 0. */
-  const char* bytes;  /**< Its first 16 bytes in hex. */
+  size_t offset;        /**< Where its bytes begin, from the record's first byte
+                             (from the BDB's when summarised alone). */
+  size_t length;        /**< How many bytes it covers. */
+  int32_t depth;        /**< 0 for the general header, 1 inside a view, ... */
+  const char* name;     /**< E.g. "RecordLength", "View 1". */
+  const char* list;     /**< A group's list ("Views", "Faces"...); else "". */
+  const char* value;    /**< The value as text, with names where known. */
+  int32_t has_number;   /**< 1 when the field is a number (see number). */
+  uint64_t number;      /**< Its number; 0 when has_number is 0. */
+  const char* bytes;    /**< Its first 16 bytes in hex. */
 } bioapi_bdb_row;
 
 /** Size of the first version of bioapi_bdb_row. */
@@ -378,8 +378,8 @@ typedef struct bioapi_bdb_note {
  * headers only. The caller owns *out (release it with
  * bioapi_inspect_bdb_free). BIOAPI_OK for any BDB: an unrecognised one has
  * no rows and a note. */
-BIOAPI_DATA_INSPECT_API bioapi_status bioapi_inspect_bdb_summary(
-    const bioapi_bir* bir, bioapi_bdb_summary** out);
+BIOAPI_DATA_INSPECT_API bioapi_status
+bioapi_inspect_bdb_summary(const bioapi_bir* bir, bioapi_bdb_summary** out);
 
 /** Summarises the BDB of the walked record (offsets from the record's first
  * byte); *out is owned by the walk. A rejected record gives an empty

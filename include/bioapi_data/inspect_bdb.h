@@ -57,7 +57,7 @@ enum class BdbNoteKind : int {
   kNotRecognised = BIOAPI_BDB_NOTE_NOT_RECOGNISED,  ///< No format read.
   kFormat = BIOAPI_BDB_NOTE_FORMAT,  ///< BDBFormat and the content disagree.
   kBiometricType = BIOAPI_BDB_NOTE_BIOMETRIC_TYPE,  ///< The type disagrees.
-  kLength = BIOAPI_BDB_NOTE_LENGTH,        ///< A length disagrees.
+  kLength = BIOAPI_BDB_NOTE_LENGTH,                 ///< A length disagrees.
   kTruncated = BIOAPI_BDB_NOTE_TRUNCATED,  ///< The block ends too soon.
 };
 
@@ -99,8 +99,8 @@ struct BdbRow {
   std::string (*describe)(std::uint64_t number, std::size_t length);
   const char* static_text;  ///< A fixed text, or nullptr.
   std::string text;         ///< A text made when read, when neither applies.
-  std::uint64_t first[2];  ///< Its first bytes, eight a word from the top ...
-  unsigned shown;          ///< ... this many of them.
+  std::uint64_t first[2];   ///< Its first bytes, eight a word from the top ...
+  unsigned shown;           ///< ... this many of them.
 };
 
 /// What a BDB holds, by its own headers.
@@ -110,8 +110,8 @@ struct BdbSummary {
   const char* named = nullptr;
   /// Where the BDB begins in its record (0 when summarised alone).
   std::size_t base = 0;
-  std::size_t size = 0;       ///< The BDB's size.
-  std::vector<BdbRow> rows;   ///< In BDB order; empty when not recognised.
+  std::size_t size = 0;        ///< The BDB's size.
+  std::vector<BdbRow> rows;    ///< In BDB order; empty when not recognised.
   std::vector<BdbNote> notes;  ///< The disagreements, in the order found.
 
   /// Returns true when a format was recognised.

@@ -21,7 +21,8 @@ std::string Hex4(std::uint64_t v, std::size_t = 0) {
 std::string Named(std::uint64_t v, const char* const* names,
                   std::size_t count) {
   std::string text = std::to_string(v);
-  if (v < count && names[v] != nullptr) text += std::string(" (") + names[v] + ")";
+  if (v < count && names[v] != nullptr)
+    text += std::string(" (") + names[v] + ")";
   return text;
 }
 
@@ -32,18 +33,25 @@ std::string Named(std::uint64_t v, const char* const (&names)[N]) {
 
 std::string FingerPosition(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
-      "unknown",     "right thumb", "right index", "right middle",
-      "right ring",  "right little", "left thumb", "left index",
-      "left middle", "left ring",   "left little"};
+      "unknown",     "right thumb",  "right index", "right middle",
+      "right ring",  "right little", "left thumb",  "left index",
+      "left middle", "left ring",    "left little"};
   return Named(v, kNames);
 }
 
-const char* const kImpressions[] = {
-    "live-scan plain", "live-scan rolled", "non-live plain", "non-live rolled",
-    nullptr,           nullptr,            nullptr,          nullptr,
-    "swipe"};
+const char* const kImpressions[] = {"live-scan plain",
+                                    "live-scan rolled",
+                                    "non-live plain",
+                                    "non-live rolled",
+                                    nullptr,
+                                    nullptr,
+                                    nullptr,
+                                    nullptr,
+                                    "swipe"};
 
-std::string Impression(std::uint64_t v, std::size_t = 0) { return Named(v, kImpressions); }
+std::string Impression(std::uint64_t v, std::size_t = 0) {
+  return Named(v, kImpressions);
+}
 
 // A view 2004/2005: the view number in the high nibble, the impression in
 // the low one; the number is the impression.
@@ -52,9 +60,13 @@ std::string ViewAndImpression(std::uint64_t v, std::size_t = 0) {
          Named(v & 0xF, kImpressions);
 }
 
-std::string Pixels(std::uint64_t v, std::size_t = 0) { return std::to_string(v) + " px"; }
+std::string Pixels(std::uint64_t v, std::size_t = 0) {
+  return std::to_string(v) + " px";
+}
 
-std::string PerCm(std::uint64_t v, std::size_t = 0) { return std::to_string(v) + " px/cm"; }
+std::string PerCm(std::uint64_t v, std::size_t = 0) {
+  return std::to_string(v) + " px/cm";
+}
 
 std::string Bytes(std::uint64_t v, std::size_t = 0) {
   return std::to_string(v) + (v == 1 ? " byte" : " bytes");
@@ -81,8 +93,8 @@ std::string Compression2005(std::uint64_t v, std::size_t = 0) {
 
 std::string Compression2011(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
-      "raw",  "bit-packed",        "WSQ",
-      "JPEG", "JPEG 2000 lossy",   "JPEG 2000 lossless",
+      "raw",  "bit-packed",      "WSQ",
+      "JPEG", "JPEG 2000 lossy", "JPEG 2000 lossless",
       "PNG"};
   return Named(v, kNames);
 }
@@ -94,8 +106,8 @@ std::string ScaleUnits(std::uint64_t v, std::size_t = 0) {
 }
 
 std::string FaceImageType(std::uint64_t v, std::size_t = 0) {
-  static const char* const kNames[] = {"basic", "full frontal",
-                                       "token frontal", "post-processed"};
+  static const char* const kNames[] = {"basic", "full frontal", "token frontal",
+                                       "post-processed"};
   return Named(v, kNames);
 }
 
@@ -123,20 +135,20 @@ std::string EyePosition(std::uint64_t v, std::size_t = 0) {
 // 2005: mono 2 raw, 6 JPEG, 0x0A JPEG-LS, 0x0E JPEG 2000; RGB is +2.
 std::string IrisFormat2005(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
-      nullptr, nullptr,     "mono raw",  nullptr,       "RGB raw",
-      nullptr, "mono JPEG", nullptr,     "RGB JPEG",    nullptr,
-      "mono JPEG-LS",       nullptr,     "RGB JPEG-LS", nullptr,
-      "mono JPEG 2000",     nullptr,     "RGB JPEG 2000"};
+      nullptr,        nullptr, "mono raw",       nullptr,
+      "RGB raw",      nullptr, "mono JPEG",      nullptr,
+      "RGB JPEG",     nullptr, "mono JPEG-LS",   nullptr,
+      "RGB JPEG-LS",  nullptr, "mono JPEG 2000", nullptr,
+      "RGB JPEG 2000"};
   return Named(v, kNames);
 }
 
 // 2011: mono 2 raw, 6 JPEG, 0x0A JPEG 2000, 0x0E PNG; RGB is +2.
 std::string IrisFormat2011(std::uint64_t v, std::size_t = 0) {
   static const char* const kNames[] = {
-      nullptr, nullptr,     "mono raw", nullptr,        "RGB raw",
-      nullptr, "mono JPEG", nullptr,    "RGB JPEG",     nullptr,
-      "mono JPEG 2000",     nullptr,    "RGB JPEG 2000", nullptr,
-      "mono PNG",           nullptr,    "RGB PNG"};
+      nullptr,         nullptr, "mono raw", nullptr, "RGB raw",        nullptr,
+      "mono JPEG",     nullptr, "RGB JPEG", nullptr, "mono JPEG 2000", nullptr,
+      "RGB JPEG 2000", nullptr, "mono PNG", nullptr, "RGB PNG"};
   return Named(v, kNames);
 }
 
@@ -306,9 +318,10 @@ void MinutiaeRepresentation2011(BdbReader& r) {
   r.Number("Impression", 1, Impression);
   r.Number("ImageWidth", 2, Pixels);
   r.Number("ImageHeight", 2, Pixels);
-  const std::uint64_t field = r.Number("MinutiaFieldLength", 1, [](std::uint64_t v, std::size_t) {
-    return Bytes(v >> 4) + " per minutia";
-  });
+  const std::uint64_t field =
+      r.Number("MinutiaFieldLength", 1, [](std::uint64_t v, std::size_t) {
+        return Bytes(v >> 4) + " per minutia";
+      });
   const std::uint64_t n = r.Number("MinutiaeCount", 1);
   const std::size_t each = (field >> 4) == 5 ? 5 : 6;
   Items(r, "Minutiae", n, each, Minutiae);
@@ -483,7 +496,8 @@ void ReadFingerImage(BdbReader& r, BdbFormat format) {
   // ISO 19794-4:2005 and ANSI 381-2004: a six-byte length.
   r.Number("RecordLength", 6, Bytes);
   if (format == BdbFormat::kAnsi381_2004) r.Number("ProductId", 4, OwnerType);
-  r.Number("CaptureDeviceId", 2, [](std::uint64_t v, std::size_t) { return Hex4(v & 0xFFF); });
+  r.Number("CaptureDeviceId", 2,
+           [](std::uint64_t v, std::size_t) { return Hex4(v & 0xFFF); });
   r.Number("AcquisitionLevel", 2);
   const std::uint64_t views = r.Number("ImageCount", 1);
   r.Number("ScaleUnits", 1, ScaleUnits);

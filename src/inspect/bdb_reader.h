@@ -19,9 +19,9 @@ namespace detail {
 
 // The block ends before a field that the walk needs.
 struct Truncated {
-  std::size_t at;    // Where the field begins, in the BDB.
+  std::size_t at;      // Where the field begins, in the BDB.
   std::uint64_t need;  // How many bytes it needs.
-  std::string what;  // Its name.
+  std::string what;    // Its name.
 };
 
 // Returns "AB CD ..." for the first 16 of the bytes [begin, end).
@@ -156,10 +156,19 @@ class BdbReader {
       }
       return w;
     };
-    return out_.rows.emplace_back(
-        BdbRow{out_.base + pos_, width, depth_, name, 0, "", std::nullopt,
-               false, nullptr, nullptr, std::string(), {word(0), word(8)},
-               shown});
+    return out_.rows.emplace_back(BdbRow{out_.base + pos_,
+                                         width,
+                                         depth_,
+                                         name,
+                                         0,
+                                         "",
+                                         std::nullopt,
+                                         false,
+                                         nullptr,
+                                         nullptr,
+                                         std::string(),
+                                         {word(0), word(8)},
+                                         shown});
   }
 
   const unsigned char* data_;

@@ -249,8 +249,7 @@ ContentVerdict ByContent(const unsigned char* bdb, std::size_t size,
         } else if (WalksToEnd(bdb, size, BdbFormat::kAnsi378Draft2007,
                               declared)) {
           v.format = v.ansi = BdbFormat::kAnsi378Draft2007;
-        } else if (WalksToEnd(bdb, size, BdbFormat::kAnsi378_2009,
-                              declared)) {
+        } else if (WalksToEnd(bdb, size, BdbFormat::kAnsi378_2009, declared)) {
           v.format = v.ansi;
         }
       }
@@ -420,7 +419,8 @@ BdbSummary SummarizeBdb(const unsigned char* bdb, std::size_t size,
       *type != BiometricType::Multiple &&
       (static_cast<std::uint32_t>(*type) &
        static_cast<std::uint32_t>(TypeOf(info.family))) == 0) {
-    std::string text = "BDBBiometricType " + std::to_string(static_cast<int>(*type));
+    std::string text =
+        "BDBBiometricType " + std::to_string(static_cast<int>(*type));
     if (const char* name = names::NameOf(*type)) {
       text += std::string(" (") + name + ")";
     }
@@ -446,10 +446,9 @@ BdbSummary SummarizeBdb(const unsigned char* bdb, std::size_t size,
   }
   LengthNotes(r, s, complete);
   if (s.notes.size() > 1) {
-    std::stable_sort(s.notes.begin(), s.notes.end(),
-                     [](const BdbNote& a, const BdbNote& b) {
-                       return a.offset < b.offset;
-                     });
+    std::stable_sort(
+        s.notes.begin(), s.notes.end(),
+        [](const BdbNote& a, const BdbNote& b) { return a.offset < b.offset; });
   }
   return s;
 }
@@ -485,9 +484,8 @@ BdbSummary SummarizeRecordBdb(const unsigned char* data, std::size_t size) {
 std::string BdbSummaryJson(const BdbSummary& summary) {
   using Json = nlohmann::ordered_json;
   Json root = Json::object();
-  root["Format"] = summary.Recognised()
-                       ? Json(BdbFormatName(summary.format))
-                       : Json(nullptr);
+  root["Format"] = summary.Recognised() ? Json(BdbFormatName(summary.format))
+                                        : Json(nullptr);
   // The object of each depth: a group's row opens the next one.
   std::vector<Json*> open{&root};
   for (const BdbRow& row : summary.rows) {

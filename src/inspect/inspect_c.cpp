@@ -16,7 +16,6 @@
 using BioAPI_Data::c_api::Guarded;
 namespace inspect = BioAPI_Data::inspect;
 
-
 namespace {
 
 // Copies `text` into `out` of `capacity` bytes, cut to fit, null terminated.

@@ -28,9 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (size < 5) return 0;
   // Owners and types that name formats come first, so that the fuzzer meets
   // them often: 0x0101/0x0002..0x0009 and 0x001B/0x0201..0x0501.
-  const RegistryID format{
-      static_cast<std::int16_t>(data[0] << 8 | data[1]),
-      static_cast<std::int16_t>(data[2] << 8 | data[3])};
+  const RegistryID format{static_cast<std::int16_t>(data[0] << 8 | data[1]),
+                          static_cast<std::int16_t>(data[2] << 8 | data[3])};
   std::optional<BiometricType> type;
   if (data[4] != 0) {
     type = static_cast<BiometricType>(1 << (data[4] % 8));
@@ -52,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
             "rows nest one level at a time");
     depth = row.list[0] == '\0' ? row.depth : row.depth + 1;
     Require(row.Bytes().size() <= 3 * 16 + 4, "at most 16 bytes shown");
-    Require(!row.Name().empty() && (row.number || !row.Value().empty() ||
-                                    row.list[0] != '\0'),
+    Require(!row.Name().empty() &&
+                (row.number || !row.Value().empty() || row.list[0] != '\0'),
             "a row has a name, and a value unless it is a group");
   }
   for (const inspect::BdbNote& note : s.notes) {

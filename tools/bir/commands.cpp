@@ -138,8 +138,8 @@ int EncodeCommand(const std::string& json_path, const std::string& output_path,
         << checked.rejection->Describe() << '\n';
   }
   for (const inspect::FieldLoss& loss : checked.losses) {
-    err << "bir: " << severity << ": " << json_path << ": "
-        << loss.Describe() << '\n';
+    err << "bir: " << severity << ": " << json_path << ": " << loss.Describe()
+        << '\n';
   }
   if (!checked.Faithful() && !force) {
     err << "bir: nothing written; --force writes the record all the same\n";

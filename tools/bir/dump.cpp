@@ -38,11 +38,11 @@ void WriteDump(const BioAPI_Data::inspect::Walk& walk,
     }
     // The BDB's own record, two spaces deeper per level.
     for (const BioAPI_Data::inspect::BdbRow& b : bdb.rows) {
-      rows.push_back(TextRow{
-          std::to_string(b.offset), std::to_string(b.length),
-          std::string(2 * static_cast<std::size_t>(b.depth + 1), ' ') +
-              b.Name(),
-          b.Value(), b.Bytes()});
+      rows.push_back(
+          TextRow{std::to_string(b.offset), std::to_string(b.length),
+                  std::string(2 * static_cast<std::size_t>(b.depth + 1), ' ') +
+                      b.Name(),
+                  b.Value(), b.Bytes()});
     }
   }
   std::size_t w[4] = {0, 0, 0, 0};
