@@ -16,6 +16,7 @@
 
 #include "bioapi_data/bir.h"
 #include "bioapi_data/inspect.h"
+#include "bioapi_data/inspect_bdb.h"
 #include "counting_allocator.h"
 #include "sample_records.h"
 #include "suite.h"
@@ -186,6 +187,39 @@ void Walk(benchmark::State& state) {
   Finish(state, sample);
 }
 
+// A face record (ISO/IEC 19794-5:2005) of `size` bytes: one face, four
+// landmarks, and an image that fills the rest.
+std::vector<unsigned char> FaceRecord(std::size_t size) {
+  constexpr std::size_t kHeaders = 14 + 20 + 4 * 8 + 12;
+  size = std::max(size, kHeaders);
+  std::vector<unsigned char> bdb(size, 0x5A);
+  const auto put = [&](std::size_t at, std::size_t width, std::uint64_t v) {
+    for (std::size_t i = 0; i < width; ++i) {
+      bdb[at + i] = static_cast<unsigned char>(v >> (8 * (width - 1 - i)));
+    }
+  };
+  const unsigned char magic[] = {'F', 'A', 'C', 0, '0', '1', '0', 0};
+  std::copy(std::begin(magic), std::end(magic), bdb.begin());
+  put(8, 4, size);        // record length
+  put(12, 2, 1);          // one face
+  put(14, 4, size - 14);  // its block
+  put(18, 2, 4);          // four landmarks
+  return bdb;
+}
+
+// The summary of a BDB in its record, as `bir dump` and `bir json` give it.
+void SummarizeBdb(benchmark::State& state) {
+  const std::vector<unsigned char> bdb =
+      FaceRecord(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    inspect::BdbSummary summary =
+        inspect::SummarizeBdb(bdb.data(), bdb.size(), RegistryID{0x0101, 8},
+                              BiometricType::FacialFeatures);
+    benchmark::DoNotOptimize(summary.rows.data());
+  }
+  state.counters[kRecordBytes] = static_cast<double>(bdb.size());
+}
+
 // One read of every byte of the record, the allowance of the walk's growth.
 void ReadBytes(benchmark::State& state) {
   const Sample& sample = SampleWith(state.range(0));
@@ -212,6 +246,11 @@ BENCHMARK(ToArray)->Name(kToArray)->Apply(BdbSizes);
 BENCHMARK(Check)->Name(kCheck)->Apply(BdbSizes);
 BENCHMARK(Walk)->Name(kWalk)->Apply(BdbSizes);
 BENCHMARK(ReadBytes)->Name(kReadBytes)->Apply(BdbSizes);
+BENCHMARK(SummarizeBdb)
+    ->Name(kSummarizeBdb)
+    ->Arg(1 << 10)
+    ->Arg(16 << 20)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace bench

@@ -48,6 +48,9 @@ enum class Measure {
   // Time of `name` at the second size over `limit` times its time at the
   // first plus `baseline`'s time at the second: at most 1.
   kBoundedGrowth,
+  // Time of `name` at the second size over `baseline`'s at the first: at
+  // most `limit` (a cost that does not grow with the record).
+  kAcrossSizes,
 };
 
 struct Goal {
@@ -83,6 +86,12 @@ const std::vector<Goal>& Goals() {
       {M::kAllocations, kEncode, nullptr, 1, small},
       {M::kTime, kCheck, kDecodePointer, 1.5, {1 << 10, 16 << 20}},
       {M::kBoundedGrowth, kWalk, kReadBytes, 2, {1 << 10, 16 << 20}},
+      {M::kAcrossSizes, kSummarizeBdb, kCheck, 2, {1 << 10, 16 << 20}},
+      {M::kAcrossSizes,
+       kSummarizeBdb,
+       kSummarizeBdb,
+       1.25,
+       {1 << 10, 16 << 20}},
       {M::kGrowth, kAddMember, kVectorPushBack, 1.25, members},
       {M::kGrowth, kPopulationCopy, kVectorCopy, 1.25, members},
   };
@@ -102,6 +111,7 @@ std::string Label(const std::string& name) {
       {kCheck, "CheckRecord"},
       {kWalk, "Walk"},
       {kReadBytes, "one read of the record"},
+      {kSummarizeBdb, "SummarizeBdb"},
       {kAddMember, "AddMember"},
       {kPopulationCopy, "population copy"},
       {kVectorPushBack, "plain vector push_back"},
@@ -136,6 +146,10 @@ std::string GoalLabel(const Goal& goal) {
     case Measure::kAllocations:
       return name + " allocations, " + SizesLabel(goal) + ": <= " +
              (goal.baseline ? Label(goal.baseline) : Fixed(goal.limit, 0));
+    case Measure::kAcrossSizes:
+      return name + " at " + SizeName(goal.sizes.back()) +
+             " <= " + Fixed(goal.limit, 2) + " x " + Label(goal.baseline) +
+             " at " + SizeName(goal.sizes.front());
     case Measure::kBoundedGrowth:
       return name + " at " + SizeName(goal.sizes.back()) + " <= " +
              Fixed(goal.limit, 0) + " x its time at " +
@@ -321,6 +335,15 @@ void RatioReport::PrintGoals(std::ostream& out) {
         figures += " (" + Fixed(b / 1000, 1) + " us against " +
                    Fixed(goal.limit, 0) + " x " + Fixed(a / 1000, 1) +
                    " us + " + Fixed(read / 1000, 1) + " us)";
+        break;
+      }
+      case Measure::kAcrossSizes: {
+        const double b = Time(goal.name, goal.sizes.back());
+        const double a = Time(goal.baseline, goal.sizes.front());
+        const double r = a > 0 && b >= 0 ? b / a : -1;
+        add("", r, r <= goal.limit, 2);
+        figures += " (" + Fixed(b / 1000, 2) + " us against " +
+                   Fixed(a / 1000, 2) + " us)";
         break;
       }
       case Measure::kAllocations:

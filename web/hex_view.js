@@ -91,6 +91,15 @@ export class HexView {
     this.schedule();
   }
 
+  /**
+   * Tints the bytes of `ranges` ({begin, end}, in order, not overlapping):
+   * the headers of the record inside the BDB. Kept until the next call.
+   */
+  setTints(ranges) {
+    this.tints = ranges;
+    this.schedule();
+  }
+
   /** Highlights bytes [begin, end) while a row is hovered; null clears. */
   highlight(range) {
     this.hover = range;
@@ -185,6 +194,11 @@ export class HexView {
     const fragment = document.createDocumentFragment();
     const within = (range, at) => range && at >= range.begin && at < range.end;
     let rowIndex = this.rowAt(first * BYTES_PER_LINE);
+    const tints = this.tints ?? [];
+    let tint = 0;
+    while (tint < tints.length && tints[tint].end <= first * BYTES_PER_LINE) {
+      ++tint;
+    }
     for (let line = first; line < last; ++line) {
       const begin = line * BYTES_PER_LINE;
       const end = Math.min(this.bytes.length, begin + BYTES_PER_LINE);
@@ -203,6 +217,8 @@ export class HexView {
         const span = document.createElement('span');
         let name = `hex-byte k-${row ? row.kind : 'unread'}`;
         if (row && at === row.offset) name += ' boundary';
+        while (tint < tints.length && tints[tint].end <= at) ++tint;
+        if (within(tints[tint], at)) name += ' bdb-header';
         if (within(this.selection, at)) name += ' selected';
         if (within(this.hover, at)) name += ' hovered';
         if (at === this.cursor) name += ' cursor';

@@ -169,7 +169,7 @@ function show(record, keep = null) {
   state.editing = false;
   statusLine.textContent = record.accepted
     ? `accepted: ${plural(record.size, 'byte')}, ` +
-      `${plural(record.rows.length, 'row')}`
+      `${plural(record.rows.length, 'row')}${bdbStatus(record.bdb)}`
     : record.status;
   statusLine.className = record.accepted ? 'accepted' : 'rejected';
   changesLine.textContent = record.changes.length === 0 ? ''
@@ -180,6 +180,10 @@ function show(record, keep = null) {
   renderTable();
   const mark = record.rejection
     ? Math.min(record.rejection.offset, state.bytes.length - 1) : -1;
+  // The BDB's own headers, not its payloads, are tinted.
+  hexView.setTints((record.bdb?.rows ?? [])
+      .filter((row) => !row.group && !row.payload)
+      .map((row) => ({begin: row.offset, end: row.offset + row.length})));
   hexView.setRecord(state.bytes, record.rows, mark,
                     record.rejection ? record.rejection.text : '',
                     keep !== null);
@@ -192,6 +196,42 @@ function show(record, keep = null) {
   }
   if (again >= 0) select(again, {focus: !!keep.field, scrollHex: false});
   updateTools();
+}
+
+// What the status line adds about the record inside the BDB: its format and
+// the notes on where it disagrees with the header or with itself.
+function bdbStatus(bdb) {
+  if (!bdb || (!bdb.format && bdb.notes.length === 0)) return '';
+  const notes = bdb.notes.length === 0 ? ''
+      : `; ${plural(bdb.notes.length, 'note')}: ${bdb.notes.join('; ')}`;
+  return `; BiometricData: ${bdb.format ?? 'not recognised'}${notes}`;
+}
+
+// The table row of dump row `index` (the rows of the BDB's own record sit
+// between them, without an index).
+const rowElement = (index) =>
+  tableBody.querySelector(`tr[data-index="${index}"]`);
+
+// The rows of the record inside the BDB, indented under BiometricData by
+// their depth; their bytes are tinted in the hex view.
+function bdbRows(bdb) {
+  return bdb.rows.map((row) => {
+    const tr = document.createElement('tr');
+    tr.className = `bdb-row${row.group ? ' bdb-group' : ''}`;
+    tr.dataset.bdbField = row.field;
+    tr.dataset.offset = row.offset;
+    tr.dataset.length = row.length;
+    const cells = [offsetText(row.offset), row.length,
+                   `${'\u00a0'.repeat(2 * (row.depth + 1))}${row.field}`,
+                   row.value, row.bytes];
+    cells.forEach((text, column) => {
+      const td = document.createElement('td');
+      td.textContent = text;
+      if (column === 4) td.title = text;
+      tr.append(td);
+    });
+    return tr;
+  });
 }
 
 function updateTools() {
@@ -241,6 +281,10 @@ function renderTable() {
       tr.append(td);
     });
     fragment.append(tr);
+    if (row.kind === 'block' && row.field === 'BiometricData' &&
+        state.record.bdb) {
+      fragment.append(...bdbRows(state.record.bdb));
+    }
   });
   tableBody.replaceChildren(fragment);
   const first = tableBody.rows[0];
@@ -250,15 +294,15 @@ function renderTable() {
 // Linking ------------------------------------------------------------------
 
 function select(index, {focus = false, scrollHex = true} = {}) {
-  const rows = tableBody.rows;
-  if (index < 0 || index >= rows.length) return;
-  if (state.selected >= 0 && rows[state.selected]) {
-    rows[state.selected].classList.remove('selected');
-    rows[state.selected].removeAttribute('aria-selected');
-    rows[state.selected].tabIndex = -1;
+  if (!(index >= 0 && index < state.record.rows.length)) return;
+  const previous = rowElement(state.selected);
+  if (state.selected >= 0 && previous) {
+    previous.classList.remove('selected');
+    previous.removeAttribute('aria-selected');
+    previous.tabIndex = -1;
   }
   state.selected = index;
-  const tr = rows[index];
+  const tr = rowElement(index);
   tr.classList.add('selected');
   tr.setAttribute('aria-selected', 'true');
   tr.tabIndex = 0;
@@ -288,23 +332,28 @@ const hexView = new HexView($('#hex'), {
 
 tableBody.addEventListener('click', (event) => {
   const tr = event.target.closest('tr');
+  if (tr?.classList.contains('bdb-row') && !state.editing) {
+    const begin = Number(tr.dataset.offset);
+    hexView.select(begin, begin + Number(tr.dataset.length), true);
+    return;
+  }
   if (tr && !state.editing) select(Number(tr.dataset.index), {focus: true});
 });
 tableBody.addEventListener('dblclick', (event) => {
   const tr = event.target.closest('tr');
-  if (tr) edit(Number(tr.dataset.index));
+  if (tr && tr.dataset.index !== undefined) edit(Number(tr.dataset.index));
 });
 // Hovering a row highlights its bytes where they are; it never scrolls.
 tableBody.addEventListener('mouseover', (event) => {
   const tr = event.target.closest('tr');
   if (!tr || state.editing) return;
-  const row = state.record.rows[Number(tr.dataset.index)];
-  hexView.highlight({begin: row.offset, end: row.offset + row.length});
+  const begin = Number(tr.dataset.offset);
+  hexView.highlight({begin, end: begin + Number(tr.dataset.length)});
 });
 tableBody.addEventListener('mouseleave', () => hexView.highlight(null));
 tableBody.addEventListener('keydown', (event) => {
   if (state.editing) return;
-  const last = tableBody.rows.length - 1;
+  const last = state.record.rows.length - 1;
   const at = Math.max(0, state.selected);
   const page = 10;
   const moves = {
@@ -510,7 +559,7 @@ function edit(index) {
   }
   select(index);
   const [editor, read] = editorFor(row, valueOf(row));
-  const cell = tableBody.rows[index].cells[3];
+  const cell = rowElement(index).cells[3];
   const before = [...cell.childNodes];
   state.editing = true;
   const form = document.createElement('form');
@@ -524,7 +573,7 @@ function edit(index) {
   const close = () => {
     state.editing = false;
     cell.replaceChildren(...before);
-    tableBody.rows[index]?.focus();
+    rowElement(index)?.focus();
   };
   let submitting = false;
   const submit = async () => {

@@ -21,6 +21,7 @@
 #include "bioapi_data/bioapi_data_c.h"
 #include "bioapi_data/bioapi_inspect_c.h"
 #include "bioapi_data/inspect.h"
+#include "bioapi_data/inspect_bdb.h"
 #include "bioapi_data/inspect_edit.h"
 #include "bioapi_data/types.h"
 
@@ -53,6 +54,30 @@ Json RowJson(const inspect::Row& row) {
   }
   if (row.element >= 0) j["index"] = row.element;
   return j;
+}
+
+// The record inside the BDB: {format, rows, notes}; each row as RowJson
+// gives a field's, with its depth, whether it is a group (a view or
+// representation) and whether its bytes are a payload that is not read.
+Json BdbJson(const inspect::BdbSummary& bdb) {
+  Json rows = Json::array();
+  for (const inspect::BdbRow& row : bdb.rows) {
+    rows.push_back(Json{{"field", row.Name()},
+                        {"offset", row.offset},
+                        {"length", row.length},
+                        {"value", row.Value()},
+                        {"bytes", row.Bytes()},
+                        {"depth", row.depth},
+                        {"group", row.list[0] != '\0'},
+                        {"payload", row.payload}});
+  }
+  Json notes = Json::array();
+  for (const inspect::BdbNote& note : bdb.notes) notes.push_back(note.text);
+  return Json{
+      {"format", bdb.Recognised() ? Json(inspect::BdbFormatName(bdb.format))
+                                  : Json(nullptr)},
+      {"rows", std::move(rows)},
+      {"notes", std::move(notes)}};
 }
 
 // The part that a rejection names, "record" before the first part.
@@ -138,13 +163,17 @@ EMSCRIPTEN_KEEPALIVE void bir_web_decode() {
   if (walk.Accepted()) {
     inspect::RecordFields fields =
         inspect::ReadFields(bytes.data(), bytes.size());
+    const inspect::BdbSummary bdb =
+        inspect::SummarizeRecordBdb(bytes.data(), bytes.size());
     // The BDB and the SB go out as bytes; their members are left empty.
     output_bytes[kBiometricData].swap(fields.bir.BiometricData);
     output_bytes[kSecurityBlock].swap(fields.bir.SecurityBlock);
-    json["fields"] = Json::parse(inspect::ToJson(fields));
+    json["fields"] = Json::parse(inspect::ToJson(fields, bdb));
     json["changes"] = ChangesJson(walk.Verdict().changes);
+    json["bdb"] = BdbJson(bdb);
   } else {
     json["fields"] = nullptr;
+    json["bdb"] = nullptr;
   }
   Finish(json);
 }
@@ -317,7 +346,12 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
                {"length", block.size()}};
       std::vector<unsigned char>().swap(block);
     }
-    json["fields"] = Json::parse(inspect::ToJson(fields));
+    const inspect::BdbSummary bdb =
+        inspect::SummarizeRecordBdb(resident.data(), resident.size());
+    json["fields"] = Json::parse(inspect::ToJson(fields, bdb));
+    json["bdb"] = BdbJson(bdb);
+  } else {
+    json["bdb"] = nullptr;
   }
   Finish(json);
 }

@@ -228,6 +228,42 @@ namespace BioapiData
             }
         }
 
+        /// <summary>Returns what <see cref="BiometricData"/> holds, read from its own headers
+        /// by the inspection library, as the JSON object that <c>bir json</c> writes as
+        /// "BiometricDataSummary": "Format" (null when not recognised), the general header's
+        /// fields by name, views or representations as arrays of objects, and "Notes", where
+        /// the block disagrees with BDBFormat, BDBBiometricType or itself.</summary>
+        /// <exception cref="DllNotFoundException">The inspection library is not installed.</exception>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public string BdbSummaryJson()
+        {
+            IntPtr summary;
+            lock (gate)
+            {
+                Check(InspectMethods.bioapi_inspect_bdb_summary(Live(), out summary));
+            }
+            try
+            {
+                IntPtr text;
+                UIntPtr size;
+                Check(InspectMethods.bioapi_inspect_bdb_json(summary, out text, out size));
+                try
+                {
+                    var bytes = new byte[(int)size];
+                    Marshal.Copy(text, bytes, 0, bytes.Length);
+                    return System.Text.Encoding.UTF8.GetString(bytes);
+                }
+                finally
+                {
+                    InspectMethods.bioapi_inspect_free(text);
+                }
+            }
+            finally
+            {
+                InspectMethods.bioapi_inspect_bdb_free(summary);
+            }
+        }
+
         /// <summary>Returns an independent copy of this record.</summary>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         public Bir Clone()

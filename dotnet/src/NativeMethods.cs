@@ -187,6 +187,20 @@ namespace BioapiData
             return false;
         }
 
+        // The summary of the record inside a BDB. A missing inspection library surfaces as
+        // DllNotFoundException from these.
+        [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
+        public static extern int bioapi_inspect_bdb_summary(BirHandle bir, out IntPtr summary);
+
+        [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
+        public static extern int bioapi_inspect_bdb_json(IntPtr summary, out IntPtr text, out UIntPtr size);
+
+        [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
+        public static extern void bioapi_inspect_bdb_free(IntPtr summary);
+
+        [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
+        public static extern void bioapi_inspect_free(IntPtr buffer);
+
         /// <summary>Returns the reason text of a check.</summary>
         public static unsafe string Reason(ref NativeRecordCheck check)
         {

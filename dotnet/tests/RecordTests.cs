@@ -40,6 +40,21 @@ namespace BioapiData.Tests
         }
 
         [Test]
+        public void BdbSummaryReadsTheRecordInsideAndItsNotes()
+        {
+            // full_record.bir is the fixture of the notes: ANSI 378 named, ISO 19794-2 inside.
+            using (var bir = new Bir(Library.Record("full_record.bir")))
+            {
+                string json = bir.BdbSummaryJson();
+                StringAssert.StartsWith("{\"Format\":\"ISO/IEC 19794-2:2005 finger minutiae\"", json);
+                StringAssert.Contains("\"RecordLength\":240", json);
+                StringAssert.Contains("the record declares 240 bytes; the BDB holds 27 (213 fewer)", json);
+                bir.BiometricData = new byte[] { 0xAA };
+                StringAssert.Contains("not recognised; it begins AA", bir.BdbSummaryJson());
+            }
+        }
+
+        [Test]
         public void ToArrayWritesTheFileRecord()
         {
             string dir = Path.Combine(Path.GetTempPath(), "bioapi_data_dotnet_" + Guid.NewGuid().ToString("N"));

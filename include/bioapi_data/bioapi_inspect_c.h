@@ -262,6 +262,157 @@ BIOAPI_DATA_INSPECT_API bioapi_status bioapi_inspect_walk_change(
 BIOAPI_DATA_INSPECT_API void bioapi_inspect_walk_free(bioapi_record_walk* walk);
 
 /* ------------------------------------------------------------------------
+ * The BDB's own record: its format, header rows and notes
+ * ---------------------------------------------------------------------- */
+
+/** A record format that a BDB may hold (bioapi_inspect_bdb_format_name gives
+ * each its name). */
+typedef int32_t bioapi_bdb_format;
+/** Not recognised. */
+#define BIOAPI_BDB_FORMAT_NONE 0
+/** ANSI/INCITS 378-2004 finger minutiae ("FMR", " 20"). */
+#define BIOAPI_BDB_FORMAT_ANSI378_2004 1
+/** ISO/IEC 19794-2:2005 finger minutiae ("FMR", " 20"). */
+#define BIOAPI_BDB_FORMAT_ISO19794_2_2005 2
+/** ANSI/INCITS 378-2009 finger minutiae ("FMR", "030" or "035"). */
+#define BIOAPI_BDB_FORMAT_ANSI378_2009 3
+/** The 2007 draft of ANSI/INCITS 378 finger minutiae ("FMR", "030"). */
+#define BIOAPI_BDB_FORMAT_ANSI378_DRAFT2007 4
+/** ISO/IEC 19794-2:2011 finger minutiae ("FMR", "030"). */
+#define BIOAPI_BDB_FORMAT_ISO19794_2_2011 5
+/** ISO/IEC 19794-4:2005 finger image ("FIR", "010"). */
+#define BIOAPI_BDB_FORMAT_ISO19794_4_2005 6
+/** ANSI/INCITS 381-2004 finger image ("FIR", "010"). */
+#define BIOAPI_BDB_FORMAT_ANSI381_2004 7
+/** ISO/IEC 19794-4:2011 finger image ("FIR", "020"). */
+#define BIOAPI_BDB_FORMAT_ISO19794_4_2011 8
+/** ISO/IEC 19794-5:2005 face image ("FAC", "010"). */
+#define BIOAPI_BDB_FORMAT_ISO19794_5_2005 9
+/** ISO/IEC 19794-5:2011 face image ("FAC", "030"). */
+#define BIOAPI_BDB_FORMAT_ISO19794_5_2011 10
+/** ISO/IEC 19794-6:2005 iris image ("IIR", a 45-byte header). */
+#define BIOAPI_BDB_FORMAT_ISO19794_6_2005 11
+/** ISO/IEC 19794-6 iris image in the IREX profile ("IIR", 46 bytes). */
+#define BIOAPI_BDB_FORMAT_ISO19794_6_IREX 12
+/** ISO/IEC 19794-6:2011 iris image ("IIR", "020"). */
+#define BIOAPI_BDB_FORMAT_ISO19794_6_2011 13
+
+/** The key of the BDB's summary in the JSON of a record, beside
+ * "BiometricData"; a JSON reader ignores it. */
+#define BIOAPI_INSPECT_BDB_SUMMARY_KEY "BiometricDataSummary"
+
+/** What a note on a BDB says. */
+typedef int32_t bioapi_bdb_note_kind;
+/** No format was recognised; the note gives the first bytes. */
+#define BIOAPI_BDB_NOTE_NOT_RECOGNISED 1
+/** The format that BDBFormat names is not the one the content holds. */
+#define BIOAPI_BDB_NOTE_FORMAT 2
+/** BDBBiometricType names none of the format's biometric types. */
+#define BIOAPI_BDB_NOTE_BIOMETRIC_TYPE 3
+/** A declared length disagrees with the bytes: says by how much. */
+#define BIOAPI_BDB_NOTE_LENGTH 4
+/** The block ends inside a header; says how far the summary got. */
+#define BIOAPI_BDB_NOTE_TRUNCATED 5
+
+/** The summary of a BDB: rows and notes, owned by the caller (release it
+ * with bioapi_inspect_bdb_free) or by the walk that gave it. */
+typedef struct bioapi_bdb_summary bioapi_bdb_summary;
+
+/** Returns the name of a BDB format, e.g. "ISO/IEC 19794-2:2005 finger
+ * minutiae" (static), or null for a number that names none (and for
+ * BIOAPI_BDB_FORMAT_NONE). */
+BIOAPI_DATA_INSPECT_API const char* bioapi_inspect_bdb_format_name(
+    bioapi_bdb_format format);
+
+/** What a summary found. */
+typedef struct bioapi_bdb_info {
+  uint32_t struct_size;     /**< Size of the caller's structure, in bytes. */
+  bioapi_bdb_format format; /**< The format read, or BIOAPI_BDB_FORMAT_NONE. */
+  const char* format_name;  /**< Its name (static), or null. */
+  const char* named; /**< The format that BDBFormat names (static), or null. */
+  size_t offset;     /**< Where the BDB begins in its record (0 alone). */
+  size_t size;       /**< The BDB's size. */
+  size_t row_count;  /**< Rows: read each with bioapi_inspect_bdb_row. */
+  size_t note_count; /**< Notes: read each with bioapi_inspect_bdb_note. */
+} bioapi_bdb_info;
+
+/** Size of the first version of bioapi_bdb_info. */
+#define BIOAPI_BDB_INFO_SIZE_V1 \
+  (offsetof(bioapi_bdb_info, note_count) + sizeof(size_t))
+
+/** One row of a BDB's summary: a header field, a view or representation
+ * (a group; its fields follow one depth deeper), or a payload's extent.
+ * Texts are owned by the summary. */
+typedef struct bioapi_bdb_row {
+  uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
+  size_t offset;        /**< Where its bytes begin, from the record's first byte
+                             (from the BDB's when summarised alone). */
+  size_t length;        /**< How many bytes it covers. */
+  int32_t depth;        /**< 0 for the general header, 1 inside a view, ... */
+  const char* name;     /**< E.g. "RecordLength", "View 1". */
+  const char* list;     /**< A group's list ("Views", "Faces"...); else "". */
+  const char* value;    /**< The value as text, with names where known. */
+  int32_t has_number;   /**< 1 when the field is a number (see number). */
+  uint64_t number;      /**< Its number; 0 when has_number is 0. */
+  const char* bytes;    /**< Its first 16 bytes in hex. */
+} bioapi_bdb_row;
+
+/** Size of the first version of bioapi_bdb_row. */
+#define BIOAPI_BDB_ROW_SIZE_V1 \
+  (offsetof(bioapi_bdb_row, bytes) + sizeof(const char*))
+
+/** One note on a BDB. */
+typedef struct bioapi_bdb_note {
+  uint32_t struct_size;      /**< Size of the caller's structure, in bytes. */
+  bioapi_bdb_note_kind kind; /**< A BIOAPI_BDB_NOTE_ constant. */
+  size_t offset;    /**< Where it applies, as bioapi_bdb_row's offset. */
+  const char* text; /**< E.g. "the record declares 240 bytes; the BDB holds
+                         27 (213 fewer)" (the summary's). */
+} bioapi_bdb_note;
+
+/** Size of the first version of bioapi_bdb_note. */
+#define BIOAPI_BDB_NOTE_SIZE_V1 \
+  (offsetof(bioapi_bdb_note, text) + sizeof(const char*))
+
+/** Summarises the BDB of `bir` with its BDBFormat and BDBBiometricType:
+ * headers only. The caller owns *out (release it with
+ * bioapi_inspect_bdb_free). BIOAPI_OK for any BDB: an unrecognised one has
+ * no rows and a note. */
+BIOAPI_DATA_INSPECT_API bioapi_status
+bioapi_inspect_bdb_summary(const bioapi_bir* bir, bioapi_bdb_summary** out);
+
+/** Summarises the BDB of the walked record (offsets from the record's first
+ * byte); *out is owned by the walk. A rejected record gives an empty
+ * summary (no format, no rows, no notes). */
+BIOAPI_DATA_INSPECT_API bioapi_status bioapi_inspect_walk_bdb(
+    const bioapi_record_walk* walk, const bioapi_bdb_summary** out);
+
+/** Fills *out with what the summary found. */
+BIOAPI_DATA_INSPECT_API bioapi_status bioapi_inspect_bdb_info(
+    const bioapi_bdb_summary* summary, bioapi_bdb_info* out);
+
+/** Reads row `index` (BDB order, from 0); an index at or past the count
+ * answers BIOAPI_ERROR_INVALID_PARAMETER. */
+BIOAPI_DATA_INSPECT_API bioapi_status bioapi_inspect_bdb_row(
+    const bioapi_bdb_summary* summary, size_t index, bioapi_bdb_row* out);
+
+/** Reads note `index` (from 0); an index at or past the count answers
+ * BIOAPI_ERROR_INVALID_PARAMETER. */
+BIOAPI_DATA_INSPECT_API bioapi_status bioapi_inspect_bdb_note(
+    const bioapi_bdb_summary* summary, size_t index, bioapi_bdb_note* out);
+
+/** Writes the summary as the JSON object that `bir json` gives as
+ * "BiometricDataSummary". The caller owns *out_text (release it with
+ * bioapi_inspect_free). */
+BIOAPI_DATA_INSPECT_API bioapi_status bioapi_inspect_bdb_json(
+    const bioapi_bdb_summary* summary, char** out_text, size_t* out_size);
+
+/** Destroys a summary that bioapi_inspect_bdb_summary gave; null is
+ * accepted. (A walk's summary goes with the walk.) */
+BIOAPI_DATA_INSPECT_API void bioapi_inspect_bdb_free(
+    bioapi_bdb_summary* summary);
+
+/* ------------------------------------------------------------------------
  * JSON, the form of `bir json`
  * ---------------------------------------------------------------------- */
 

@@ -210,6 +210,11 @@ def _inspect_signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
                       ctypes.POINTER(ctypes.c_void_p),
                       ctypes.POINTER(JsonError)]),
         "bioapi_inspect_free": (None, [ctypes.c_void_p]),
+        "bioapi_inspect_bdb_summary":
+            (status, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p)]),
+        "bioapi_inspect_bdb_json":
+            (status, [ctypes.c_void_p, out_text, out_size]),
+        "bioapi_inspect_bdb_free": (None, [ctypes.c_void_p]),
     }
 
 

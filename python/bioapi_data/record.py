@@ -714,6 +714,22 @@ class BIR:
         finally:
             lib.bioapi_bir_destroy(handle)
 
+    def bdb_summary(self) -> Dict[str, Any]:
+        """Returns what BiometricData holds, read from its own headers by the
+        library's inspection layer: the object that ``bir json`` writes as
+        "BiometricDataSummary". "Format" names the record format (None when
+        not recognised), the general header's fields follow by name, views
+        or representations as lists of objects, and "Notes" lists where the
+        block disagrees with BDBFormat, BDBBiometricType or itself."""
+        with self._lock:
+            if self._bdb is None:
+                return _bdb_summary(self._handle or 0)
+        handle = self._clone_handle()
+        try:
+            return _bdb_summary(handle)
+        finally:
+            lib.bioapi_bir_destroy(handle)
+
     @classmethod
     def from_json(cls, text: Union[str, bytes, bytearray,
                                    Mapping[str, Any]]) -> BIR:
@@ -787,6 +803,26 @@ def _json_text(handle: int) -> str:
         return ctypes.string_at(text.value or 0, size.value).decode("utf-8")
     finally:
         inspect.bioapi_inspect_free(text)
+
+
+def _bdb_summary(handle: int) -> Dict[str, Any]:
+    """The summary of the BDB of the C record `handle`, which the caller
+    guards."""
+    summary = ctypes.c_void_p()
+    check(inspect.bioapi_inspect_bdb_summary(handle, ctypes.byref(summary)))
+    try:
+        text = ctypes.c_void_p()
+        size = ctypes.c_size_t()
+        check(inspect.bioapi_inspect_bdb_json(summary, ctypes.byref(text),
+                                              ctypes.byref(size)))
+        try:
+            data = ctypes.string_at(text.value or 0, size.value)
+        finally:
+            inspect.bioapi_inspect_free(text)
+    finally:
+        inspect.bioapi_inspect_bdb_free(summary)
+    result: Dict[str, Any] = json.loads(data.decode("utf-8"))
+    return result
 
 
 def _record_of_fields(values: Sequence[Any]) -> BIR:

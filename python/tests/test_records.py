@@ -341,3 +341,29 @@ def test_help_page_is_readable():
     assert "BDBQuality: int." in text
     assert "OctetString1: bytes. At most 32767 bytes." in text
     assert "BDBPurpose: Purpose (or a plain int)." in text
+
+
+def test_bdb_summary_reads_the_record_inside_and_notes_what_disagrees():
+    # full_record.bir is the fixture of the notes: its header names ANSI 378
+    # minutiae, its BDB is an ISO 19794-2:2005 record cut short.
+    rec = bd.BIR((DATA_DIR / "full_record.bir").read_bytes())
+    summary = rec.bdb_summary()
+    assert summary["Format"] == "ISO/IEC 19794-2:2005 finger minutiae"
+    assert summary["RecordLength"] == 240
+    assert summary["Views"][0]["Quality"] == 3
+    assert summary["Notes"][1] == ("the record declares 240 bytes; the BDB "
+                                   "holds 27 (213 fewer)")
+    assert json.loads(rec.to_json())["BiometricDataSummary"] == summary
+    # A public sample under its own format: nothing to note.
+    sample = bd.BIR()
+    sample.BDBFormat = (0x0101, 0x0008)
+    sample.BiometricData = (DATA_DIR / "bdb" /
+                            "libbiomeval_face01.iso2005").read_bytes()
+    face = sample.bdb_summary()
+    assert face["Faces"][0]["Width"] == 280 and face["Notes"] == []
+    sample.BiometricData = b"\xaa\xbb"
+    assert sample.bdb_summary() == {
+        "Format": None,
+        "Notes": ["BDBFormat 0x0101/0x0008 names ISO/IEC 19794-5 face image, "
+                  "but the BDB does not hold a record of that format",
+                  "not recognised; it begins AA BB"]}

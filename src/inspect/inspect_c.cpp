@@ -10,15 +10,11 @@
 #include "bioapi_data/inspect.h"
 #include "c_api/bir_handle.h"
 #include "c_api/guarded.h"
+#include "inspect/c_handles.h"
 #include "inspect/walk.h"
 
 using BioAPI_Data::c_api::Guarded;
 namespace inspect = BioAPI_Data::inspect;
-
-// A walk handle: the walk and its verdict.
-struct bioapi_record_walk {
-  inspect::Walk walk;
-};
 
 namespace {
 
@@ -169,7 +165,9 @@ bioapi_status bioapi_inspect_walk(const uint8_t* data, size_t size,
   *out = nullptr;
   if (data == nullptr && size != 0) return BIOAPI_ERROR_INVALID_POINTER;
   return Guarded([&] {
-    *out = new bioapi_record_walk{inspect::Walk(data, size)};
+    *out = new bioapi_record_walk{
+        inspect::Walk(data, size),
+        bioapi_bdb_summary(inspect::SummarizeRecordBdb(data, size))};
     return BIOAPI_OK;
   });
 }

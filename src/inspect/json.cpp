@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "bioapi_data/inspect.h"
+#include "bioapi_data/inspect_bdb.h"
 #include "bir/record_layout.h"
 #include "common/enumeration_names.h"
+#include "inspect/bdb_reader.h"
 #include "inspect/walk.h"
 
 namespace BioAPI_Data {
@@ -392,11 +394,16 @@ void WriteText(const Json& j, std::size_t indent, bool top, std::string& out) {
   out += "\n" + std::string(indent, ' ') + (j.is_object() ? "}" : "]");
 }
 
-Json ToJsonValue(const RecordFields& fields) {
+// With `bdb`, the BDB's summary goes beside its bytes.
+Json ToJsonValue(const RecordFields& fields, const BdbSummary* bdb = nullptr) {
   Json j;
   record::ForEachMemberField(fields.bir, [&](const record::FieldLayout& field,
                                              const auto& member) {
     j[field.name] = IsHeld(fields, field) ? ValueJson(member) : Json(nullptr);
+    // What the BDB holds, beside its bytes; read-only: FromJson skips it.
+    if (bdb != nullptr && field.id == FieldId::kBiometricData) {
+      j[BIOAPI_INSPECT_BDB_SUMMARY_KEY] = Json::parse(BdbSummaryJson(*bdb));
+    }
   });
   return j;
 }
@@ -486,8 +493,12 @@ RecordFields ReadFields(const unsigned char* data, std::size_t size) {
 }
 
 std::string ToJson(const RecordFields& fields) {
+  return ToJson(fields, detail::SummarizeBdbOf(fields.bir, fields.present));
+}
+
+std::string ToJson(const RecordFields& fields, const BdbSummary& bdb) {
   std::string text;
-  WriteText(ToJsonValue(fields), 0, true, text);
+  WriteText(ToJsonValue(fields, &bdb), 0, true, text);
   return text + "\n";
 }
 
@@ -538,6 +549,7 @@ RecordFields FromJson(std::string_view text) {
                     "expected an object of record fields, got " + Kind(json));
   }
   for (const auto& item : json.items()) {
+    if (item.key() == BIOAPI_INSPECT_BDB_SUMMARY_KEY) continue;
     if (!IsFieldWithMember(item.key())) {
       Fail(KeyName(item.key()), "not a field of a record");
     }

@@ -85,7 +85,8 @@ int DumpCommand(const std::string& path, std::ostream& out, std::ostream& err) {
   const inspect::Walk walk(*bytes);
   out << path << ": " << Plural(bytes->size(), "byte", "bytes") << ", "
       << (walk.Accepted() ? "accepted" : "rejected") << "\n\n";
-  WriteDump(walk, out);
+  WriteDump(walk, inspect::SummarizeRecordBdb(bytes->data(), bytes->size()),
+            out);
   if (!walk.Accepted()) {
     out.flush();
     err << "bir: " << path << ": " << walk.Verdict().rejection->Describe()
@@ -137,8 +138,8 @@ int EncodeCommand(const std::string& json_path, const std::string& output_path,
         << checked.rejection->Describe() << '\n';
   }
   for (const inspect::FieldLoss& loss : checked.losses) {
-    err << "bir: " << severity << ": " << json_path << ": "
-        << loss.Describe() << '\n';
+    err << "bir: " << severity << ": " << json_path << ": " << loss.Describe()
+        << '\n';
   }
   if (!checked.Faithful() && !force) {
     err << "bir: nothing written; --force writes the record all the same\n";

@@ -23,7 +23,8 @@ void Pad(std::ostream& out, const std::string& text, std::size_t width,
 
 }  // namespace
 
-void WriteDump(const BioAPI_Data::inspect::Walk& walk, std::ostream& out) {
+void WriteDump(const BioAPI_Data::inspect::Walk& walk,
+               const BioAPI_Data::inspect::BdbSummary& bdb, std::ostream& out) {
   std::vector<TextRow> rows{{"offset", "length", "field", "value", "bytes"}};
   // The field that a rejected record stopped in is named after the dump,
   // with its check.
@@ -31,6 +32,18 @@ void WriteDump(const BioAPI_Data::inspect::Walk& walk, std::ostream& out) {
     if (!r.whole) continue;
     rows.push_back(TextRow{std::to_string(r.offset), std::to_string(r.length),
                            r.name, r.value, r.bytes});
+    if (r.kind != BioAPI_Data::inspect::RowKind::kBlock ||
+        r.name != "BiometricData") {
+      continue;
+    }
+    // The BDB's own record, two spaces deeper per level.
+    for (const BioAPI_Data::inspect::BdbRow& b : bdb.rows) {
+      rows.push_back(
+          TextRow{std::to_string(b.offset), std::to_string(b.length),
+                  std::string(2 * static_cast<std::size_t>(b.depth + 1), ' ') +
+                      b.Name(),
+                  b.Value(), b.Bytes()});
+    }
   }
   std::size_t w[4] = {0, 0, 0, 0};
   for (const TextRow& r : rows) {
@@ -52,6 +65,14 @@ void WriteDump(const BioAPI_Data::inspect::Walk& walk, std::ostream& out) {
       Pad(out, r.value, w[3], false);
       out << "  " << r.bytes << '\n';
     }
+  }
+  if (bdb.notes.empty()) return;
+  out << "\nBiometricData: "
+      << (bdb.Recognised() ? BioAPI_Data::inspect::BdbFormatName(bdb.format)
+                           : "not recognised")
+      << '\n';
+  for (const BioAPI_Data::inspect::BdbNote& note : bdb.notes) {
+    out << "  note at " << note.offset << ": " << note.text << '\n';
   }
 }
 

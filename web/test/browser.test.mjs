@@ -90,7 +90,7 @@ function tableRows(except = '.none') {
   return page.$$eval(`#fields tbody tr:not(${except})`, (trs) => trs.map((tr) => ({
     offset: tr.dataset.offset,
     length: tr.dataset.length,
-    field: tr.dataset.field,
+    field: tr.dataset.field ?? tr.dataset.bdbField,
     value: tr.cells[3].textContent,
     bytes: tr.cells[4].textContent,
   })));
@@ -200,7 +200,7 @@ describe('sample records', () => {
       await open(path.join(dataDir, `${name}.bir`));
       const golden = await readFile(path.join(dataDir, `${name}.dump.txt`),
                                     'utf8');
-      assert.deepEqual(await tableRows(), dumpRows(golden));
+      assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
       assert.match(await text('#status'), /^accepted/);
       // What re-encoding changes: nothing for a record the library wrote.
       const changes = await text('#changes');
@@ -213,6 +213,25 @@ describe('sample records', () => {
       }
     });
   }
+
+  test('the record inside the BDB: its rows, tinted bytes and notes',
+       async () => {
+    await open(path.join(dataDir, 'full_record.bir'));
+    // full_record.bir is the fixture of the notes: ANSI 378 named, an ISO
+    // 19794-2:2005 record inside that declares 240 bytes in 27.
+    assert.match(await text('#status'), new RegExp(
+        '; BiometricData: ISO/IEC 19794-2:2005 finger minutiae; 3 notes: ' +
+        'BDBFormat 0x001B/0x0201 names ANSI/INCITS 378 finger minutiae, ' +
+        'but the BDB holds ISO/IEC 19794-2:2005 finger minutiae; ' +
+        'the record declares 240 bytes; the BDB holds 27 \\(213 fewer\\)'));
+    // Its header's bytes are tinted, from its first byte (163).
+    const tinted = await page.$$eval('#hex .hex-byte.bdb-header',
+                                     (spans) => spans.map((s) => s.dataset.offset));
+    assert.equal(tinted[0], '163');
+    // A click on one of its rows selects its bytes; the fields stay put.
+    await page.click('#fields tr[data-bdb-field="RecordLength"]');
+    assert.equal(await text('#selection-range'), '4 bytes at 171');
+  });
 
   test('rows and bytes select each other, by mouse and by keyboard',
        async () => {
@@ -251,7 +270,7 @@ test('a record dropped on the page opens', async () => {
       await readFile(path.join(dataDir, 'field_by_field.bir')), 'dropped.bir');
   const golden = await readFile(path.join(dataDir, 'field_by_field.dump.txt'),
                                 'utf8');
-  assert.deepEqual(await tableRows(), dumpRows(golden));
+  assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
 });
 
 test('a damaged record: status, the rows read, the failing offset marked',
@@ -260,7 +279,8 @@ test('a damaged record: status, the rows read, the failing offset marked',
   const golden = await readFile(path.join(ownData, 'damaged.dump.txt'), 'utf8');
   // The rows read whole are bir dump's; the field the walk stopped in has a
   // row of its own, marked as failing.
-  assert.deepEqual(await tableRows('[data-whole="false"]'), dumpRows(golden));
+  assert.deepEqual(await tableRows('[data-whole="false"]'),
+                   dumpRows(golden, {nested: true}));
   assert.deepEqual(
       await page.$$eval('#fields tr.failing', (trs) => trs.map(
           (tr) => [tr.dataset.field, tr.dataset.offset])),
@@ -391,7 +411,7 @@ describe('faults of the first page', () => {
     const golden = await readFile(path.join(dataDir, 'full_record.dump.txt'),
                                   'utf8');
     assert.equal(await text('#file-name'), 'full_record.bir');
-    assert.deepEqual(await tableRows(), dumpRows(golden));
+    assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
     assert.deepEqual(await downloaded('full_record.bir'),
                      new Uint8Array(small));
   });

@@ -3,9 +3,10 @@
 /**
  * Returns the rows of a `bir dump` text as {offset, length, field, value,
  * bytes} strings: the columns begin where the heading's words begin, and
- * offset and length end where theirs end.
+ * offset and length end where theirs end. The notes on the BDB are left out,
+ * and so are the rows of its own record (indented) unless `nested`.
  */
-export function dumpRows(text) {
+export function dumpRows(text, {nested = false} = {}) {
   const lines = text.split('\n');
   const heading = lines.findIndex((line) =>
     /^\s*offset\s+length\s+field/.test(line));
@@ -14,7 +15,10 @@ export function dumpRows(text) {
   const lengthEnd = at('length') + 'length'.length;
   const rows = [];
   for (const line of lines.slice(heading + 1)) {
-    if (!line.trim()) continue;
+    // The notes on the BDB follow the rows after a blank line.
+    if (!line.trim()) break;
+    // The rows of the BDB's own record are indented under BiometricData.
+    if (!nested && line.slice(lengthEnd + 2, lengthEnd + 4) === '  ') continue;
     rows.push({
       offset: line.slice(0, at('length')).trim(),
       length: line.slice(at('length') - 2, lengthEnd).trim(),
