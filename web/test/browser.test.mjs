@@ -782,3 +782,30 @@ describe('the page', () => {
     assert.ok(Number.isFinite(report.memory.retainedMiB));
   });
 });
+
+describe('the worker', () => {
+  test('a library that fails to load is said, and nothing waits forever',
+       async () => {
+    const failing = await browser.newPage();
+    try {
+      await failing.setRequestInterception(true);
+      failing.on('request', (request) => {
+        if (request.url().endsWith('.wasm')) request.abort();
+        else request.continue();
+      });
+      await failing.goto(`${server.origin}/index.html`);
+      await failing.waitForSelector('body[data-failed]', {timeout: 20000});
+      const said = await failing.$eval('#status', (s) => s.textContent);
+      assert.match(said, /the library could not be loaded/);
+      assert.equal(await failing.$eval('body', (b) => b.dataset.busy),
+                   'false');
+      // A record chosen afterwards is refused at once, with the reason.
+      await (await failing.$('#record-file')).uploadFile(
+          path.join(dataDir, 'minimal.bir'));
+      await failing.waitForFunction(() => /could not be loaded/.test(
+          document.querySelector('#message').textContent));
+    } finally {
+      await failing.close();
+    }
+  });
+});
