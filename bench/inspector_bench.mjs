@@ -93,6 +93,14 @@ export async function runBenchmark({browser, origin, sizeMiB = 16,
         document.body.dispatchEvent(new DragEvent(
             'drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
       });
+      // A record with changes asks before it goes.
+      await page.waitForFunction(
+          () => document.body.dataset.openMs ||
+                document.querySelector('#confirm-edit[open]'),
+          {timeout: 120000});
+      if (await page.$('#confirm-edit[open]')) {
+        await page.click('#confirm-apply');
+      }
       await page.waitForSelector('body[data-open-ms]', {timeout: 120000});
       await page.waitForSelector('body[data-busy="false"]');
       return Number(await page.$eval('body', (b) => b.dataset.openMs));

@@ -1,15 +1,36 @@
-// The layout of the panes: the splitter between the table and the bytes.
+// The layout of the panes: the splitter between the table and the bytes,
+// a separator whose value is the table pane's width in pixels.
 
 import { $ } from './state.js';
 
-// A splitter between the panes on wide screens.
+const FIELDS_MIN_PX = 280;
+
 export function initSplitter() {
   const splitter = $('#splitter');
   const panes = $('#panes');
+  const fieldsPane = $('.fields-pane');
+  const hexPane = $('.hex-pane');
+  // The widest the table pane may be: the bytes keep their pane's least
+  // width, and the page never grows wider than the window.
+  const widest = () => {
+    const style = getComputedStyle(splitter);
+    const splitterWidth = splitter.offsetWidth +
+                          parseFloat(style.marginLeft) +
+                          parseFloat(style.marginRight);
+    const hexMin = parseFloat(getComputedStyle(hexPane).minWidth) || 0;
+    return Math.max(FIELDS_MIN_PX,
+                    Math.floor(panes.clientWidth - splitterWidth - hexMin));
+  };
+  const describe = () => {
+    splitter.setAttribute('aria-valuemin', String(FIELDS_MIN_PX));
+    splitter.setAttribute('aria-valuemax', String(widest()));
+    splitter.setAttribute('aria-valuenow',
+                          String(Math.round(fieldsPane.offsetWidth)));
+  };
   const setWidth = (px) => {
-    const box = panes.getBoundingClientRect();
-    const width = Math.min(Math.max(280, px), box.width - 560);
+    const width = Math.min(Math.max(FIELDS_MIN_PX, px), widest());
     panes.style.setProperty('--fields-width', `${width}px`);
+    describe();
   };
   splitter.addEventListener('pointerdown', (event) => {
     splitter.setPointerCapture(event.pointerId);
@@ -21,10 +42,20 @@ export function initSplitter() {
     }, {once: true});
   });
   splitter.addEventListener('keydown', (event) => {
-    const step = {ArrowLeft: -32, ArrowRight: 32}[event.key];
-    if (!step) return;
+    const current = fieldsPane.getBoundingClientRect().width;
+    const to = {ArrowLeft: current - 32, ArrowRight: current + 32,
+                Home: FIELDS_MIN_PX, End: widest()}[event.key];
+    if (to === undefined) return;
     event.preventDefault();
-    const current = $('.fields-pane').getBoundingClientRect().width;
-    setWidth(current + step);
+    setWidth(to);
   });
+  // A window made narrower keeps the width within bounds.
+  window.addEventListener('resize', () => {
+    if (panes.style.getPropertyValue('--fields-width')) {
+      setWidth(fieldsPane.getBoundingClientRect().width);
+    } else {
+      describe();
+    }
+  });
+  describe();
 }

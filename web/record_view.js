@@ -25,7 +25,8 @@ export const viewHandlers = {
 
 export const hexView = new HexView($('#hex'), {
   pick: pickByte,
-  selection: (begin, end) => viewHandlers.selection(begin, end),
+  selection: (begin, end, cursor) =>
+    viewHandlers.selection(begin, end, cursor),
   write: (offset, value) => viewHandlers.write(offset, value),
 });
 
@@ -46,10 +47,10 @@ export function editable(row) {
 export function show(record, keep = null) {
   state.record = record;
   state.editing = false;
-  statusLine.textContent = record.accepted
-    ? `accepted: ${plural(record.size, 'byte')}, ` +
-      `${plural(record.rows.length, 'row')}`
-    : record.status;
+  // A row drawn again would leave the keyboard on the page's body.
+  const focusedRow = tableBody.contains(document.activeElement)
+    ? document.activeElement.closest('tr')?.dataset.field : null;
+  statusLine.textContent = statusText(record);
   statusLine.className = record.accepted ? 'accepted' : 'rejected';
   changesLine.textContent = record.changes.length === 0 ? ''
       : `Not as the library writes it; re-encoding changes: ` +
@@ -70,8 +71,32 @@ export function show(record, keep = null) {
     again = previous;
   }
   if (again >= 0) select(again, {focus: !!keep.field, scrollHex: false});
+  if (focusedRow && !tableBody.contains(document.activeElement)) {
+    const index = record.rows.findIndex((row) => row.field === focusedRow);
+    const tr = tableBody.rows[index >= 0 ? index : Math.max(0, state.selected)];
+    tr?.focus({preventScroll: true});
+  }
   updateTools();
   viewHandlers.shown(record, keep);
+}
+
+// The status line: the verdict, and for a rejection the value that the
+// failing check read against the record's size.
+function statusText(record) {
+  if (record.accepted) {
+    return `accepted: ${plural(record.size, 'byte')}, ` +
+           `${plural(record.rows.length, 'row')}`;
+  }
+  if (record.size === 0) {
+    return 'rejected: the file is empty (0 bytes); a record has at least ' +
+           'its header';
+  }
+  const failing = record.rows.find((row) => row.check && row.whole !== false &&
+                                            row.value !== '');
+  return failing
+    ? `${record.status}: ${failing.field} is ${failing.value}, the record ` +
+      `is ${plural(record.size, 'byte')}`
+    : record.status;
 }
 
 export function updateTools() {
@@ -122,6 +147,8 @@ function tableRow(row, index) {
   return tr;
 }
 
+// The table's rows, one a dump row. A row that holds parts of its own (a
+// block read further) may add rows of them after its own, here.
 function renderTable() {
   const fragment = document.createDocumentFragment();
   state.record.rows.forEach((row, index) => {
@@ -144,8 +171,12 @@ export function tableRowElement(index) {
   return tableBody.rows[index];
 }
 
-/** Selects row `index` and its bytes. */
-export function select(index, {focus = false, scrollHex = true} = {}) {
+/**
+ * Selects row `index` and, unless `bytes` is false (the cursor moved into
+ * the row in the hex view), its bytes.
+ */
+export function select(index, {focus = false, scrollHex = true,
+                               bytes = true} = {}) {
   const rows = tableBody.rows;
   if (index < 0 || index >= rows.length) return;
   if (state.selected >= 0 && rows[state.selected]) {
@@ -161,22 +192,36 @@ export function select(index, {focus = false, scrollHex = true} = {}) {
   tr.scrollIntoView({block: 'nearest'});
   if (focus) tr.focus({preventScroll: true});
   const row = state.record.rows[index];
-  hexView.select(row.offset, row.offset + row.length, scrollHex);
+  if (bytes) hexView.select(row.offset, row.offset + row.length, scrollHex);
 }
 
+// The cursor moved to `offset` in the hex view: the row that holds it is
+// selected, the selected bytes stay as the hex view made them.
 function pickByte(offset) {
   const index = hexView.rowAt(offset);
   const row = state.record.rows.findIndex(
       (r) => r === hexView.rows[index]);
   if (row >= 0) {
-    select(row, {scrollHex: false});
+    select(row, {scrollHex: false, bytes: false});
   } else {
-    hexView.select(offset, offset + 1, false);
+    unselectRow();
   }
 }
 
-/** The table's own handlers: selecting, hovering, keys; `edit(index)`. */
-export function initTable(edit) {
+function unselectRow() {
+  const tr = tableBody.rows[state.selected];
+  if (tr) {
+    tr.classList.remove('selected');
+    tr.removeAttribute('aria-selected');
+  }
+  state.selected = -1;
+}
+
+/**
+ * The table's own handlers: selecting, hovering, keys; `edit(index)` opens
+ * a row's editor, `remove(row)` asks to remove an optional field.
+ */
+export function initTable({edit, remove}) {
   tableBody.addEventListener('click', (event) => {
     const tr = event.target.closest('tr');
     if (tr && !state.editing) select(Number(tr.dataset.index), {focus: true});
@@ -212,6 +257,9 @@ export function initTable(edit) {
     } else if (event.key === 'Enter' || event.key === 'F2') {
       event.preventDefault();
       if (state.selected >= 0) edit(state.selected);
+    } else if (event.key === 'Delete' && state.selected >= 0) {
+      event.preventDefault();
+      remove(state.record.rows[state.selected]);
     }
   });
 }

@@ -42,6 +42,10 @@ worker.addEventListener('message', ({data}) => {
     readyResolve();
     return;
   }
+  if (data.failed) {
+    fail(data.failed);
+    return;
+  }
   const pending = waiting.get(data.id);
   if (!pending) return;
   waiting.delete(data.id);
@@ -50,14 +54,19 @@ worker.addEventListener('message', ({data}) => {
 });
 
 // A worker that fails to load (its script, the library's module or its
-// WebAssembly) reports an error event and never answers: every request
-// waiting, and every one to come, fails with the reason.
+// WebAssembly) says so, or reports an error event, and never answers: every
+// request waiting, and every one to come, fails with the reason.
 worker.addEventListener('error', (event) => {
   event.preventDefault();
+  fail(event.message);
+});
+
+function fail(reason) {
+  if (failure) return;
   failure = new WorkerError({
     name: 'LoadError',
     message: 'the library could not be loaded' +
-             (event.message ? ` (${event.message})` : '') +
+             (reason ? ` (${reason})` : '') +
              ': reload the page; if that fails, the page\'s files are ' +
              'incomplete or the browser lacks WebAssembly',
   });
@@ -69,7 +78,7 @@ worker.addEventListener('error', (event) => {
   status.className = 'rejected';
   document.body.dataset.failed = 'true';
   setBusy(-busy);
-});
+}
 
 /** Returns the error that stopped the worker, or null. */
 export function workerFailure() {

@@ -30,8 +30,12 @@ let browser;
 let page;
 let userDataDir;
 let downloadDir;
+let downloads; // the CDP session that hears of downloads
 const requests = [];
 const pageErrors = [];
+// The dialogs that the page opened (leaving it with changes asks), each
+// accepted.
+const dialogs = [];
 
 before(async () => {
   await mkdir(outputDir, {recursive: true});
@@ -50,9 +54,14 @@ before(async () => {
   await page.setViewport({width: 1440, height: 900});
   page.on('request', (request) => requests.push(request.url()));
   page.on('pageerror', (error) => pageErrors.push(error.message));
-  const session = await page.createCDPSession();
-  await session.send('Browser.setDownloadBehavior',
-                     {behavior: 'allow', downloadPath: downloadDir});
+  page.on('dialog', async (dialog) => {
+    dialogs.push(dialog.type());
+    await dialog.accept();
+  });
+  downloads = await page.createCDPSession();
+  await downloads.send('Browser.setDownloadBehavior',
+                       {behavior: 'allow', downloadPath: downloadDir,
+                        eventsEnabled: true});
 });
 
 after(async () => {
@@ -119,6 +128,17 @@ async function dropBytes(bytes, name) {
   }, [...bytes], name);
 }
 
+// Chooses `file` while the record shown has changes: the page asks first,
+// and the person agrees to lose them.
+async function openDiscarding(file) {
+  await page.evaluate(() => delete document.body.dataset.openMs);
+  await (await page.$('#record-file')).uploadFile(file);
+  await page.waitForSelector('#confirm-edit[open]');
+  await page.click('#confirm-apply');
+  await page.waitForSelector('body[data-open-ms]', {timeout: 60000});
+  await settle();
+}
+
 // Drops `bytes` on the page as the file `name` and waits until it is shown.
 async function openDropped(bytes, name) {
   await page.evaluate(() => delete document.body.dataset.openMs);
@@ -127,20 +147,42 @@ async function openDropped(bytes, name) {
   await settle();
 }
 
+// Resolves when Chromium has saved the download `name` whole: its own
+// signal, Browser.downloadProgress with state "completed" (a file that
+// exists may still be empty or partial).
+function downloadOf(name, timeout = 30000) {
+  return new Promise((resolve, reject) => {
+    const ours = new Set();
+    const begin = (event) => {
+      if (event.suggestedFilename === name) ours.add(event.guid);
+    };
+    const progress = (event) => {
+      if (!ours.has(event.guid)) return;
+      if (event.state === 'completed') finish(resolve);
+      if (event.state === 'canceled') {
+        finish(() => reject(new Error(`the download of ${name} was canceled`)));
+      }
+    };
+    const timer = setTimeout(() => finish(
+        () => reject(new Error(`${name} was not downloaded`))), timeout);
+    function finish(then) {
+      clearTimeout(timer);
+      downloads.off('Browser.downloadWillBegin', begin);
+      downloads.off('Browser.downloadProgress', progress);
+      then();
+    }
+    downloads.on('Browser.downloadWillBegin', begin);
+    downloads.on('Browser.downloadProgress', progress);
+  });
+}
+
 // Clicks `button` and returns the bytes of the file `name` that it saves.
 async function downloaded(name, button = '#download') {
   await rm(path.join(downloadDir, name), {force: true});
+  const done = downloadOf(name);
   await page.click(button);
-  for (let i = 0; i < 100; ++i) {
-    try {
-      const bytes = await readFile(path.join(downloadDir, name));
-      // Chromium writes the file whole, then renames it from .crdownload.
-      return new Uint8Array(bytes);
-    } catch {
-      await new Promise((resolve) => setTimeout(resolve, 100));
-    }
-  }
-  assert.fail(`${name} was not downloaded`);
+  await done;
+  return new Uint8Array(await readFile(path.join(downloadDir, name)));
 }
 
 async function editField(field, value) {
@@ -405,7 +447,7 @@ describe('faults of the first page', () => {
     const before = await cellOf('BDBQuality');
     await editField('BDBQuality', '7');
     assert.equal(await cellOf('BDBQuality'), '7');
-    await open(file);
+    await openDiscarding(file);
     assert.equal(await cellOf('BDBQuality'), before);
   });
 
@@ -517,14 +559,14 @@ describe('faults of the first page', () => {
     const at = Number(await page.$eval('#fields tr[data-field="BDBQuality"]',
                                        (tr) => tr.dataset.offset));
     await editField('BDBQuality', '90');
+    assert.match(await text('#message'), /nothing else changed/);
     const expected = new Uint8Array(trailing);
     expected[at] = 90;
     assert.deepEqual(await downloaded('trailing.bir'), expected);
-    assert.match(await text('#message'), /nothing else changed/);
     // minimal.bir lacks fields that the library always writes; an edit of
     // BDBFormat leaves them out still.
     const minimal = await readFile(path.join(dataDir, 'minimal.bir'));
-    await open(path.join(dataDir, 'minimal.bir'));
+    await openDiscarding(path.join(dataDir, 'minimal.bir'));
     await page.click('#fields tr[data-field="BDBFormat"]');
     await page.keyboard.press('Enter');
     await page.waitForSelector('#fields form.editor');
@@ -658,8 +700,12 @@ describe('the page', () => {
       await settle();
       assert.equal((await selected())[0], wordAt);
     }
-    // The data inspector reads the selection's first bytes: TotalLength.
+    // The data inspector reads at the cursor: TotalLength. Shift with a
+    // click selects from the anchor to the cursor.
+    await page.click('#hex [data-offset="7"]');
+    await page.keyboard.down('Shift');
     await page.click('#hex [data-offset="4"]');
+    await page.keyboard.up('Shift');
     await frames();
     const u32 = await page.$eval('#data-inspector tr[data-type="u32"]',
                                  (tr) => [...tr.cells].map((c) => c.textContent));
@@ -786,14 +832,19 @@ describe('the page', () => {
 describe('the worker', () => {
   test('a library that fails to load is said, and nothing waits forever',
        async () => {
+    // The page's files without the WebAssembly, served from a folder of
+    // their own.
+    const partial = await mkdtemp(path.join(os.tmpdir(), 'inspector-partial-'));
+    const {readdir, copyFile} = await import('node:fs/promises');
+    for (const name of await readdir(inspectorDir)) {
+      if (!name.endsWith('.wasm')) {
+        await copyFile(path.join(inspectorDir, name), path.join(partial, name));
+      }
+    }
+    const partialServer = await serve(partial);
     const failing = await browser.newPage();
     try {
-      await failing.setRequestInterception(true);
-      failing.on('request', (request) => {
-        if (request.url().endsWith('.wasm')) request.abort();
-        else request.continue();
-      });
-      await failing.goto(`${server.origin}/index.html`);
+      await failing.goto(`${partialServer.origin}/index.html`);
       await failing.waitForSelector('body[data-failed]', {timeout: 20000});
       const said = await failing.$eval('#status', (s) => s.textContent);
       assert.match(said, /the library could not be loaded/);
@@ -806,6 +857,8 @@ describe('the worker', () => {
           document.querySelector('#message').textContent));
     } finally {
       await failing.close();
+      await partialServer.close();
+      await rm(partial, {recursive: true, force: true});
     }
   });
 });
