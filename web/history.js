@@ -136,7 +136,7 @@ async function replay(change, back) {
 // the page's body.
 function keepFocus(before) {
   const now = document.activeElement;
-  if (now && now !== document.body) return;
+  if (now && now !== document.body && !now.disabled) return;
   if (before && before.isConnected && !before.disabled &&
       before !== document.body) {
     before.focus();

@@ -21,15 +21,17 @@ export function initSplitter() {
     return Math.max(FIELDS_MIN_PX,
                     Math.floor(panes.clientWidth - splitterWidth - hexMin));
   };
+  let chosen = 0; // the width set, or 0 while the style's own holds
   const describe = () => {
+    const most = widest();
     splitter.setAttribute('aria-valuemin', String(FIELDS_MIN_PX));
-    splitter.setAttribute('aria-valuemax', String(widest()));
-    splitter.setAttribute('aria-valuenow',
-                          String(Math.round(fieldsPane.offsetWidth)));
+    splitter.setAttribute('aria-valuemax', String(most));
+    splitter.setAttribute('aria-valuenow', String(Math.min(most, Math.round(
+        chosen || fieldsPane.getBoundingClientRect().width))));
   };
   const setWidth = (px) => {
-    const width = Math.min(Math.max(FIELDS_MIN_PX, px), widest());
-    panes.style.setProperty('--fields-width', `${width}px`);
+    chosen = Math.min(Math.max(FIELDS_MIN_PX, Math.round(px)), widest());
+    panes.style.setProperty('--fields-width', `${chosen}px`);
     describe();
   };
   splitter.addEventListener('pointerdown', (event) => {
@@ -51,8 +53,8 @@ export function initSplitter() {
   });
   // A window made narrower keeps the width within bounds.
   window.addEventListener('resize', () => {
-    if (panes.style.getPropertyValue('--fields-width')) {
-      setWidth(fieldsPane.getBoundingClientRect().width);
+    if (chosen) {
+      setWidth(chosen);
     } else {
       describe();
     }
