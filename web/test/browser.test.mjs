@@ -828,6 +828,16 @@ describe('the page', () => {
                 JSON.stringify(report));
     }
     assert.ok(Number.isFinite(report.memory.retainedMiB));
+    const {runCosts} = await import('../../bench/inspector_bench.mjs');
+    const costs = await runCosts({browser, origin: server.origin,
+                                  sizeMiB: 1, edits: 2});
+    for (const key of ['open', 'copy', 'export', 'find']) {
+      assert.ok(Number.isFinite(costs.stalls[key]), JSON.stringify(costs));
+    }
+    assert.ok(Number.isFinite(costs.history.ratio), JSON.stringify(costs));
+    assert.ok(costs.wheel.linesPerNotch > 0 &&
+              costs.wheel.linesPerNotch < costs.wheel.linesInSight,
+              JSON.stringify(costs));
   });
 });
 
