@@ -219,6 +219,11 @@ const operations = {
                 : {text: parts.join('')};
   },
 
+  // What the library's memory holds (WebAssembly memory never shrinks).
+  memory() {
+    return {wasmBytes: residentBytes().buffer.byteLength};
+  },
+
   json() {
     return {blob: new Blob([residentJson()], {type: 'application/json'})};
   },
@@ -227,7 +232,7 @@ const operations = {
 self.addEventListener('message', async ({data}) => {
   const {id, op, generation} = data;
   try {
-    if (op !== 'open' && op !== 'hello' && generation !== resident) {
+    if (!['open', 'hello', 'memory'].includes(op) && generation !== resident) {
       self.postMessage({id, dropped: true});
       return;
     }
