@@ -254,9 +254,13 @@ EMSCRIPTEN_KEEPALIVE void bir_web_parts() {
     if (info.field < 0) continue;
     bioapi_field_kind kind = 0;
     bioapi_bir_field_info(info.field, nullptr, &kind, nullptr, nullptr);
+    // The SB has no presence bit: a record without one has a length of 0 in
+    // its place.
+    const bool optional =
+        info.bit >= 0 || info.field == BIOAPI_FIELD_SECURITY_BLOCK;
     list.push_back(Json{{"name", info.name},
                         {"kind", inspect::RowKindName(info.kind)},
-                        {"optional", info.bit >= 0},
+                        {"optional", optional},
                         {"period", kind == BIOAPI_FIELD_KIND_PERIOD}});
   }
   Finish(list);
