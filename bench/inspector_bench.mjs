@@ -202,7 +202,10 @@ async function allMemory(page, session) {
 export async function runCosts({browser, origin, sizeMiB = 16, edits = 40}) {
   const dir = await mkdtemp(path.join(os.tmpdir(), 'inspector-bench-'));
   const downloadDir = path.join(dir, 'downloads');
-  const page = await browser.newPage();
+  // A context of its own: where its downloads go, and its permissions, are
+  // not the browser's.
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
   try {
     const {large} = await records(dir, sizeMiB);
     const sizeBytes = (await readFile(large)).length;
@@ -212,7 +215,10 @@ export async function runCosts({browser, origin, sizeMiB = 16, edits = 40}) {
     await page.waitForSelector('body[data-ready]');
     const session = await page.createCDPSession();
     await session.send('Browser.setDownloadBehavior',
-                       {behavior: 'allow', downloadPath: downloadDir});
+                       {behavior: 'allow', downloadPath: downloadDir,
+                        browserContextId: context.id});
+    await context.overridePermissions(origin, [
+      'clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
     await page.evaluate(() => {
       window.longTasks = [];
       new PerformanceObserver((list) => {
@@ -327,7 +333,7 @@ export async function runCosts({browser, origin, sizeMiB = 16, edits = 40}) {
       wheel: {linesPerNotch: most, linesInSight: inSight},
     };
   } finally {
-    await page.close();
+    await context.close();
     await rm(dir, {recursive: true, force: true});
   }
 }
