@@ -315,7 +315,6 @@ export async function runCosts({browser, origin, sizeMiB = 16, edits = 40}) {
       }
       await page.waitForSelector('body[data-edit-ms]', {timeout: 600000});
       await settled();
-      if (process.env.BENCH_TRACE) console.error(`edit ${i + 1}`);
     }
     const edited = await allMemory(page, session);
     const recordMiB = sizeBytes / (1024 * 1024);
