@@ -30,6 +30,7 @@ const fn = {
   encode: wasm._bir_web_encode,
   explain: wasm._bir_web_explain,
   enumerations: wasm._bir_web_enumerations,
+  parts: wasm._bir_web_parts,
   resident: wasm._bir_web_resident,
   residentData: wasm._bir_web_resident_data,
   residentSize: wasm._bir_web_resident_size,
@@ -221,6 +222,17 @@ export function explain(code) {
  */
 export function enumerations() {
   fn.enumerations();
+  return JSON.parse(text());
+}
+
+/**
+ * Returns the fields of a record in record order: a list of `{name, kind,
+ * optional, period}`, where `kind` is that of the field's dump rows,
+ * `optional` says that a record may leave the field out (null in `fields`)
+ * and `period` that it holds two date-times.
+ */
+export function parts() {
+  fn.parts();
   return JSON.parse(text());
 }
 

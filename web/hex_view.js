@@ -22,10 +22,14 @@ export function printable(value) {
 export class HexView {
   /**
    * `container` is the scrolling element (#hex). `handlers.pick(offset)`
-   * hears a click on a byte, or a key moving the cursor to one;
-   * `handlers.selection(begin, end)` hears every change of the selected
-   * bytes; `handlers.write(offset, value)` hears a byte typed in hex at the
-   * cursor.
+   * hears the cursor moved to a byte (a click, a key);
+   * `handlers.selection(begin, end, cursor)` hears every change of the
+   * selected bytes or of the cursor; `handlers.write(offset, value)` hears a
+   * byte typed in hex at the cursor.
+   *
+   * A click puts the cursor on a byte and selects it; Shift with a click or
+   * an arrow key, or a drag, selects the bytes from the anchor (where the
+   * selection began) to the cursor.
    */
   constructor(container, handlers) {
     this.container = container;
@@ -36,7 +40,11 @@ export class HexView {
     this.hover = null; // {begin, end}
     this.mark = -1; // the offset of a failing check
     this.cursor = -1;
+    this.anchor = -1; // where a range selection began
+    this.changed = []; // [begin, end) ranges changed since the record opened
     this.nibble = null; // the high digit typed at the cursor
+    this.top = 0; // the first line in sight, past the height cap
+    this.expectedScrollTop = 0; // the scroll position this view last set
     this.lineCount = 1;
     this.spacer = document.createElement('div');
     this.spacer.className = 'hex-spacer';
@@ -44,12 +52,20 @@ export class HexView {
     this.lines.className = 'hex-lines';
     container.replaceChildren(this.spacer, this.lines);
     this.pending = false;
-    container.addEventListener('scroll', () => this.schedule());
-    window.addEventListener('resize', () => this.schedule());
-    container.addEventListener('click', (event) => {
-      const byte = event.target.closest('[data-offset]');
-      if (byte) this.pick(Number(byte.dataset.offset));
+    container.addEventListener('scroll', () => {
+      // A scroll that this view did not set (the scroll bar dragged) moves
+      // the first line in sight proportionally.
+      if (this.scaled &&
+          Math.abs(container.scrollTop - this.expectedScrollTop) >= 1) {
+        this.top = this.lineOfScrollTop(container.scrollTop);
+        this.expectedScrollTop = container.scrollTop;
+      }
+      this.schedule();
     });
+    window.addEventListener('resize', () => this.schedule());
+    container.addEventListener('pointerdown', (event) => this.press(event));
+    container.addEventListener('wheel', (event) => this.wheel(event),
+                               {passive: false});
     container.addEventListener('keydown', (event) => this.key(event));
   }
 
@@ -72,31 +88,38 @@ export class HexView {
     this.spacer.style.height =
         `${Math.min(this.fullHeight, MAX_SCROLL_HEIGHT)}px`;
     if (keep && this.cursor < bytes.length) {
+      if (this.selection) {
+        this.selection.end = Math.min(this.selection.end, bytes.length);
+      }
+      this.setTop(this.topLine());
       this.render();
       return;
     }
     this.selection = null;
     this.cursor = -1;
-    this.container.scrollTop = 0;
+    this.anchor = -1;
+    this.changed = [];
+    this.setTop(0);
     this.render();
   }
 
-  /** Highlights bytes [begin, end) as selected. */
-  select(begin, end, scroll = true) {
+  /**
+   * Selects bytes [begin, end) with the cursor on `cursor` (by default
+   * `begin`) and the anchor at the other end.
+   */
+  select(begin, end, scroll = true, cursor = begin) {
     this.selection = {begin, end};
-    if (this.cursor < begin || this.cursor >= end) this.cursor = begin;
+    this.cursor = cursor;
+    this.anchor = cursor === begin ? Math.max(begin, end - 1) : begin;
     this.nibble = null;
     if (scroll) this.scrollTo(begin, end);
-    this.handlers.selection?.(begin, end);
+    this.handlers.selection?.(begin, end, this.cursor);
     this.schedule();
   }
 
-  /**
-   * Tints the bytes of `ranges` ({begin, end}, in order, not overlapping):
-   * the headers of the record inside the BDB. Kept until the next call.
-   */
-  setTints(ranges) {
-    this.tints = ranges;
+  /** Marks the bytes of `ranges` ([begin, end) pairs, in order) changed. */
+  setChanged(ranges) {
+    this.changed = ranges;
     this.schedule();
   }
 
@@ -114,7 +137,30 @@ export class HexView {
     const count = this.wholeLines();
     if (first >= top && last < top + count) return;
     const target = Math.max(0, first - Math.floor(count / 4));
-    this.container.scrollTop = this.scrollTopOfLine(target);
+    this.setTop(target);
+    this.schedule();
+  }
+
+  /** Scrolls so that `line` is the first line in sight. */
+  setTop(line) {
+    this.top = Math.min(this.lastTopLine(), Math.max(0, line));
+    this.container.scrollTop = this.scrollTopOfLine(this.top);
+    this.expectedScrollTop = this.container.scrollTop;
+  }
+
+  // The mouse wheel moves a few lines a notch, never more than are in
+  // sight, so that no line goes by unseen whatever the record's size.
+  wheel(event) {
+    if (event.ctrlKey || event.deltaY === 0) return;
+    event.preventDefault();
+    const sight = this.wholeLines();
+    let lines = event.deltaMode === 1 ? event.deltaY
+        : event.deltaMode === 2 ? event.deltaY * sight
+        : event.deltaY / LINE_HEIGHT;
+    const most = Math.max(1, sight - 1);
+    lines = Math.sign(lines) *
+            Math.min(most, Math.max(1, Math.round(Math.abs(lines))));
+    this.setTop(this.topLine() + lines);
     this.schedule();
   }
 
@@ -131,8 +177,13 @@ export class HexView {
   // The first line in sight. Past the height cap, the scroll range maps onto
   // the lines so that the greatest scroll position shows the last line.
   topLine() {
-    const top = this.container.scrollTop;
-    if (!this.scaled) return Math.floor(top / LINE_HEIGHT);
+    if (!this.scaled) {
+      return Math.floor(this.container.scrollTop / LINE_HEIGHT);
+    }
+    return Math.min(this.lastTopLine(), this.top);
+  }
+
+  lineOfScrollTop(top) {
     const range = Math.max(1, this.container.scrollHeight -
                               this.container.clientHeight);
     return Math.min(this.lastTopLine(),
@@ -194,10 +245,11 @@ export class HexView {
     const fragment = document.createDocumentFragment();
     const within = (range, at) => range && at >= range.begin && at < range.end;
     let rowIndex = this.rowAt(first * BYTES_PER_LINE);
-    const tints = this.tints ?? [];
-    let tint = 0;
-    while (tint < tints.length && tints[tint].end <= first * BYTES_PER_LINE) {
-      ++tint;
+    // The changed ranges, from the first that may reach the lines shown.
+    let changedIndex = 0;
+    while (changedIndex < this.changed.length &&
+           this.changed[changedIndex][1] <= first * BYTES_PER_LINE) {
+      ++changedIndex;
     }
     for (let line = first; line < last; ++line) {
       const begin = line * BYTES_PER_LINE;
@@ -217,10 +269,16 @@ export class HexView {
         const span = document.createElement('span');
         let name = `hex-byte k-${row ? row.kind : 'unread'}`;
         if (row && at === row.offset) name += ' boundary';
-        while (tint < tints.length && tints[tint].end <= at) ++tint;
-        if (within(tints[tint], at)) name += ' bdb-header';
         if (within(this.selection, at)) name += ' selected';
         if (within(this.hover, at)) name += ' hovered';
+        while (changedIndex < this.changed.length &&
+               this.changed[changedIndex][1] <= at) {
+          ++changedIndex;
+        }
+        if (changedIndex < this.changed.length &&
+            at >= this.changed[changedIndex][0]) {
+          name += ' changed';
+        }
         if (at === this.cursor) name += ' cursor';
         if (at === this.mark) name += ' mark';
         span.className = name;
@@ -259,14 +317,47 @@ export class HexView {
     return text;
   }
 
-  /** Moves the cursor to `offset` and tells the page, as a click does. */
-  pick(offset) {
+  /**
+   * Moves the cursor to `offset` and tells the page, as a click does. With
+   * `extend`, the selection runs from the anchor to it; else it selects the
+   * byte alone.
+   */
+  pick(offset, extend = false) {
     if (offset < 0 || offset >= this.bytes.length) return;
     this.cursor = offset;
     this.nibble = null;
+    if (!extend || this.anchor < 0) this.anchor = offset;
+    const begin = Math.min(this.anchor, offset);
+    const end = Math.max(this.anchor, offset) + 1;
+    this.selection = {begin, end};
     this.handlers.pick(offset);
+    this.handlers.selection?.(begin, end, offset);
     this.scrollTo(offset);
     this.schedule();
+  }
+
+  // A press on a byte puts the cursor there (Shift: extends the selection);
+  // dragging extends the selection to the byte under the pointer.
+  press(event) {
+    if (event.button !== 0) return;
+    const byte = event.target.closest('[data-offset]');
+    if (!byte) return;
+    event.preventDefault();
+    this.container.focus({preventScroll: true});
+    this.pick(Number(byte.dataset.offset), event.shiftKey);
+    const move = (e) => {
+      const under = document.elementFromPoint(e.clientX, e.clientY)
+          ?.closest?.('#hex [data-offset]');
+      if (under && Number(under.dataset.offset) !== this.cursor) {
+        this.pick(Number(under.dataset.offset), true);
+      }
+    };
+    const up = () => {
+      window.removeEventListener('pointermove', move);
+      window.removeEventListener('pointerup', up);
+    };
+    window.addEventListener('pointermove', move);
+    window.addEventListener('pointerup', up);
   }
 
   key(event) {
@@ -284,7 +375,8 @@ export class HexView {
     };
     if (event.key in moves) {
       event.preventDefault();
-      this.pick(Math.min(this.bytes.length - 1, Math.max(0, moves[event.key])));
+      this.pick(Math.min(this.bytes.length - 1, Math.max(0, moves[event.key])),
+                event.shiftKey);
       return;
     }
     // Hex digits overwrite the byte at the cursor, two to a byte.

@@ -4,16 +4,131 @@
 // module); the page holds a copy of its bytes for the hex view and sends
 // every change here first.
 
-import {
-  accept, editField, EncodeError, enumerations, inspect, load, patch,
+// The library, loaded here rather than imported, so that a module or
+// WebAssembly that fails to load is told to the page, which waits for
+// `ready` or `failed`.
+let library;
+try {
+  library = await import('./bioapi_data.mjs');
+} catch (error) {
+  self.postMessage({failed: `${error?.name ?? 'Error'}: ` +
+                            `${error?.message ?? String(error)}`});
+  throw error;
+}
+const {
+  accept, editField, EncodeError, enumerations, inspect, load, parts, patch,
   residentBytes, residentJson,
-} from './bioapi_data.mjs';
+} = library;
 
 // The generation of the last file chosen, and that of the record resident:
 // a read that a later choice overtook is dropped, and a change meant for a
 // record that is no longer resident is refused.
 let chosen = 0;
 let resident = 0;
+
+// Whether `pattern` stands in `bytes` at `at`.
+function standsAt(bytes, pattern, at) {
+  if (at < 0 || at + pattern.length > bytes.length) return false;
+  for (let i = 0; i < pattern.length; ++i) {
+    if (bytes[at + i] !== pattern[i]) return false;
+  }
+  return true;
+}
+
+// The last offset before `from` (wrapping at the start) where `pattern`
+// stands in `bytes`, or -1.
+function findBefore(bytes, pattern, from) {
+  const n = pattern.length;
+  if (n === 0 || n > bytes.length) return -1;
+  const search = (begin, end) => { // starts in [begin, end), last first
+    for (let at = bytes.lastIndexOf(pattern[0], end - 1); at >= begin;
+         at = at > 0 ? bytes.lastIndexOf(pattern[0], at - 1) : -1) {
+      if (standsAt(bytes, pattern, at)) return at;
+    }
+    return -1;
+  };
+  const start = Math.min(Math.max(0, from), bytes.length);
+  const found = start > 0 ? search(0, start) : -1;
+  return found >= 0 ? found : search(start, bytes.length);
+}
+
+// Every offset where `pattern` stands in `bytes`, up to `most` of them, and
+// how many there are.
+function findAll(bytes, pattern, most) {
+  const offsets = [];
+  let count = 0;
+  if (pattern.length === 0) return {offsets, count};
+  for (let at = bytes.indexOf(pattern[0]); at >= 0;
+       at = bytes.indexOf(pattern[0], at + 1)) {
+    if (!standsAt(bytes, pattern, at)) continue;
+    if (offsets.length < most) offsets.push(at);
+    ++count;
+  }
+  return {offsets, count};
+}
+
+// Bytes as text: hex ('01 AB'), base64 or a C array, in parts of at most a
+// few MiB each, so that no one string grows past what a browser allows.
+function formatParts(bytes, format) {
+  const parts = [];
+  const CHUNK = 3 * 65536; // a multiple of 3, for base64
+  const digits = [];
+  for (let b = 0; b < 256; ++b) {
+    digits.push(b.toString(16).toUpperCase().padStart(2, '0'));
+  }
+  for (let begin = 0; begin < bytes.length; begin += CHUNK) {
+    const chunk = bytes.subarray(begin, Math.min(bytes.length, begin + CHUNK));
+    let text = '';
+    if (format === 'base64') {
+      let binary = '';
+      for (let i = 0; i < chunk.length; ++i) {
+        binary += String.fromCharCode(chunk[i]);
+      }
+      text = btoa(binary);
+    } else if (format === 'c') {
+      const line = [];
+      const lines = [];
+      for (let i = 0; i < chunk.length; ++i) {
+        line.push(`0x${digits[chunk[i]]}`);
+        if (line.length === 12) {
+          lines.push(`  ${line.join(', ')},`);
+          line.length = 0;
+        }
+      }
+      if (line.length) lines.push(`  ${line.join(', ')},`);
+      text = `${lines.join('\n')}\n`;
+    } else {
+      const out = new Array(chunk.length);
+      for (let i = 0; i < chunk.length; ++i) out[i] = digits[chunk[i]];
+      text = (begin > 0 ? ' ' : '') + out.join(' ');
+    }
+    parts.push(text);
+  }
+  if (format === 'c') {
+    parts.unshift(`static const unsigned char bytes[${bytes.length}] = {\n`);
+    parts.push('};\n');
+  }
+  return parts;
+}
+
+// Where `before` and `after` differ: the one span [offset, offset +
+// before.length) of `before` that `after` replaces with `after`'s bytes
+// [offset, offset + after.length); the rest is the same.
+function difference(before, after) {
+  const shorter = Math.min(before.length, after.length);
+  let offset = 0;
+  while (offset < shorter && before[offset] === after[offset]) ++offset;
+  let same = 0;
+  while (same < shorter - offset &&
+         before[before.length - 1 - same] === after[after.length - 1 - same]) {
+    ++same;
+  }
+  return {
+    offset,
+    before: before.slice(offset, before.length - same),
+    after: after.slice(offset, after.length - same),
+  };
+}
 
 // The first offset at or after `from` (wrapping at the end) where `pattern`
 // stands in `bytes`, or -1.
@@ -45,7 +160,7 @@ function patchResident(offset, bytes) {
 
 const operations = {
   hello() {
-    return {enumerations: enumerations()};
+    return {enumerations: enumerations(), parts: parts()};
   },
 
   async open({file, generation}) {
@@ -58,9 +173,16 @@ const operations = {
     return [{record: inspect(), buffer}, [buffer]];
   },
 
-  replace({bytes}) {
-    load(bytes);
-    return {record: inspect()};
+  // Replaces bytes [offset, offset + remove) with `bytes`: the record
+  // changes size, so the page gets the whole of it.
+  splice({offset, remove, bytes}) {
+    const current = residentBytes();
+    const next = new Uint8Array(current.length - remove + bytes.length);
+    next.set(current.subarray(0, offset));
+    next.set(bytes, offset);
+    next.set(current.subarray(offset + remove), offset + bytes.length);
+    load(next);
+    return [{record: inspect(), buffer: next.buffer}, [next.buffer]];
   },
 
   patch({offset, bytes}) {
@@ -73,25 +195,44 @@ const operations = {
     return {...result, ...patchResident(result.offset, result.bytes)};
   },
 
+  // The edit proposed is made; the answer says which span changed, so
+  // that the page's history keeps that span rather than the record.
   accept() {
+    const before = residentBytes().slice();
     accept();
     const bytes = residentBytes().slice();
-    return [{record: inspect(), buffer: bytes.buffer}, [bytes.buffer]];
+    const change = difference(before, bytes);
+    return [{record: inspect(), buffer: bytes.buffer, change},
+            [bytes.buffer]];
   },
 
-  search({pattern, from}) {
-    return {offset: find(residentBytes(), pattern, from)};
+  search({pattern, from, backward, all}) {
+    const bytes = residentBytes();
+    if (all) return findAll(bytes, pattern, 1000);
+    return {offset: backward ? findBefore(bytes, pattern, from)
+                             : find(bytes, pattern, from)};
+  },
+
+  format({begin, end, format, blob}) {
+    const parts = formatParts(residentBytes().subarray(begin, end), format);
+    return blob ? {blob: new Blob(parts, {type: 'text/plain'})}
+                : {text: parts.join('')};
+  },
+
+  // What the library's memory holds (WebAssembly memory never shrinks).
+  memory() {
+    return {wasmBytes: residentBytes().buffer.byteLength};
   },
 
   json() {
-    return {text: residentJson()};
+    return {blob: new Blob([residentJson()], {type: 'application/json'})};
   },
 };
 
 self.addEventListener('message', async ({data}) => {
   const {id, op, generation} = data;
   try {
-    if (op !== 'open' && op !== 'hello' && generation !== resident) {
+    if (!['open', 'hello', 'memory'].includes(op) && generation !== resident) {
       self.postMessage({id, dropped: true});
       return;
     }

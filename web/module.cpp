@@ -261,6 +261,28 @@ EMSCRIPTEN_KEEPALIVE void bir_web_enumerations() {
   Finish(json);
 }
 
+/// Puts the record's fields in the text, in record order: a JSON list of
+/// {"name", "kind" (the row kind's word), "optional" (a record may leave it
+/// out), "period" (a validity period: two date-times)}.
+EMSCRIPTEN_KEEPALIVE void bir_web_parts() {
+  Json list = Json::array();
+  for (int part = 0; part < BIOAPI_RECORD_PART_COUNT; ++part) {
+    const inspect::PartInfo info = inspect::Part(part);
+    if (info.field < 0) continue;
+    bioapi_field_kind kind = 0;
+    bioapi_bir_field_info(info.field, nullptr, &kind, nullptr, nullptr);
+    // The SB has no presence bit: a record without one has a length of 0 in
+    // its place.
+    const bool optional =
+        info.bit >= 0 || info.field == BIOAPI_FIELD_SECURITY_BLOCK;
+    list.push_back(Json{{"name", info.name},
+                        {"kind", inspect::RowKindName(info.kind)},
+                        {"optional", optional},
+                        {"period", kind == BIOAPI_FIELD_KIND_PERIOD}});
+  }
+  Finish(list);
+}
+
 }  // extern "C"
 
 // The resident record ---------------------------------------------------------

@@ -30,8 +30,12 @@ let browser;
 let page;
 let userDataDir;
 let downloadDir;
+let downloads; // the CDP session that hears of downloads
 const requests = [];
 const pageErrors = [];
+// The dialogs that the page opened (leaving it with changes asks), each
+// accepted.
+const dialogs = [];
 
 before(async () => {
   await mkdir(outputDir, {recursive: true});
@@ -50,9 +54,14 @@ before(async () => {
   await page.setViewport({width: 1440, height: 900});
   page.on('request', (request) => requests.push(request.url()));
   page.on('pageerror', (error) => pageErrors.push(error.message));
-  const session = await page.createCDPSession();
-  await session.send('Browser.setDownloadBehavior',
-                     {behavior: 'allow', downloadPath: downloadDir});
+  page.on('dialog', async (dialog) => {
+    dialogs.push(dialog.type());
+    await dialog.accept();
+  });
+  downloads = await page.createCDPSession();
+  await downloads.send('Browser.setDownloadBehavior',
+                       {behavior: 'allow', downloadPath: downloadDir,
+                        eventsEnabled: true});
 });
 
 after(async () => {
@@ -119,6 +128,17 @@ async function dropBytes(bytes, name) {
   }, [...bytes], name);
 }
 
+// Chooses `file` while the record shown has changes: the page asks first,
+// and the person agrees to lose them.
+async function openDiscarding(file) {
+  await page.evaluate(() => delete document.body.dataset.openMs);
+  await (await page.$('#record-file')).uploadFile(file);
+  await page.waitForSelector('#confirm-edit[open]');
+  await page.click('#confirm-apply');
+  await page.waitForSelector('body[data-open-ms]', {timeout: 60000});
+  await settle();
+}
+
 // Drops `bytes` on the page as the file `name` and waits until it is shown.
 async function openDropped(bytes, name) {
   await page.evaluate(() => delete document.body.dataset.openMs);
@@ -127,20 +147,42 @@ async function openDropped(bytes, name) {
   await settle();
 }
 
+// Resolves when Chromium has saved the download `name` whole: its own
+// signal, Browser.downloadProgress with state "completed" (a file that
+// exists may still be empty or partial).
+function downloadOf(name, timeout = 30000) {
+  return new Promise((resolve, reject) => {
+    const ours = new Set();
+    const begin = (event) => {
+      if (event.suggestedFilename === name) ours.add(event.guid);
+    };
+    const progress = (event) => {
+      if (!ours.has(event.guid)) return;
+      if (event.state === 'completed') finish(resolve);
+      if (event.state === 'canceled') {
+        finish(() => reject(new Error(`the download of ${name} was canceled`)));
+      }
+    };
+    const timer = setTimeout(() => finish(
+        () => reject(new Error(`${name} was not downloaded`))), timeout);
+    function finish(then) {
+      clearTimeout(timer);
+      downloads.off('Browser.downloadWillBegin', begin);
+      downloads.off('Browser.downloadProgress', progress);
+      then();
+    }
+    downloads.on('Browser.downloadWillBegin', begin);
+    downloads.on('Browser.downloadProgress', progress);
+  });
+}
+
 // Clicks `button` and returns the bytes of the file `name` that it saves.
 async function downloaded(name, button = '#download') {
   await rm(path.join(downloadDir, name), {force: true});
+  const done = downloadOf(name);
   await page.click(button);
-  for (let i = 0; i < 100; ++i) {
-    try {
-      const bytes = await readFile(path.join(downloadDir, name));
-      // Chromium writes the file whole, then renames it from .crdownload.
-      return new Uint8Array(bytes);
-    } catch {
-      await new Promise((resolve) => setTimeout(resolve, 100));
-    }
-  }
-  assert.fail(`${name} was not downloaded`);
+  await done;
+  return new Uint8Array(await readFile(path.join(downloadDir, name)));
 }
 
 async function editField(field, value) {
@@ -157,6 +199,7 @@ const cellOf = (field) => page.$eval(
     `#fields tr[data-field="${field}"] td:nth-child(4)`, (td) => td.textContent);
 
 let largeRecord;
+let largeBytes;
 // A 16 MiB record built by the library from full_record.bir's fields.
 async function largeFile() {
   if (largeRecord) return largeRecord;
@@ -168,6 +211,7 @@ async function largeFile() {
                                 BiometricData: bdb});
   const file = path.join(outputDir, 'large-16MiB.bir');
   await writeFile(file, bytes);
+  largeBytes = bytes;
   largeRecord = {file, size: bytes.length};
   return largeRecord;
 }
@@ -200,7 +244,7 @@ describe('sample records', () => {
       await open(path.join(dataDir, `${name}.bir`));
       const golden = await readFile(path.join(dataDir, `${name}.dump.txt`),
                                     'utf8');
-      assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
+      assert.deepEqual(await tableRows(), dumpRows(golden));
       assert.match(await text('#status'), /^accepted/);
       // What re-encoding changes: nothing for a record the library wrote.
       const changes = await text('#changes');
@@ -213,25 +257,6 @@ describe('sample records', () => {
       }
     });
   }
-
-  test('the record inside the BDB: its rows, tinted bytes and notes',
-       async () => {
-    await open(path.join(dataDir, 'full_record.bir'));
-    // full_record.bir is the fixture of the notes: ANSI 378 named, an ISO
-    // 19794-2:2005 record inside that declares 240 bytes in 27.
-    assert.match(await text('#status'), new RegExp(
-        '; BiometricData: ISO/IEC 19794-2:2005 finger minutiae; 3 notes: ' +
-        'BDBFormat 0x001B/0x0201 names ANSI/INCITS 378 finger minutiae, ' +
-        'but the BDB holds ISO/IEC 19794-2:2005 finger minutiae; ' +
-        'the record declares 240 bytes; the BDB holds 27 \\(213 fewer\\)'));
-    // Its header's bytes are tinted, from its first byte (163).
-    const tinted = await page.$$eval('#hex .hex-byte.bdb-header',
-                                     (spans) => spans.map((s) => s.dataset.offset));
-    assert.equal(tinted[0], '163');
-    // A click on one of its rows selects its bytes; the fields stay put.
-    await page.click('#fields tr[data-bdb-field="RecordLength"]');
-    assert.equal(await text('#selection-range'), '4 bytes at 171');
-  });
 
   test('rows and bytes select each other, by mouse and by keyboard',
        async () => {
@@ -270,7 +295,7 @@ test('a record dropped on the page opens', async () => {
       await readFile(path.join(dataDir, 'field_by_field.bir')), 'dropped.bir');
   const golden = await readFile(path.join(dataDir, 'field_by_field.dump.txt'),
                                 'utf8');
-  assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
+  assert.deepEqual(await tableRows(), dumpRows(golden));
 });
 
 test('a damaged record: status, the rows read, the failing offset marked',
@@ -280,7 +305,7 @@ test('a damaged record: status, the rows read, the failing offset marked',
   // The rows read whole are bir dump's; the field the walk stopped in has a
   // row of its own, marked as failing.
   assert.deepEqual(await tableRows('[data-whole="false"]'),
-                   dumpRows(golden, {nested: true}));
+                   dumpRows(golden));
   assert.deepEqual(
       await page.$$eval('#fields tr.failing', (trs) => trs.map(
           (tr) => [tr.dataset.field, tr.dataset.offset])),
@@ -411,7 +436,7 @@ describe('faults of the first page', () => {
     const golden = await readFile(path.join(dataDir, 'full_record.dump.txt'),
                                   'utf8');
     assert.equal(await text('#file-name'), 'full_record.bir');
-    assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
+    assert.deepEqual(await tableRows(), dumpRows(golden));
     assert.deepEqual(await downloaded('full_record.bir'),
                      new Uint8Array(small));
   });
@@ -422,7 +447,7 @@ describe('faults of the first page', () => {
     const before = await cellOf('BDBQuality');
     await editField('BDBQuality', '7');
     assert.equal(await cellOf('BDBQuality'), '7');
-    await open(file);
+    await openDiscarding(file);
     assert.equal(await cellOf('BDBQuality'), before);
   });
 
@@ -534,14 +559,14 @@ describe('faults of the first page', () => {
     const at = Number(await page.$eval('#fields tr[data-field="BDBQuality"]',
                                        (tr) => tr.dataset.offset));
     await editField('BDBQuality', '90');
+    assert.match(await text('#message'), /nothing else changed/);
     const expected = new Uint8Array(trailing);
     expected[at] = 90;
     assert.deepEqual(await downloaded('trailing.bir'), expected);
-    assert.match(await text('#message'), /nothing else changed/);
     // minimal.bir lacks fields that the library always writes; an edit of
     // BDBFormat leaves them out still.
     const minimal = await readFile(path.join(dataDir, 'minimal.bir'));
-    await open(path.join(dataDir, 'minimal.bir'));
+    await openDiscarding(path.join(dataDir, 'minimal.bir'));
     await page.click('#fields tr[data-field="BDBFormat"]');
     await page.keyboard.press('Enter');
     await page.waitForSelector('#fields form.editor');
@@ -675,8 +700,12 @@ describe('the page', () => {
       await settle();
       assert.equal((await selected())[0], wordAt);
     }
-    // The data inspector reads the selection's first bytes: TotalLength.
+    // The data inspector reads at the cursor: TotalLength. Shift with a
+    // click selects from the anchor to the cursor.
+    await page.click('#hex [data-offset="7"]');
+    await page.keyboard.down('Shift');
     await page.click('#hex [data-offset="4"]');
+    await page.keyboard.up('Shift');
     await frames();
     const u32 = await page.$eval('#data-inspector tr[data-type="u32"]',
                                  (tr) => [...tr.cells].map((c) => c.textContent));
@@ -797,5 +826,438 @@ describe('the page', () => {
                 JSON.stringify(report));
     }
     assert.ok(Number.isFinite(report.memory.retainedMiB));
+    const {runCosts} = await import('../../bench/inspector_bench.mjs');
+    const costs = await runCosts({browser, origin: server.origin,
+                                  sizeMiB: 1, edits: 2});
+    for (const key of ['open', 'copy', 'export', 'find']) {
+      assert.ok(Number.isFinite(costs.stalls[key]), JSON.stringify(costs));
+    }
+    assert.ok(Number.isFinite(costs.history.ratio), JSON.stringify(costs));
+    assert.ok(costs.wheel.linesPerNotch > 0 &&
+              costs.wheel.linesPerNotch < costs.wheel.linesInSight,
+              JSON.stringify(costs));
+  });
+});
+
+describe('the worker', () => {
+  test('a library that fails to load is said, and nothing waits forever',
+       async () => {
+    // The page's files without the WebAssembly, served from a folder of
+    // their own.
+    const partial = await mkdtemp(path.join(os.tmpdir(), 'inspector-partial-'));
+    const {readdir, copyFile} = await import('node:fs/promises');
+    for (const name of await readdir(inspectorDir)) {
+      if (!name.endsWith('.wasm')) {
+        await copyFile(path.join(inspectorDir, name), path.join(partial, name));
+      }
+    }
+    const partialServer = await serve(partial);
+    const failing = await browser.newPage();
+    try {
+      await failing.goto(`${partialServer.origin}/index.html`);
+      await failing.waitForSelector('body[data-failed]', {timeout: 20000});
+      const said = await failing.$eval('#status', (s) => s.textContent);
+      assert.match(said, /the library could not be loaded/);
+      assert.equal(await failing.$eval('body', (b) => b.dataset.busy),
+                   'false');
+      // A record chosen afterwards is refused at once, with the reason.
+      await (await failing.$('#record-file')).uploadFile(
+          path.join(dataDir, 'minimal.bir'));
+      await failing.waitForFunction(() => /could not be loaded/.test(
+          document.querySelector('#message').textContent));
+    } finally {
+      await failing.close();
+      await partialServer.close();
+      await rm(partial, {recursive: true, force: true});
+    }
+  });
+});
+
+// The faults of the second page, each with what shows it ----------------------
+
+describe('faults of the second page', () => {
+  const fullRecord = () => path.join(dataDir, 'full_record.bir');
+
+  test('1: changes are not thrown away unasked', async () => {
+    await open(fullRecord());
+    await editField('BDBQuality', '7');
+    // Another file chosen: the page asks; Cancel keeps the record.
+    await (await page.$('#record-file')).uploadFile(
+        path.join(dataDir, 'minimal.bir'));
+    await page.waitForSelector('#confirm-edit[open]');
+    assert.match(await text('#confirm-title'), /full_record\.bir has 1 change/);
+    await page.click('#confirm-cancel');
+    await settle();
+    assert.equal(await text('#file-name'), 'full_record.bir');
+    assert.equal(await cellOf('BDBQuality'), '7');
+    // A drop asks as well.
+    await dropBytes(await readFile(path.join(dataDir, 'minimal.bir')),
+                    'minimal.bir');
+    await page.waitForSelector('#confirm-edit[open]');
+    await page.click('#confirm-cancel');
+    await settle();
+    assert.equal(await cellOf('BDBQuality'), '7');
+    // Leaving the page asks.
+    const leaving = () => page.evaluate(() => {
+      const event = new Event('beforeunload', {cancelable: true});
+      window.dispatchEvent(event);
+      return event.defaultPrevented;
+    });
+    assert.equal(await leaving(), true);
+    await page.click('#undo');
+    await settle();
+    assert.equal(await leaving(), false);
+  });
+
+  test('2: a large selection is copied as a file, made off the page\'s ' +
+       'thread', async () => {
+    const {file} = await largeFile();
+    await open(file);
+    await page.click('#fields tr[data-field="BiometricData"]');
+    const block = await page.$eval('#fields tr[data-field="BiometricData"]',
+        (tr) => [Number(tr.dataset.offset), Number(tr.dataset.length)]);
+    const bytes = await readFile(file);
+    const [begin, length] = block;
+    const name = `large-16MiB-${begin}-${begin + length}.hex.txt`;
+    await rm(path.join(downloadDir, name), {force: true});
+    const done = downloadOf(name, 120000);
+    await page.click('#copy-hex');
+    await done;
+    const saved = await readFile(path.join(downloadDir, name), 'latin1');
+    assert.equal(saved.length, length * 3 - 1);
+    const hexAt = (i) => bytes[begin + i].toString(16).toUpperCase()
+        .padStart(2, '0');
+    assert.equal(saved.slice(0, 11), [0, 1, 2, 3].map(hexAt).join(' '));
+    assert.equal(saved.slice(-2), hexAt(length - 1));
+    assert.match(await text('#message'), /too much for the clipboard/);
+  });
+
+  test('2: base64 and a C array of a small selection', async () => {
+    await open(fullRecord());
+    const context = browser.defaultBrowserContext();
+    await context.overridePermissions(server.origin,
+                                      ['clipboard-read', 'clipboard-write',
+                                       'clipboard-sanitized-write']);
+    await page.click('#hex [data-offset="0"]');
+    await page.keyboard.down('Shift');
+    await page.click('#hex [data-offset="3"]');
+    await page.keyboard.up('Shift');
+    const bytes = (await readFile(fullRecord())).subarray(0, 4);
+    const copied = async (format) => {
+      await page.select('#copy-format', format);
+      await page.evaluate(() => { document.querySelector('#message')
+          .textContent = ''; });
+      await page.click('#copy-hex');
+      await page.waitForFunction(() => /^cop/.test(
+          document.querySelector('#message').textContent));
+      return page.evaluate(() => navigator.clipboard.readText());
+    };
+    assert.equal(await copied('base64'), bytes.toString('base64'));
+    const c = await copied('c');
+    assert.match(c, /unsigned char bytes\[4\] = \{/);
+    assert.match(c, new RegExp([...bytes].map(
+        (b) => `0x${b.toString(16).toUpperCase().padStart(2, '0')}`)
+        .join(', ')));
+  });
+
+  test('3: history keeps the bytes an edit changed, not copies of the ' +
+       'record', async () => {
+    const {file, size} = await largeFile();
+    await open(file);
+    const session = await page.createCDPSession();
+    const memory = async () => {
+      await session.send('HeapProfiler.collectGarbage');
+      const usage = await session.send('Runtime.getHeapUsage');
+      return usage.usedSize + (usage.backingStorageSize ?? 0);
+    };
+    const before = await memory();
+    for (const value of ['41', '4142', '414243']) {
+      await editField('OctetString1', value);
+      await page.waitForSelector('#confirm-edit[open]', {timeout: 5000})
+          .then(() => page.click('#confirm-apply'), () => {});
+      await settle();
+      assert.equal(await cellOf('OctetString1'),
+                   `${value.length / 2} byte${value.length > 2 ? 's' : ''} ` +
+                   `"${'ABC'.slice(0, value.length / 2)}"`);
+    }
+    const grown = await memory() - before;
+    assert.ok(grown < size, `the page grew by ${grown} bytes after 3 ` +
+                            `re-encoding edits of a ${size}-byte record`);
+    // Undone to the file as read, byte for byte.
+    for (let i = 0; i < 3; ++i) {
+      await page.click('#undo');
+      await settle();
+    }
+    assert.ok((await downloaded('large-16MiB.bir')).every(
+        (b, i) => b === largeBytes[i]));
+  });
+
+  test('4: an opened record starts with nothing selected', async () => {
+    await open(fullRecord());
+    await page.click('#fields tr[data-field="OctetString5"]');
+    assert.match(await text('#selection-range'), /^\d+ bytes at \d+$/);
+    await open(path.join(dataDir, 'minimal.bir'));
+    assert.equal(await text('#selection-range'), 'Nothing selected');
+    assert.equal(await page.$eval('#copy-hex', (b) => b.disabled), true);
+    assert.equal(await page.$$eval('#data-inspector tbody tr',
+                                   (trs) => trs.length), 0);
+  });
+
+  test('5: the splitter dragged right keeps the page in the window',
+       async () => {
+    await page.setViewport({width: 1400, height: 900});
+    await open(fullRecord());
+    const box = await (await page.$('#splitter')).boundingBox();
+    await page.mouse.move(box.x + 4, box.y + 40);
+    await page.mouse.down();
+    await page.mouse.move(1390, box.y + 40, {steps: 4});
+    await page.mouse.up();
+    await frames();
+    const layout = await page.evaluate(() => {
+      const hex = document.querySelector('#hex');
+      const right = hex.getBoundingClientRect().left + hex.clientLeft +
+                    hex.clientWidth;
+      return {
+        page: document.documentElement.scrollWidth - window.innerWidth,
+        text: Math.max(...[...document.querySelectorAll('#hex .hex-ascii')]
+            .map((t) => t.getBoundingClientRect().right - right)),
+        now: Number(document.querySelector('#splitter')
+            .getAttribute('aria-valuenow')),
+        max: Number(document.querySelector('#splitter')
+            .getAttribute('aria-valuemax')),
+      };
+    });
+    assert.ok(layout.page <= 0, `the page scrolls by ${layout.page} px`);
+    assert.ok(layout.text <= 0.5, `the text column is cut by ${layout.text}`);
+    assert.equal(layout.now, layout.max);
+  });
+
+  test('6: focus stays in place after undo, redo and revert', async () => {
+    await open(fullRecord());
+    await editField('BDBQuality', '7');
+    await page.focus('#fields tr[data-field="BDBQuality"]');
+    const focused = () => page.evaluate(() => {
+      const e = document.activeElement;
+      return e === document.body ? 'body' : e.dataset.field ?? e.id;
+    });
+    await page.keyboard.down('Control');
+    await page.keyboard.press('z');
+    await page.keyboard.up('Control');
+    await settle();
+    assert.equal(await focused(), 'BDBQuality');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('y');
+    await page.keyboard.up('Control');
+    await settle();
+    assert.equal(await focused(), 'BDBQuality');
+    // Revert turns itself off: the keyboard goes to the row changed.
+    await page.focus('#revert');
+    await page.keyboard.press('Enter');
+    await settle();
+    assert.notEqual(await focused(), 'body');
+    assert.equal(await cellOf('BDBQuality'), '80');
+  });
+
+  test('7: the data inspector reads the byte picked; ranges by Shift, ' +
+       'keys and dragging', async () => {
+    const bytes = await readFile(fullRecord());
+    await open(fullRecord());
+    await page.type('#goto-offset', '0x1F');
+    await page.click('#goto');
+    await frames();
+    assert.match(await text('#selection-range'), /^1 byte at 31$/);
+    const value = (type) => page.$eval(
+        `#data-inspector tr[data-type="${type}"]`,
+        (tr) => [...tr.cells].slice(1).map((c) => c.textContent));
+    assert.deepEqual(await value('u8'), [String(bytes[31]),
+                                         String(bytes[31])]);
+    assert.deepEqual(await value('u16'), [String(bytes.readUInt16LE(31)),
+                                          String(bytes.readUInt16BE(31))]);
+    assert.deepEqual(await value('i64'),
+                     [String(bytes.readBigInt64LE(31)),
+                      String(bytes.readBigInt64BE(31))]);
+    assert.deepEqual(await value('f64'), [String(bytes.readDoubleLE(31)),
+                                          String(bytes.readDoubleBE(31))]);
+    // A date-time as the record writes it, at BDBCreationDate.
+    const created = await page.$eval(
+        '#fields tr[data-field="BDBCreationDate"]',
+        (tr) => [Number(tr.dataset.offset), tr.cells[3].textContent]);
+    await page.click(`#hex [data-offset="${created[0]}"]`);
+    assert.deepEqual(await value('date-time'), [created[1]]);
+    // Shift+arrows extend from the anchor.
+    await page.keyboard.down('Shift');
+    await page.keyboard.press('ArrowRight');
+    await page.keyboard.press('ArrowRight');
+    await page.keyboard.up('Shift');
+    assert.match(await text('#selection-range'),
+                 new RegExp(`^3 bytes at ${created[0]}, cursor at `));
+    // A drag selects the bytes it passes over.
+    const from = await (await page.$('#hex [data-offset="40"]')).boundingBox();
+    const to = await (await page.$('#hex [data-offset="45"]')).boundingBox();
+    await page.mouse.move(from.x + 4, from.y + 4);
+    await page.mouse.down();
+    await page.mouse.move(to.x + 4, to.y + 4, {steps: 5});
+    await page.mouse.up();
+    await frames();
+    assert.deepEqual(await page.$$eval('#hex .hex-byte.selected',
+        (spans) => spans.map((s) => Number(s.dataset.offset))),
+                     [40, 41, 42, 43, 44, 45]);
+  });
+
+  test('8: an optional field removed (asked first) and added back',
+       async () => {
+    await open(fullRecord());
+    // Emptying an optional byte string removes it, after asking.
+    await editField('OctetString4', '');
+    await page.waitForSelector('#confirm-edit[open]');
+    assert.match(await text('#confirm-title'), /^Removing OctetString4/);
+    await page.click('#confirm-apply');
+    await settle();
+    assert.equal(await page.$('#fields tr[data-field="OctetString4"]'), null);
+    let back = library.decode(await downloaded('full_record.bir'));
+    assert.equal(back.fields.OctetString4, null);
+    // The Delete key on a row removes it too.
+    await page.click('#fields tr[data-field="RegisteredId8"]');
+    await page.keyboard.press('Delete');
+    await page.waitForSelector('#confirm-edit[open]');
+    await page.click('#confirm-apply');
+    await settle();
+    assert.equal(await page.$('#fields tr[data-field="RegisteredId8"]'), null);
+    // Absent fields are offered for adding.
+    const offered = await page.$$eval('#add-field option',
+                                      (os) => os.map((o) => o.value));
+    assert.deepEqual(offered, ['OctetString4', 'RegisteredId8']);
+    await page.select('#add-field', 'OctetString4');
+    await page.click('#add-field-button');
+    await page.waitForSelector('#add-editor form.editor textarea');
+    await page.type('#add-editor textarea', '0a0b');
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#fields tr[data-field="OctetString4"]');
+    await settle();
+    back = library.decode(await downloaded('full_record.bir'));
+    assert.equal(back.fields.OctetString4, '0a0b');
+    assert.equal(back.fields.RegisteredId8, null);
+  });
+
+  test('9: the wheel moves a few lines a notch in a 100 MiB record',
+       async () => {
+    const big = await random100MiB();
+    await open(big);
+    await settle(60000);
+    const top = () => page.$eval('#hex .hex-address',
+                                 (a) => parseInt(a.textContent, 16) / 16);
+    const sight = await page.$eval('#hex', (hex) => Math.floor(
+        hex.clientHeight / 20));
+    const box = await (await page.$('#hex')).boundingBox();
+    await page.mouse.move(box.x + 100, box.y + 100);
+    let before = await top();
+    for (let notch = 0; notch < 3; ++notch) {
+      await page.mouse.wheel({deltaY: 100});
+      await frames();
+      const now = await top();
+      assert.ok(now > before && now - before < sight,
+                `a notch moved ${now - before} lines (${sight} in sight)`);
+      before = now;
+    }
+  });
+
+  test('9: at 800 px the data inspector shows; editors stay in their pane',
+       async () => {
+    await page.setViewport({width: 800, height: 900});
+    await open(fullRecord());
+    await page.click('#hex [data-offset="4"]');
+    await frames();
+    const inspectorTop = await page.$eval('#data-inspector',
+        (t) => t.getBoundingClientRect().top);
+    assert.ok(inspectorTop < 900, `the data inspector starts at ` +
+                                  `${inspectorTop} px`);
+    const inPane = () => page.evaluate(() => {
+      const pane = document.querySelector('.fields-pane')
+          .getBoundingClientRect();
+      const form = document.querySelector('#fields form.editor')
+          .getBoundingClientRect();
+      const table = document.querySelector('#fields').getBoundingClientRect();
+      return {wider: table.right - pane.right,
+              below: form.bottom - pane.bottom, above: pane.top - form.top};
+    });
+    for (const field of ['OctetString5', 'BiometricData']) {
+      await page.click(`#fields tr[data-field="${field}"]`);
+      await page.keyboard.press('Enter');
+      await page.waitForSelector('#fields form.editor');
+      const where = await inPane();
+      assert.ok(where.wider <= 0.5 && where.below <= 0.5 && where.above <= 0.5,
+                `${field}'s editor: ${JSON.stringify(where)}`);
+      await page.keyboard.press('Escape');
+    }
+  });
+
+  test('10: what the page says', async () => {
+    await open(fullRecord());
+    // Find with nothing typed; a place found is said politely.
+    await page.click('#find-next');
+    assert.match(await text('#message'), /^type the hex bytes to find/);
+    await page.type('#find-text', '0102');
+    await page.click('#find-next');
+    await settle();
+    assert.match(await text('#message'), /^found at offset/);
+    assert.equal(await page.$eval('#message', (m) => m.getAttribute('role')),
+                 'status');
+    // A refusal names the field once.
+    await editField('BDBQuality', '300');
+    const refused = await text('#message');
+    assert.equal(refused.split('BDBQuality').length, 2, refused);
+    assert.equal(await page.$eval('#message', (m) => m.getAttribute('role')),
+                 'alert');
+    await page.keyboard.press('Escape');
+    // Saving says what was saved.
+    await downloaded('full_record.bir');
+    assert.match(await text('#message'), /^downloaded full_record\.bir/);
+    await downloaded('full_record.json', '#export-json');
+    assert.match(await text('#message'), /^exported the fields as full_record/);
+    // Two files dropped: the first opens, and the page says so.
+    await page.evaluate(async (a, b) => {
+      const transfer = new DataTransfer();
+      transfer.items.add(new File([new Uint8Array(a)], 'first.bir'));
+      transfer.items.add(new File([new Uint8Array(b)], 'second.bir'));
+      delete document.body.dataset.openMs;
+      document.body.dispatchEvent(new DragEvent(
+          'drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+    }, [...await readFile(path.join(dataDir, 'minimal.bir'))],
+    [...await readFile(fullRecord())]);
+    await page.waitForSelector('body[data-open-ms]');
+    await page.waitForFunction(() => /2 files dropped/.test(
+        document.querySelector('#message').textContent));
+    assert.equal(await text('#file-name'), 'first.bir');
+    // A cut record: the values that disagree; an empty file.
+    const cut = (await readFile(fullRecord())).subarray(0, 190);
+    await openDropped(cut, 'cut.bir');
+    assert.match(await text('#status'),
+                 /TotalLength is 210, the record is 190 bytes$/);
+    await openDropped(Buffer.alloc(0), 'empty.bir');
+    assert.match(await text('#status'), /the file is empty/);
+  });
+
+  test('11: no accessibility violations (axe-core)', async () => {
+    const axe = fileURLToPath(import.meta.resolve('axe-core/axe.min.js'));
+    const checked = await browser.newPage();
+    try {
+      // axe runs as a script of its own, which the page's policy forbids.
+      await checked.setBypassCSP(true);
+      await checked.setViewport({width: 1400, height: 900});
+      await checked.goto(`${server.origin}/index.html`);
+      await checked.waitForSelector('body[data-ready]');
+      await (await checked.$('#record-file')).uploadFile(fullRecord());
+      await checked.waitForSelector('body[data-open-ms]');
+      await checked.click('#fields tr[data-field="BDBQuality"]');
+      await checked.addScriptTag({path: axe});
+      const violations = await checked.evaluate(async () => {
+        const result = await axe.run(document);
+        return result.violations.map((v) => `${v.id} (${v.impact}): ` +
+            v.nodes.map((n) => n.target.join(' ')).join(', '));
+      });
+      assert.deepEqual(violations, []);
+    } finally {
+      await checked.close();
+    }
   });
 });

@@ -19,7 +19,7 @@ assert.ok(inspectorDir && dataDir,
 const ownData = fileURLToPath(new URL('./data/', import.meta.url));
 const {
   blockBytes, decode, editField, encode, EncodeError, enumerations, explain,
-  inspect, load, patch, residentBytes,
+  inspect, load, parts, patch, residentBytes,
 } = await import(path.join(inspectorDir, 'bioapi_data.mjs'));
 
 const bytesOf = async (file) => new Uint8Array(await readFile(file));
@@ -208,6 +208,24 @@ test('the resident record: an edit in place, refused once a patch damaged ' +
   assert.throws(toQuality90, (e) => e instanceof EncodeError &&
                                     /rejects the record/.test(e.message));
   assert.equal(inspect().accepted, false);
+});
+
+test('parts: the fields in record order; optional ones are those a ' +
+     'record may leave out', async () => {
+  const list = parts();
+  const full = JSON.parse(await readFile(path.join(dataDir, 'full_record.json'),
+                                         'utf8'));
+  assert.deepEqual(list.map((p) => p.name), Object.keys(full));
+  // minimal.bir leaves out every field it may.
+  const minimal = JSON.parse(await readFile(
+      path.join(dataDir, 'minimal.json'), 'utf8'));
+  for (const part of list) {
+    if (minimal[part.name] === null) assert.ok(part.optional, part.name);
+  }
+  assert.equal(list.find((p) => p.name === 'RecordFormat').optional, false);
+  assert.deepEqual(list.filter((p) => p.period).map((p) => p.name),
+                   ['BDBValidityPeriod', 'BIRValidityPeriod']);
+  assert.equal(list.find((p) => p.name === 'OctetString4').kind, 'bytes');
 });
 
 test('explain gives the library\'s message for a code', () => {
