@@ -941,78 +941,102 @@ TEST_F(RecordFileTest, ConcurrentWritersOnAHardLinkedFileLeaveAWholeRecord) {
 
 #endif
 
-// A temporary file that a killed call left is removed by the next call, on
-// both paths (a new file, a replaced one); one that a live writer holds, one
-// that another program holds open, and whatever only looks alike (names,
-// case, a directory, a link) are not.
+// A temporary file that a killed call left (record.SLOT.tmp, where writers
+// take the lowest slot free) is removed by the next call, on both paths (a
+// new file, a replaced one), also past slots in use; one that a live writer
+// holds, one that another program holds open, and whatever only looks alike
+// (names, a directory, a link) are not.
 TEST_F(RecordFileTest, OnlyStaleTemporaryFilesOfTheWriterAreRemoved) {
   const std::initializer_list<const char*> kept_files = {
-      "record.123.tmp", "record.1x.4.tmp", "record.5.6.tmp.bak",
-      "other.5.6.tmp", "RECORD.7.8.TMP"};
+      "record.01.tmp", "record.1x.tmp", "record.5.tmp.bak", "other.5.tmp",
+      "record.123.4.tmp"};
+  const std::initializer_list<const char*> stale_files = {"record.0.tmp",
+                                                          "record.6.tmp"};
   for (const bool existing : {false, true}) {
     SCOPED_TRACE(existing ? "replacing \"record\"" : "making \"record\"");
     for (const auto& entry : fs::directory_iterator(".")) {
       fs::remove_all(entry.path());
     }
     if (existing) testing::WriteFileBytes("record", kOldRecord);
-    testing::WriteFileBytes("record.123.4.tmp", kOldRecord);  // a killed call's
+    for (const char* name : stale_files) {
+      testing::WriteFileBytes(name, kOldRecord);
+    }
     for (const char* name : kept_files) {
       testing::WriteFileBytes(name, kOldRecord);
     }
-    fs::create_directory("record.13.14.tmp");
+    fs::create_directory("record.3.tmp");
 #ifdef _WIN32
     // Needs the right to make links (or developer mode); libstdc++ makes
     // none, and Wine reports one made without making it.
     const bool linked =
-        CreateSymbolicLinkW(L"record.15.16.tmp", L"other.5.6.tmp",
+        CreateSymbolicLinkW(L"record.5.tmp", L"other.5.tmp",
                             SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
-        IsLink("record.15.16.tmp");
+        IsLink("record.5.tmp");
 #else
     std::error_code no_link;
-    fs::create_symlink("other.5.6.tmp", "record.15.16.tmp", no_link);
+    fs::create_symlink("other.5.tmp", "record.5.tmp", no_link);
     const bool linked = !no_link;
 #endif
-    testing::WriteFileBytes("record.9.10.tmp", kOldRecord);
-    testing::WriteFileBytes("record.11.12.tmp", kOldRecord);
+    testing::WriteFileBytes("record.1.tmp", kOldRecord);
+    testing::WriteFileBytes("record.2.tmp", kOldRecord);
 #ifdef _WIN32
     // Another program's handle, even one that shares its deletion.
     const HANDLE held =
-        CreateFileW(L"record.9.10.tmp", GENERIC_READ,
+        CreateFileW(L"record.1.tmp", GENERIC_READ,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    // A live writer between writing its temporary file and renaming it.
-    const HANDLE mark =
-        CreateMutexW(nullptr, FALSE, L"Global\\BioAPI_Data.record.11.12.tmp");
+    // A live writer between writing its temporary file and renaming it
+    // marks the file by its identity.
+    HANDLE mark = nullptr;
+    {
+      const HANDLE file = CreateFileW(
+          L"record.2.tmp", FILE_READ_ATTRIBUTES,
+          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(file, INVALID_HANDLE_VALUE);
+      BY_HANDLE_FILE_INFORMATION info{};
+      ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+      CloseHandle(file);
+      const unsigned long long index =
+          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+          info.nFileIndexLow;
+      const std::wstring name = L"Global\\BioAPI_Data." +
+                                std::to_wstring(info.dwVolumeSerialNumber) +
+                                L"." + std::to_wstring(index);
+      mark = CreateMutexW(nullptr, FALSE, name.c_str());
+    }
     ASSERT_NE(mark, nullptr);
 #else
-    const int held = ::open("record.9.10.tmp", O_RDONLY);
+    const int held = ::open("record.1.tmp", O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a live writer holds its own
-    const int mark = ::open("record.11.12.tmp", O_RDONLY);
+    const int mark = ::open("record.2.tmp", O_RDONLY);
     ASSERT_EQ(::flock(mark, LOCK_SH), 0);
-    ::mkfifo("record.7.8.tmp", 0600);
+    ::mkfifo("record.4.tmp", 0600);
 #endif
     EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
     EXPECT_EQ(testing::ReadFileBytes("record"), NewRecord());
-    EXPECT_FALSE(fs::exists("record.123.4.tmp"));
+    for (const char* name : stale_files) {
+      EXPECT_FALSE(fs::exists(name)) << name;
+    }
     for (const char* name : kept_files) {
       EXPECT_EQ(testing::ReadFileBytes(name), kOldRecord) << name;
     }
-    EXPECT_TRUE(fs::is_directory("record.13.14.tmp"));
+    EXPECT_TRUE(fs::is_directory("record.3.tmp"));
     if (linked) {
-      EXPECT_TRUE(IsLink("record.15.16.tmp"));
+      EXPECT_TRUE(IsLink("record.5.tmp"));
     }
 #ifdef _WIN32
     CloseHandle(held);
     CloseHandle(mark);
 #else
-    EXPECT_TRUE(fs::is_fifo("record.7.8.tmp"));
+    EXPECT_TRUE(fs::is_fifo("record.4.tmp"));
     ::close(held);
     ::close(mark);
 #endif
     // Still there once let go: not deleted on its last close either.
-    EXPECT_TRUE(fs::exists("record.9.10.tmp"));
-    EXPECT_TRUE(fs::exists("record.11.12.tmp"));
+    EXPECT_TRUE(fs::exists("record.1.tmp"));
+    EXPECT_TRUE(fs::exists("record.2.tmp"));
   }
 }
 
