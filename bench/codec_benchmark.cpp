@@ -68,8 +68,8 @@ bool WriteAndSync(const char* path, const std::vector<unsigned char>& bytes) {
   if (file == nullptr) return false;
   bool done = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   done = std::fflush(file) == 0 && done;
-  done = FlushFileBuffers(reinterpret_cast<HANDLE>(
-             _get_osfhandle(_fileno(file)))) != 0 &&
+  done = FlushFileBuffers(
+             reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0 &&
          done;
   return std::fclose(file) == 0 && done;
 #else

@@ -142,8 +142,8 @@ std::string GoalLabel(const Goal& goal) {
       return name + " allocations, " + SizesLabel(goal) + ": <= " +
              (goal.baseline ? Label(goal.baseline) : Fixed(goal.limit, 0));
     case Measure::kBoundedGrowth:
-      return name + " at " + SizeName(goal.sizes.back()) + " <= " +
-             Fixed(goal.limit, 0) + " x its time at " +
+      return name + " at " + SizeName(goal.sizes.back()) +
+             " <= " + Fixed(goal.limit, 0) + " x its time at " +
              SizeName(goal.sizes.front()) + " + " + Label(goal.baseline);
   }
   return name;

@@ -19,8 +19,9 @@ inline constexpr std::int64_t kMemberBdbSize = 1 << 10;
 
 // Benchmark names. The baseline of every codec figure is `kCopy`; the one of
 // `kToArray` is `kEncodeWriteSync`, and `kToArrayCrowded` (beside
-// kCrowdFiles other files) is measured against `kToArray` in an empty folder. Decoding by move is measured after a copy
-// that makes its input, and that copy's median is subtracted.
+// kCrowdFiles other files) is measured against `kToArray` in an empty folder.
+// Decoding by move is measured after a copy that makes its input, and that
+// copy's median is subtracted.
 inline constexpr char kCopy[] = "Copy";
 inline constexpr char kCopyAndDecodeMove[] = "CopyAndDecodeMove";
 inline constexpr char kDecodeLvalue[] = "DecodeLvalue";

@@ -34,7 +34,6 @@ using internal::kSlotGap;
 using internal::kSlots;
 using internal::TemporaryName;
 
-
 class Descriptor {
  public:
   explicit Descriptor(int fd = -1) : fd_(fd) {}
@@ -181,8 +180,7 @@ void WriteInPlace(int fd, const std::vector<unsigned char>& bytes) {
 // that the cost follows the writers at work and not the files beside them.
 void RemoveStaleTemporaries(int directory, const std::string& base) {
   const uid_t user = ::geteuid();
-  for (unsigned slot = 0, free = 0; slot < kSlots && free < kSlotGap;
-       ++slot) {
+  for (unsigned slot = 0, free = 0; slot < kSlots && free < kSlotGap; ++slot) {
     const std::string name = TemporaryName(base, slot);
     Descriptor file(
         ::openat(directory, name.c_str(),
@@ -263,9 +261,8 @@ class Temporary {
       name_ = TemporaryName(base_, slot);
       if (::linkat(AT_FDCWD, path.c_str(), directory_, name_.c_str(),
                    AT_SYMLINK_FOLLOW) == 0 ||
-          (errno == ENOENT &&
-           ::linkat(file_.Get(), "", directory_, name_.c_str(),
-                    AT_EMPTY_PATH) == 0)) {
+          (errno == ENOENT && ::linkat(file_.Get(), "", directory_,
+                                       name_.c_str(), AT_EMPTY_PATH) == 0)) {
         named_ = true;
         return true;
       }
@@ -447,8 +444,7 @@ Outcome ReplaceAtomically(int directory, const std::string& name, int existing,
   for (const bool unnamed : {true, false}) {
     if (unnamed && !unnamed_files) continue;
     Temporary file(directory, name, mode, unnamed);
-    const Outcome outcome =
-        WriteAndRename(file, name, existing, status, bytes);
+    const Outcome outcome = WriteAndRename(file, name, existing, status, bytes);
     if (outcome != Outcome::kFailed || !unnamed || unnamed_files) {
       return outcome;
     }
@@ -562,10 +558,8 @@ void ReplaceImpl(const std::vector<unsigned char>& bytes) {
   RemoveStaleTemporaries(directory.Get(), kFileName);
   // A new file gets what a plain open gives: 0666 less the umask (or the
   // directory's default ACL).
-  (void)ReplaceAtomically(directory.Get(), kFileName, -1, nullptr, 0666,
-                          bytes);
+  (void)ReplaceAtomically(directory.Get(), kFileName, -1, nullptr, 0666, bytes);
 }
-
 
 }  // namespace
 

@@ -180,14 +180,11 @@ void RemoveStaleTemporaries(const std::wstring& directory) {
   constexpr DWORD kNotRegular = FILE_ATTRIBUTE_DIRECTORY |
                                 FILE_ATTRIBUTE_REPARSE_POINT |
                                 FILE_ATTRIBUTE_DEVICE;
-  for (unsigned slot = 0, free = 0; slot < kSlots && free < kSlotGap;
-       ++slot) {
+  for (unsigned slot = 0, free = 0; slot < kSlots && free < kSlotGap; ++slot) {
     const std::wstring path = directory + TemporaryName(base, slot);
-    Handle file(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0,
-                            nullptr, OPEN_EXISTING,
-                            FILE_FLAG_OPEN_REPARSE_POINT |
-                                FILE_FLAG_BACKUP_SEMANTICS,
-                            nullptr));
+    Handle file(CreateFileW(
+        path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.Valid()) {
       const DWORD error = GetLastError();
       free = error == ERROR_FILE_NOT_FOUND ? free + 1 : 0;
@@ -242,7 +239,8 @@ Temporary WriteTemporary(const std::wstring& directory,
       }
       return Temporary::kFailed;
     }
-    const bool written = mark.Reset(file.Get()) && WriteAll(file.Get(), bytes) &&
+    const bool written = mark.Reset(file.Get()) &&
+                         WriteAll(file.Get(), bytes) &&
                          FlushFileBuffers(file.Get());
     if (file.Close() && written) return Temporary::kWritten;
     DeleteFileW(path.c_str());
@@ -254,10 +252,10 @@ Temporary WriteTemporary(const std::wstring& directory,
 // Flushes the file that `path` names, once renamed there: on NTFS this also
 // commits the journal that holds the rename.
 void FlushName(const std::wstring& path) {
-  Handle file(CreateFileW(path.c_str(), GENERIC_WRITE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                          nullptr));
+  Handle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Valid()) FlushFileBuffers(file.Get());
 }
 
