@@ -180,16 +180,17 @@ void WriteInPlace(int fd, const std::vector<unsigned char>& bytes) {
 // that the cost follows the writers at work and not the files beside them.
 void RemoveStaleTemporaries(int directory, const std::string& base) {
   const uid_t user = ::geteuid();
-  for (unsigned slot = 0, free = 0; slot < kSlots && free < kSlotGap; ++slot) {
+  for (unsigned slot = 0, vacant = 0; slot < kSlots && vacant < kSlotGap;
+       ++slot) {
     const std::string name = TemporaryName(base, slot);
     Descriptor file(
         ::openat(directory, name.c_str(),
                  O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     if (!file.Valid() && errno == ENOENT) {
-      ++free;
+      ++vacant;
       continue;
     }
-    free = 0;
+    vacant = 0;
     if (!file.Valid()) {
       file.Reset(
           ::openat(directory, name.c_str(),

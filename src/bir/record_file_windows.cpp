@@ -180,17 +180,18 @@ void RemoveStaleTemporaries(const std::wstring& directory) {
   constexpr DWORD kNotRegular = FILE_ATTRIBUTE_DIRECTORY |
                                 FILE_ATTRIBUTE_REPARSE_POINT |
                                 FILE_ATTRIBUTE_DEVICE;
-  for (unsigned slot = 0, free = 0; slot < kSlots && free < kSlotGap; ++slot) {
+  for (unsigned slot = 0, vacant = 0; slot < kSlots && vacant < kSlotGap;
+       ++slot) {
     const std::wstring path = directory + TemporaryName(base, slot);
     Handle file(CreateFileW(
         path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.Valid()) {
       const DWORD error = GetLastError();
-      free = error == ERROR_FILE_NOT_FOUND ? free + 1 : 0;
+      vacant = error == ERROR_FILE_NOT_FOUND ? vacant + 1 : 0;
       continue;
     }
-    free = 0;
+    vacant = 0;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file.Get(), &info) ||
         (info.dwFileAttributes & kNotRegular) != 0 || Marked(info)) {
