@@ -30,17 +30,20 @@ class RatioReport : public benchmark::ConsoleReporter {
  private:
   struct Figure {
     double cpu_ns = 0;
+    double real_ns = 0;
     std::map<std::string, double> counters;
   };
   using Key = std::pair<std::string, std::int64_t>;
 
-  /// CPU time in nanoseconds of one `name` at `arg`; negative when it was not
-  /// run. "DecodeMove" is derived: copy-and-decode less the copy.
-  double Time(const std::string& name, std::int64_t arg) const;
+  /// CPU time (with `wall`, wall-clock time) in nanoseconds of one `name` at
+  /// `arg`; negative when it was not run. "DecodeMove" is derived:
+  /// copy-and-decode less the copy.
+  double Time(const std::string& name, std::int64_t arg,
+              bool wall = false) const;
   /// `Time(name)` over `Time(baseline)`, both at `arg`; negative when either
   /// was not run.
   double Ratio(const std::string& name, const std::string& baseline,
-               std::int64_t arg) const;
+               std::int64_t arg, bool wall = false) const;
   /// A counter of `name` at `arg`; negative when it was not reported.
   double Counter(const std::string& name, std::int64_t arg,
                  const std::string& counter) const;

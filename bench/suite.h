@@ -18,15 +18,20 @@ inline constexpr std::int64_t kPopulationSizes[] = {1000, 10000};
 inline constexpr std::int64_t kMemberBdbSize = 1 << 10;
 
 // Benchmark names. The baseline of every codec figure is `kCopy`; the one of
-// `kToArray` is `kEncodeAndWrite`. Decoding by move is measured after a copy
-// that makes its input, and that copy's median is subtracted.
+// `kToArray` is `kEncodeWriteSync`, and `kToArrayCrowded` (beside
+// kCrowdFiles other files) is measured against `kToArray` in an empty folder.
+// Decoding by move is measured after a copy that makes its input, and that
+// copy's median is subtracted.
 inline constexpr char kCopy[] = "Copy";
 inline constexpr char kCopyAndDecodeMove[] = "CopyAndDecodeMove";
 inline constexpr char kDecodeLvalue[] = "DecodeLvalue";
 inline constexpr char kDecodePointer[] = "DecodePointer";
 inline constexpr char kEncode[] = "Encode";
-inline constexpr char kEncodeAndWrite[] = "EncodeAndWrite";
+inline constexpr char kEncodeWriteSync[] = "EncodeWriteSync";
 inline constexpr char kToArray[] = "ToArray";
+inline constexpr char kToArrayCrowded[] = "ToArrayCrowded";
+/// Files beside "record" in the crowded folder.
+inline constexpr int kCrowdFiles = 20000;
 // The inspection library: the check of an accepted record (against
 // `kDecodePointer`) and the walk of its dump rows (against its own time at
 // 1 KiB plus `kReadBytes`, one read of every byte of the record).

@@ -12,10 +12,12 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bioapi_data/bir.h"
@@ -35,7 +37,15 @@
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#endif
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #else
 #ifndef WIN32_LEAN_AND_MEAN
@@ -159,6 +169,44 @@ std::string RunInChild(const std::function<std::string()>& body) {
   return result;
 }
 
+// Makes every later open of an unnamed file (O_TMPFILE) in this process and
+// its children fail with EOPNOTSUPP, as on a file system or a kernel without
+// them, so that the writer names its temporary file from the start. False
+// where the system takes no such filter (an emulator, a kernel without
+// seccomp).
+bool RefuseUnnamedFiles() {
+#if defined(__linux__) && defined(O_TMPFILE)
+  // The low half of the flags argument: where it lies depends on the byte
+  // order.
+  constexpr std::size_t kFlags =
+      offsetof(seccomp_data, args) + 2 * sizeof(std::uint64_t) +
+      (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 4 : 0);
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat, 0, 3),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kFlags),
+      BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+      ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+    return false;
+  }
+  const int fd = ::open(".", O_TMPFILE | O_WRONLY, 0600);
+  if (fd >= 0) ::close(fd);
+  return fd < 0 && errno == EOPNOTSUPP;
+#else
+  return false;
+#endif
+}
+
+// Whether RefuseUnnamedFiles works here, tried in a child process.
+bool UnnamedFilesCanBeRefused() {
+  return RunInChild([] { return RefuseUnnamedFiles() ? "" : "no"; }).empty();
+}
+
 // Runs `test` in the working directory as a user for whom permissions apply:
 // the current one, or under root "nobody" in a child process that owns the
 // directory. Returns what the case found wrong, or a reason to skip that
@@ -207,6 +255,18 @@ bool IsLink(const char* path) {
 #else
   return fs::is_symlink(path);
 #endif
+}
+
+// The names in the working directory other than those given.
+std::string OtherFiles(std::initializer_list<std::string> known) {
+  std::string others;
+  for (const auto& entry : fs::directory_iterator(".")) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(known.begin(), known.end(), name) == known.end()) {
+      others += " " + name;
+    }
+  }
+  return others;
 }
 
 class RecordFileTest : public ::testing::Test {
@@ -447,18 +507,6 @@ BIR RecordOf(std::size_t bdb_size, unsigned char fill) {
   BIR bir = testing::FullRecord(0);
   bir.BiometricData.assign(bdb_size, fill);
   return bir;
-}
-
-// The names in the working directory other than those given.
-std::string OtherFiles(std::initializer_list<std::string> known) {
-  std::string others;
-  for (const auto& entry : fs::directory_iterator(".")) {
-    const std::string name = entry.path().filename().string();
-    if (std::find(known.begin(), known.end(), name) == known.end()) {
-      others += " " + name;
-    }
-  }
-  return others;
 }
 
 // Set-user-id and set-group-id bits survive the replacement (a write or a
@@ -830,14 +878,16 @@ Bytes ReadWhole(const char* path) {
 }
 
 // Starts a child process that writes `records` in turn with ToArray until it
-// is killed; returns its id once it has begun its first write.
-pid_t StartWriter(const std::vector<BIR>& records) {
+// is killed, with named temporary files only when `named`; returns its id
+// once it has begun its first write.
+pid_t StartWriter(const std::vector<BIR>& records, bool named) {
   int ready[2];
   if (::pipe(ready) != 0) return -1;
   std::fflush(nullptr);
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(ready[0]);
+    if (named) (void)RefuseUnnamedFiles();
     (void)::write(ready[1], "r", 1);
     for (std::size_t i = 0;; ++i) records[i % records.size()].ToArray();
   }
@@ -851,8 +901,9 @@ pid_t StartWriter(const std::vector<BIR>& records) {
 // Kills a writer at random moments of a large write, ten times. After each
 // kill the atomic path leaves the old record or the new one, whole; the next
 // call writes its record and removes the temporary file that the killed one
-// left. The in-place path (a hard-linked file) cannot be atomic, but the next
-// call still writes a whole record: the killed writer's lock is gone.
+// left, also one named from the start (where the system has no unnamed
+// files). The in-place path (a hard-linked file) cannot be atomic, but the
+// next call still writes a whole record: the killed writer's lock is gone.
 TEST_F(RecordFileTest, KilledWriterLeavesAWholeRecordAndNoTemporaryFile) {
   // Large enough that a write takes some milliseconds.
   const std::vector<BIR> records = {RecordOf(4u << 20, 0x33),
@@ -862,14 +913,26 @@ TEST_F(RecordFileTest, KilledWriterLeavesAWholeRecordAndNoTemporaryFile) {
   records[0].ToArray();
   const auto write_time = std::chrono::steady_clock::now() - start;
   std::mt19937 random(12345);
-  for (const bool linked : {false, true}) {
-    SCOPED_TRACE(linked ? "hard-linked, in place" : "atomic");
+  struct Mode {
+    const char* name;
+    bool linked;
+    bool named;
+  };
+  for (const Mode& mode : {Mode{"atomic", false, false},
+                           Mode{"atomic, named temporary files", false, true},
+                           Mode{"hard-linked, in place", true, false}}) {
+    SCOPED_TRACE(mode.name);
+    const bool linked = mode.linked;
+    if (mode.named && !UnnamedFilesCanBeRefused()) {
+      std::printf("%s: skipped, no seccomp filter here\n", mode.name);
+      continue;
+    }
     if (linked) {
       ASSERT_EQ(::link("record", "other"), 0);
     }
     int torn = 0;
     for (int round = 0; round < 10; ++round) {
-      const pid_t writer = StartWriter(records);
+      const pid_t writer = StartWriter(records, mode.named);
       ASSERT_GT(writer, 0);
       // Some calls into its loop, at any point of a call.
       std::this_thread::sleep_for(
@@ -941,78 +1004,131 @@ TEST_F(RecordFileTest, ConcurrentWritersOnAHardLinkedFileLeaveAWholeRecord) {
 
 #endif
 
-// A temporary file that a killed call left is removed by the next call, on
-// both paths (a new file, a replaced one); one that a live writer holds, one
-// that another program holds open, and whatever only looks alike (names,
-// case, a directory, a link) are not.
+// A temporary file that a killed call left (record.SLOT.tmp, where writers
+// take the lowest slot free) is removed by the next call, on both paths (a
+// new file, a replaced one), also past slots in use; one that a live writer
+// holds, one that another program holds open, and whatever only looks alike
+// (names, a directory, a link) are not.
 TEST_F(RecordFileTest, OnlyStaleTemporaryFilesOfTheWriterAreRemoved) {
   const std::initializer_list<const char*> kept_files = {
-      "record.123.tmp", "record.1x.4.tmp", "record.5.6.tmp.bak",
-      "other.5.6.tmp", "RECORD.7.8.TMP"};
-  for (const bool existing : {false, true}) {
-    SCOPED_TRACE(existing ? "replacing \"record\"" : "making \"record\"");
+      "record.01.tmp", "record.1x.tmp", "record.5.tmp.bak", "other.5.tmp",
+      "record.123.4.tmp"};
+  const std::initializer_list<const char*> stale_files = {"record.0.tmp",
+                                                          "record.6.tmp"};
+#ifdef _WIN32
+  const bool can_refuse = false;
+#else
+  const bool can_refuse = UnnamedFilesCanBeRefused();
+#endif
+  for (const auto& [existing, named] :
+       {std::pair{false, false}, std::pair{true, false}, std::pair{false, true},
+        std::pair{true, true}}) {
+    if (named && !can_refuse) continue;
+    SCOPED_TRACE(
+        std::string(existing ? "replacing \"record\"" : "making \"record\"") +
+        (named ? ", named temporary file" : ""));
     for (const auto& entry : fs::directory_iterator(".")) {
       fs::remove_all(entry.path());
     }
     if (existing) testing::WriteFileBytes("record", kOldRecord);
-    testing::WriteFileBytes("record.123.4.tmp", kOldRecord);  // a killed call's
+    for (const char* name : stale_files) {
+      testing::WriteFileBytes(name, kOldRecord);
+    }
     for (const char* name : kept_files) {
       testing::WriteFileBytes(name, kOldRecord);
     }
-    fs::create_directory("record.13.14.tmp");
+    fs::create_directory("record.3.tmp");
 #ifdef _WIN32
     // Needs the right to make links (or developer mode); libstdc++ makes
     // none, and Wine reports one made without making it.
     const bool linked =
-        CreateSymbolicLinkW(L"record.15.16.tmp", L"other.5.6.tmp",
+        CreateSymbolicLinkW(L"record.5.tmp", L"other.5.tmp",
                             SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
-        IsLink("record.15.16.tmp");
+        IsLink("record.5.tmp");
 #else
     std::error_code no_link;
-    fs::create_symlink("other.5.6.tmp", "record.15.16.tmp", no_link);
+    fs::create_symlink("other.5.tmp", "record.5.tmp", no_link);
     const bool linked = !no_link;
 #endif
-    testing::WriteFileBytes("record.9.10.tmp", kOldRecord);
-    testing::WriteFileBytes("record.11.12.tmp", kOldRecord);
+    testing::WriteFileBytes("record.1.tmp", kOldRecord);
+    testing::WriteFileBytes("record.2.tmp", kOldRecord);
 #ifdef _WIN32
     // Another program's handle, even one that shares its deletion.
     const HANDLE held =
-        CreateFileW(L"record.9.10.tmp", GENERIC_READ,
+        CreateFileW(L"record.1.tmp", GENERIC_READ,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    // A live writer between writing its temporary file and renaming it.
-    const HANDLE mark =
-        CreateMutexW(nullptr, FALSE, L"Global\\BioAPI_Data.record.11.12.tmp");
+    // A live writer between writing its temporary file and renaming it
+    // marks the file by its identity.
+    HANDLE mark = nullptr;
+    {
+      const HANDLE file =
+          CreateFileW(L"record.2.tmp", FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(file, INVALID_HANDLE_VALUE);
+      BY_HANDLE_FILE_INFORMATION info{};
+      ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+      CloseHandle(file);
+      const unsigned long long index =
+          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+          info.nFileIndexLow;
+      const std::wstring name = L"Global\\BioAPI_Data." +
+                                std::to_wstring(info.dwVolumeSerialNumber) +
+                                L"." + std::to_wstring(index);
+      mark = CreateMutexW(nullptr, FALSE, name.c_str());
+    }
     ASSERT_NE(mark, nullptr);
 #else
-    const int held = ::open("record.9.10.tmp", O_RDONLY);
+    const int held = ::open("record.1.tmp", O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a live writer holds its own
-    const int mark = ::open("record.11.12.tmp", O_RDONLY);
+    const int mark = ::open("record.2.tmp", O_RDONLY);
     ASSERT_EQ(::flock(mark, LOCK_SH), 0);
-    ::mkfifo("record.7.8.tmp", 0600);
+    ::mkfifo("record.4.tmp", 0600);
 #endif
-    EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
+#ifndef _WIN32
+    if (named) {
+      // The writer takes a slot past those in use, and leaves none behind.
+      EXPECT_EQ(RunInChild([] {
+                  Findings f;
+                  f.Expect(RefuseUnnamedFiles(), "no seccomp filter");
+                  ToArray(f);
+                  return f.Text();
+                }),
+                "");
+    } else
+#endif
+    {
+      EXPECT_EQ(testing::FullRecord(100).ToArray(), NewRecord());
+    }
     EXPECT_EQ(testing::ReadFileBytes("record"), NewRecord());
-    EXPECT_FALSE(fs::exists("record.123.4.tmp"));
+    EXPECT_EQ(OtherFiles({"record", "record.1.tmp", "record.2.tmp",
+                          "record.3.tmp", "record.4.tmp", "record.5.tmp",
+                          "other.5.tmp", "record.01.tmp", "record.1x.tmp",
+                          "record.5.tmp.bak", "record.123.4.tmp"}),
+              "");
+    for (const char* name : stale_files) {
+      EXPECT_FALSE(fs::exists(name)) << name;
+    }
     for (const char* name : kept_files) {
       EXPECT_EQ(testing::ReadFileBytes(name), kOldRecord) << name;
     }
-    EXPECT_TRUE(fs::is_directory("record.13.14.tmp"));
+    EXPECT_TRUE(fs::is_directory("record.3.tmp"));
     if (linked) {
-      EXPECT_TRUE(IsLink("record.15.16.tmp"));
+      EXPECT_TRUE(IsLink("record.5.tmp"));
     }
 #ifdef _WIN32
     CloseHandle(held);
     CloseHandle(mark);
 #else
-    EXPECT_TRUE(fs::is_fifo("record.7.8.tmp"));
+    EXPECT_TRUE(fs::is_fifo("record.4.tmp"));
     ::close(held);
     ::close(mark);
 #endif
     // Still there once let go: not deleted on its last close either.
-    EXPECT_TRUE(fs::exists("record.9.10.tmp"));
-    EXPECT_TRUE(fs::exists("record.11.12.tmp"));
+    EXPECT_TRUE(fs::exists("record.1.tmp"));
+    EXPECT_TRUE(fs::exists("record.2.tmp"));
   }
 }
 

@@ -141,9 +141,12 @@ class BIOAPI_DATA_API BIR {
   /// attributes, then its mode (on Windows its attributes and security), and
   /// is renamed over it. Where this user may write the file but not replace
   /// it, and where the file has several hard links (which a rename would
-  /// part), it is written in place, its space taken first. A failed write
-  /// leaves the old record whole; failures are not reported; a refused
-  /// record leaves the file untouched. Throws as `Encode()`.
+  /// part), it is written in place, its space taken first. Either way the
+  /// record is on the disk when it returns (the new file synced, then its
+  /// directory; the file written in place synced). A failed write leaves the
+  /// old record whole; failures are not reported; a refused record leaves
+  /// the file untouched. docs/record-file.md says what a crash and a power
+  /// loss leave on each path. Throws as `Encode()`.
   std::vector<unsigned char> ToArray() const;
 
  private:
