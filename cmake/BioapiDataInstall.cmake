@@ -18,6 +18,16 @@ install(TARGETS ${bioapi_data_installed_libraries}
 if(TARGET bir)
   install(TARGETS bir RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     COMPONENT tools)
+  # Its manual page, compressed as distributions keep them.
+  set(bir_manual ${PROJECT_SOURCE_DIR}/tools/bir/bir.1)
+  find_program(BIOAPI_DATA_GZIP gzip)
+  if(BIOAPI_DATA_GZIP AND UNIX)
+    configure_file(${bir_manual} ${PROJECT_BINARY_DIR}/man/bir.1 COPYONLY)
+    execute_process(COMMAND ${BIOAPI_DATA_GZIP} -9nf ${PROJECT_BINARY_DIR}/man/bir.1)
+    set(bir_manual ${PROJECT_BINARY_DIR}/man/bir.1.gz)
+  endif()
+  install(FILES ${bir_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+    COMPONENT tools)
 endif()
 install(DIRECTORY include/bioapi_data
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
