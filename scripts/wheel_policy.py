@@ -181,8 +181,7 @@ def main(arguments: Sequence[str]) -> int:
         print(f"needs {needs}", file=sys.stderr)
         return 0
     if len(arguments) >= 2 and arguments[0] == "check":
-        forbidden = [argument for argument in arguments[2:]]
-        faults = check_wheel(Path(arguments[1]), forbidden)
+        faults = check_wheel(Path(arguments[1]), list(arguments[2:]))
         for fault in faults:
             print(f"{arguments[1]}: {fault}", file=sys.stderr)
         return 1 if faults else 0
