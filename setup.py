@@ -8,7 +8,10 @@ interpreter that runs pip. BIOAPI_DATA_CMAKE_ARGS adds arguments to the
 CMake configuration (a generator, a toolchain file, ...).
 
 The wheel holds a shared library and no Python extension: it is tagged
-py3-none-<platform>, for every Python 3 on that platform.
+py3-none-<platform>, for every Python 3 on that platform. On Linux the
+platform is the manylinux_2_NN tag that the libraries earn by the glibc and
+libstdc++ symbol versions they need (scripts/wheel_policy.py), else
+linux_<arch>.
 """
 
 import os
@@ -63,6 +66,15 @@ class BuildPyWithLibrary(build_py):
             "-DBIOAPI_DATA_BUILD_DOTNET=OFF",
             "-DBIOAPI_DATA_INSTALL=OFF",
         ]
+        if sys.platform.startswith("linux"):
+            # As the release preset builds what is published: optimised, the
+            # debug information split off into files that stay in the build
+            # folder, so that the package's libraries name no build path.
+            configure += [
+                "-DCMAKE_C_FLAGS_RELEASE=-O2 -g -DNDEBUG",
+                "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -g -DNDEBUG",
+                "-DBIOAPI_DATA_SPLIT_DEBUG_INFO=ON",
+            ]
         if shutil.which("ninja") and not (cmake_dir / "CMakeCache.txt").exists():
             configure += ["-G", "Ninja"]
         configure += shlex.split(os.environ.get("BIOAPI_DATA_CMAKE_ARGS", ""))
@@ -88,6 +100,18 @@ class BinaryDistribution(Distribution):
         return True
 
 
+def earned_platform_tag(package, platform):
+    """Returns the manylinux tag that the package's libraries earn by the
+    symbol versions they need (scripts/wheel_policy.py), else `platform`."""
+    libraries = sorted(package.glob("lib*.so.*"))
+    if not libraries or shutil.which("readelf") is None:
+        return platform
+    policy = ROOT / "scripts" / "wheel_policy.py"
+    tag = subprocess.run([sys.executable, str(policy), "tag", *map(str, libraries)],
+                         check=True, capture_output=True, text=True).stdout
+    return tag.strip() or platform
+
+
 def bdist_wheel_class():
     """bdist_wheel tagged py3-none-<platform>: ctypes loads the library, so
     any Python 3 on the platform takes the wheel."""
@@ -107,6 +131,11 @@ def bdist_wheel_class():
 
         def get_tag(self):
             _, _, platform = super().get_tag()
+            if platform.startswith("linux_") and not getattr(
+                    self, "plat_name_supplied", False):
+                platform = earned_platform_tag(
+                    Path(self.get_finalized_command("build_py").build_lib) /
+                    "bioapi_data", platform)
             return "py3", "none", platform
 
     return BdistWheel

@@ -6,21 +6,36 @@ set(bioapi_data_installed_libraries bioapi_data)
 if(TARGET bioapi_data_inspect)
   list(APPEND bioapi_data_installed_libraries bioapi_data_inspect)
 endif()
+# Three components, as a distribution splits them: runtime (the shared
+# libraries, or the DLLs), dev (headers, the unversioned links, static and
+# import libraries, the CMake package, the .pc files) and tools (bir).
 install(TARGETS ${bioapi_data_installed_libraries}
   EXPORT bioapi_data-targets
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
+    NAMELINK_COMPONENT dev
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 if(TARGET bir)
-  install(TARGETS bir RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS bir RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    COMPONENT tools)
+  # Its manual page, compressed as distributions keep them.
+  set(bir_manual ${PROJECT_SOURCE_DIR}/tools/bir/bir.1)
+  find_program(BIOAPI_DATA_GZIP gzip)
+  if(BIOAPI_DATA_GZIP AND UNIX)
+    configure_file(${bir_manual} ${PROJECT_BINARY_DIR}/man/bir.1 COPYONLY)
+    execute_process(COMMAND ${BIOAPI_DATA_GZIP} -9nf ${PROJECT_BINARY_DIR}/man/bir.1)
+    set(bir_manual ${PROJECT_BINARY_DIR}/man/bir.1.gz)
+  endif()
+  install(FILES ${bir_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+    COMPONENT tools)
 endif()
 install(DIRECTORY include/bioapi_data
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
 install(FILES ${BIOAPI_DATA_GENERATED_INCLUDE_DIR}/bioapi_data/version.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/bioapi_data)
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/bioapi_data COMPONENT dev)
 install(EXPORT bioapi_data-targets
   NAMESPACE bioapi_data::
-  DESTINATION ${BIOAPI_DATA_CMAKE_DIR})
+  DESTINATION ${BIOAPI_DATA_CMAKE_DIR} COMPONENT dev)
 
 configure_package_config_file(
   ${CMAKE_CURRENT_SOURCE_DIR}/cmake/templates/bioapi_data-config.cmake.in
@@ -33,7 +48,26 @@ write_basic_package_version_file(
 install(FILES
   ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data-config.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data-config-version.cmake
-  DESTINATION ${BIOAPI_DATA_CMAKE_DIR})
+  DESTINATION ${BIOAPI_DATA_CMAKE_DIR} COMPONENT dev)
+
+# The .pc files name their directories relative to their own place
+# (${pcfiledir}), so an installed tree still serves pkg-config after it has
+# been moved or unpacked elsewhere. Absolute install directories stay as
+# given.
+set(BIOAPI_DATA_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(BIOAPI_DATA_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH relative "/prefix/${BIOAPI_DATA_PC_DIR}" "/prefix")
+  set(BIOAPI_DATA_PC_PREFIX "\${pcfiledir}/${relative}")
+endif()
+foreach(kind LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${kind}}")
+    set(BIOAPI_DATA_PC_${kind} "${CMAKE_INSTALL_${kind}}")
+  else()
+    set(BIOAPI_DATA_PC_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
+  endif()
+endforeach()
 
 # pkg-config: users of the static library also get its definition and, with
 # --static, the C++ runtime that it needs beyond the C one.
@@ -50,11 +84,15 @@ endif()
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/templates/bioapi_data.pc.in
   ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data.pc
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  DESTINATION ${BIOAPI_DATA_PC_DIR} COMPONENT dev)
 if(TARGET bioapi_data_inspect)
   configure_file(
     ${CMAKE_CURRENT_SOURCE_DIR}/cmake/templates/bioapi_data_inspect.pc.in
     ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data_inspect.pc @ONLY)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bioapi_data_inspect.pc
-    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+    DESTINATION ${BIOAPI_DATA_PC_DIR} COMPONENT dev)
+endif()
+
+if(BIOAPI_DATA_TOP_LEVEL)
+  include(BioapiDataPackaging)
 endif()
