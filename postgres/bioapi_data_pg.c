@@ -221,9 +221,14 @@ Datum bir_from_json(PG_FUNCTION_ARGS) {
                            bioapi_error_message(status))));
   }
   if (status != BIOAPI_OK) report_failure(status, "writing a record");
+  if (size > MaxAllocSize - VARHDRSZ) {
+    bioapi_free(data);
+    ereport(ERROR, (errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
+                    errmsg("the record of %zu bytes is larger than a bytea holds",
+                           size)));
+  }
   /* Not palloc: its error would leave the library's buffer behind. */
-  record = (bytea*)palloc_extended(VARHDRSZ + size, MCXT_ALLOC_HUGE |
-                                                       MCXT_ALLOC_NO_OOM);
+  record = (bytea*)palloc_extended(VARHDRSZ + size, MCXT_ALLOC_NO_OOM);
   if (record != NULL) {
     SET_VARSIZE(record, VARHDRSZ + size);
     memcpy(VARDATA(record), data, size);
