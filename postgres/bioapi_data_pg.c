@@ -7,18 +7,21 @@
  * or inside PG_FINALLY, so that no error path leaks it; everything else comes
  * from the current memory context. The checking functions raise no error for
  * any bytes: only running out of memory does. */
+
+/* The server's headers want postgres.h before anything else. */
+/* clang-format off */
 #include "postgres.h"
+/* clang-format on */
 
 #include <string.h>
 
 #include "access/htup_details.h"
+#include "bioapi_data/bioapi_data_c.h"
+#include "bioapi_data/bioapi_inspect_c.h"
 #include "fmgr.h"
 #include "funcapi.h"
 #include "utils/builtins.h"
 #include "utils/jsonb.h"
-
-#include "bioapi_data/bioapi_data_c.h"
-#include "bioapi_data/bioapi_inspect_c.h"
 
 PG_MODULE_MAGIC;
 
@@ -30,8 +33,8 @@ PG_FUNCTION_INFO_V1(bir_from_json);
 
 /* Raises the error of a status that no input explains: memory ran out, or
  * the library failed. */
-static void pg_attribute_noreturn() report_failure(bioapi_status status,
-                                                   const char* what) {
+static void pg_attribute_noreturn()
+    report_failure(bioapi_status status, const char* what) {
   if (status == BIOAPI_ERROR_MEMORY) {
     ereport(ERROR, (errcode(ERRCODE_OUT_OF_MEMORY),
                     errmsg("out of memory while %s", what)));
@@ -104,7 +107,8 @@ Datum bir_check(PG_FUNCTION_ARGS) {
     }
   }
   PG_FREE_IF_COPY(record, 0);
-  PG_RETURN_DATUM(HeapTupleGetDatum(heap_form_tuple(descriptor, values, nulls)));
+  PG_RETURN_DATUM(
+      HeapTupleGetDatum(heap_form_tuple(descriptor, values, nulls)));
 }
 
 /* The record's fields as jsonb, the form of `bir json`, or null for a record
@@ -113,9 +117,9 @@ static Jsonb* record_json(const bytea* record) {
   char* text = NULL;
   size_t size = 0;
   Jsonb* volatile json = NULL;
-  bioapi_status status = bioapi_inspect_record_json(
-      (const uint8_t*)VARDATA_ANY(record), VARSIZE_ANY_EXHDR(record), &text,
-      &size);
+  bioapi_status status =
+      bioapi_inspect_record_json((const uint8_t*)VARDATA_ANY(record),
+                                 VARSIZE_ANY_EXHDR(record), &text, &size);
 
   if (status == BIOAPI_ERROR_INVALID_DATA) return NULL;
   if (status != BIOAPI_OK) report_failure(status, "writing a record as JSON");
@@ -183,8 +187,8 @@ Datum bir_field(PG_FUNCTION_ARGS) {
   json = record_json(record);
   PG_FREE_IF_COPY(record, 0);
   if (json == NULL) PG_RETURN_NULL();
-  value = getKeyJsonValueFromContainer(&json->root, name_data,
-                                       (int)name_length, NULL);
+  value = getKeyJsonValueFromContainer(&json->root, name_data, (int)name_length,
+                                       NULL);
   if (value == NULL || value->type == jbvNull) PG_RETURN_NULL();
   PG_RETURN_JSONB_P(JsonbValueToJsonb(value));
 }
@@ -207,10 +211,11 @@ Datum bir_from_json(PG_FUNCTION_ARGS) {
   status = bioapi_inspect_from_json(text, strlen(text), &bir, &error);
   pfree(text);
   if (status == BIOAPI_ERROR_INVALID_PARAMETER) {
-    ereport(ERROR,
-            (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-             errmsg("JSON does not describe a record: %s", error.message),
-             error.field[0] != '\0' ? errdetail("Field: %s.", error.field) : 0));
+    ereport(
+        ERROR,
+        (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+         errmsg("JSON does not describe a record: %s", error.message),
+         error.field[0] != '\0' ? errdetail("Field: %s.", error.field) : 0));
   }
   if (status != BIOAPI_OK) report_failure(status, "reading a record's JSON");
   status = bioapi_bir_encode(bir, &data, &size);
@@ -223,9 +228,10 @@ Datum bir_from_json(PG_FUNCTION_ARGS) {
   if (status != BIOAPI_OK) report_failure(status, "writing a record");
   if (size > MaxAllocSize - VARHDRSZ) {
     bioapi_free(data);
-    ereport(ERROR, (errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
-                    errmsg("the record of %zu bytes is larger than a bytea holds",
-                           size)));
+    ereport(
+        ERROR,
+        (errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
+         errmsg("the record of %zu bytes is larger than a bytea holds", size)));
   }
   /* Not palloc: its error would leave the library's buffer behind. */
   record = (bytea*)palloc_extended(VARHDRSZ + size, MCXT_ALLOC_NO_OOM);
