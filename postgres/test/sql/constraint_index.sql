@@ -25,6 +25,13 @@ CREATE TABLE legacy AS SELECT id, template FROM templates WHERE id <= 3;
 UPDATE legacy SET template = substr(template, 1, 100) WHERE id = 2;
 UPDATE legacy SET template = overlay(template PLACING '\x31' FROM 9 FOR 1) WHERE id = 3;
 SELECT id, c.* FROM legacy, bir_check(template) c WHERE NOT c.accepted ORDER BY id;
+-- The constraint added without checking the old rows guards the new ones at
+-- once, and validates once the damaged rows are gone.
+ALTER TABLE legacy ADD CONSTRAINT template_accepted CHECK (bir_accepted(template)) NOT VALID;
+INSERT INTO legacy VALUES (4, '\x0101');
+ALTER TABLE legacy VALIDATE CONSTRAINT template_accepted;
+DELETE FROM legacy WHERE NOT bir_accepted(template);
+ALTER TABLE legacy VALIDATE CONSTRAINT template_accepted;
 
 -- An index on a field, used by the query that names it.
 CREATE INDEX templates_bdb_format ON templates ((bir_field(template, 'BDBFormat')));
