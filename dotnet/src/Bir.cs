@@ -245,6 +245,36 @@ namespace BioapiData
             return handle;
         }
 
+        // Every value but the bytes, read in one call when a property first needs one and kept
+        // until a setter changes the record; each getter then reads its slots. Called with the
+        // gate held.
+        private NativeValues values;
+        private bool valuesRead;
+
+        private BirHandle Changing()
+        {
+            valuesRead = false;
+            return Live();
+        }
+
+        private void ReadValues()
+        {
+            BirHandle live = Live();
+            if (valuesRead) return;
+            values.StructSize = NativeValues.Size;
+            Check(NativeMethods.bioapi_bir_read_values(live, ref values));
+            valuesRead = true;
+        }
+
+        // Slot `index` of the values; ReadValues first.
+        private unsafe int Slot(int index)
+        {
+            fixed (int* slots = values.Slot)
+            {
+                return slots[index];
+            }
+        }
+
         private static void Check(int status)
         {
             if (status != NativeMethods.Ok) throw new BioApiException(status);
@@ -534,8 +564,8 @@ namespace BioapiData
 
         private int ReadInt(FieldDescription field)
         {
-            Check(NativeMethods.bioapi_bir_get_int(Live(), field.Number, out int value));
-            return value;
+            ReadValues();
+            return Slot(field.Slot);
         }
 
         private void SetInt(FieldDescription field, int value, object? shown = null)
@@ -548,7 +578,7 @@ namespace BioapiData
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_int(Live(), field.Number, value);
+                status = NativeMethods.bioapi_bir_set_int(Changing(), field.Number, value);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }
@@ -563,8 +593,8 @@ namespace BioapiData
 
         private RegistryId ReadRegistryId(FieldDescription field)
         {
-            Check(NativeMethods.bioapi_bir_get_registry_id(Live(), field.Number, out short owner, out short type));
-            return new RegistryId(unchecked((ushort)owner), unchecked((ushort)type));
+            ReadValues();
+            return new RegistryId(unchecked((ushort)Slot(field.Slot)), unchecked((ushort)Slot(field.Slot + 1)));
         }
 
         private void SetRegistryId(FieldDescription field, RegistryId value)
@@ -581,7 +611,7 @@ namespace BioapiData
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_registry_id(Live(), field.Number, owner, type);
+                status = NativeMethods.bioapi_bir_set_registry_id(Changing(), field.Number, owner, type);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }
@@ -626,7 +656,7 @@ namespace BioapiData
                 {
                     lock (gate)
                     {
-                        status = NativeMethods.bioapi_bir_set_bytes(Live(), field.Number, data, (UIntPtr)value.Length);
+                        status = NativeMethods.bioapi_bir_set_bytes(Changing(), field.Number, data, (UIntPtr)value.Length);
                     }
                 }
             }
@@ -659,9 +689,19 @@ namespace BioapiData
 
         private BirDateTime? ReadCreationDate(FieldDescription field)
         {
-            if (!Present(field)) return null;
-            var value = new NativeDateTime { StructSize = NativeDateTime.Size };
-            Check(NativeMethods.bioapi_bir_get_datetime(Live(), field.Number, ref value));
+            ReadValues();
+            if ((values.Present & (1UL << (field.Number - 1))) == 0) return null;
+            return DateAt(field.Slot);
+        }
+
+        // The date-time of the nine slots from `slot` on: the members of bioapi_datetime after
+        // its struct_size.
+        private BirDateTime DateAt(int slot)
+        {
+            var value = new NativeDateTime {
+                Year = Slot(slot), Month = Slot(slot + 1), Day = Slot(slot + 2), Hour = Slot(slot + 3),
+                Minute = Slot(slot + 4), Second = Slot(slot + 5),
+            };
             return FromNative(value);
         }
 
@@ -674,7 +714,7 @@ namespace BioapiData
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_datetime(Live(), field.Number, ref native);
+                status = NativeMethods.bioapi_bir_set_datetime(Changing(), field.Number, ref native);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }
@@ -689,17 +729,12 @@ namespace BioapiData
 
         private ValidityPeriod ReadPeriod(FieldDescription field)
         {
-            BirHandle live = Live();
-            Check(NativeMethods.bioapi_bir_get_period_count(live, field.Number, out UIntPtr count));
-            ulong n = count.ToUInt64();
+            ReadValues();
+            int n = Slot(field.Slot);
             if (n == 0) return ValidityPeriod.Empty;
             // A record read or built here holds none or two; anything else is no period of a record.
             if (n != 2) throw new BioApiException(BioApiErrorCode.Internal);
-            var start = new NativeDateTime { StructSize = NativeDateTime.Size };
-            var end = new NativeDateTime { StructSize = NativeDateTime.Size };
-            Check(NativeMethods.bioapi_bir_get_period_element(live, field.Number, UIntPtr.Zero, ref start));
-            Check(NativeMethods.bioapi_bir_get_period_element(live, field.Number, (UIntPtr)1, ref end));
-            return new ValidityPeriod(FromNative(start), FromNative(end));
+            return new ValidityPeriod(DateAt(field.Slot + 1), DateAt(field.Slot + 10));
         }
 
         private void SetPeriod(FieldDescription field, ValidityPeriod value)
@@ -714,7 +749,7 @@ namespace BioapiData
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_period(Live(), field.Number, elements, (UIntPtr)value.Count);
+                status = NativeMethods.bioapi_bir_set_period(Changing(), field.Number, elements, (UIntPtr)value.Count);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }

@@ -176,6 +176,7 @@ namespace BioapiData
         public Type? EnumType { get; set; }  // the C# enumeration of an enumerated field
         public long MaxSize { get; set; }    // most bytes of a byte string in a record, else 0
         public NativeFieldLimits Limits;     // what the record carries (bioapi_bir_field_limits)
+        public int Slot { get; set; }        // its first slot in bioapi_bir_values
         public bool Carried { get { return Limits.Carried != 0; } }
     }
 
@@ -215,6 +216,7 @@ namespace BioapiData
         {
             var fields = new List<FieldDescription>();
             var found = new Dictionary<string, FieldDescription>(StringComparer.Ordinal);
+            int slot = 0;
             for (int number = 1;; number++)
             {
                 if (NativeMethods.bioapi_bir_field_info(number, out IntPtr name, out int kind, out int enumeration,
@@ -223,8 +225,10 @@ namespace BioapiData
                     break;
                 }
                 var field = new FieldDescription(number, NativeMethods.Text(name) ?? "", kind) {
-                    MaxSize = (long)maxSize.ToUInt64(),
+                    MaxSize = (long)maxSize.ToUInt64(), Slot = slot,
                 };
+                slot += SlotsOf(kind);
+                if (slot > NativeValues.SlotCount) throw Mismatch("the library's fields take more value slots than it has");
                 field.Limits.StructSize = NativeFieldLimits.Size;
                 if (NativeMethods.bioapi_bir_field_limits(number, ref field.Limits) != NativeMethods.Ok)
                 {
@@ -269,6 +273,18 @@ namespace BioapiData
             all = fields.ToArray();
             names = new ReadOnlyCollection<string>(fields.ConvertAll(f => f.Name));
             byName = found;
+        }
+
+        // The slots of bioapi_bir_values that a field of this kind takes (BIOAPI_VALUE_SLOTS_).
+        private static int SlotsOf(int kind)
+        {
+            switch (kind)
+            {
+                case NativeMethods.FieldKindRegistryId: return 2;
+                case NativeMethods.FieldKindDateTime: return 9;
+                case NativeMethods.FieldKindPeriod: return 19;
+                default: return 1;
+            }
         }
 
         // The type of the property that reads a field of this kind.

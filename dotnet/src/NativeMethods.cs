@@ -35,6 +35,20 @@ namespace BioapiData
         public static readonly uint Size = (uint)Marshal.SizeOf(typeof(NativeDateTime));
     }
 
+    /// <summary>bioapi_bir_values of the C interface, first version (464 bytes).</summary>
+    [StructLayout(LayoutKind.Sequential)]
+    internal unsafe struct NativeValues
+    {
+        public const int SlotCount = 112;  // BIOAPI_BIR_VALUE_SLOTS
+
+        public uint StructSize;
+        public uint Reserved;
+        public ulong Present;
+        public fixed int Slot[SlotCount];
+
+        public static readonly uint Size = (uint)Marshal.SizeOf(typeof(NativeValues));
+    }
+
     /// <summary>bioapi_field_limits of the C interface, first version (48 bytes).</summary>
     [StructLayout(LayoutKind.Sequential)]
     internal struct NativeFieldLimits
@@ -102,6 +116,9 @@ namespace BioapiData
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern unsafe int bioapi_bir_decode_leaving_bdb(byte* data, UIntPtr size, out BirHandle bir,
                                                                       out UIntPtr bdbOffset, out UIntPtr bdbSize);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_read_values(BirHandle bir, ref NativeValues values);
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int bioapi_bir_field_limits(int field, ref NativeFieldLimits limits);
