@@ -21,7 +21,7 @@ using (var bir = new Bir(bytes))
     if (bir.BDBQuality != 80 || bir.BDBFormat != new RegistryId(0x001B, 0x0201)) return Fail("unexpected fields");
     bir.BDBQuality = 95;
     bir.BDBPurpose = Purpose.Verify;
-    bir.OctetString1 = System.Text.Encoding.ASCII.GetBytes("console-01");
+    bir.OctetString1 = "console-01"u8.ToArray();
     bir.BIRValidityPeriod = new ValidityPeriod(new BirDateTime(2026, 12, 10, 0, 0, 0), new BirDateTime(2031, 12, 9, 23, 59, 59));
     byte[] encoded = bir.Encode();
     var buffer = new byte[encoded.Length];
