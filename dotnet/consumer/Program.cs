@@ -1,11 +1,13 @@
 // A user's program on the BioapiData package: decode a record, read and edit it, encode it,
 // and catch a damaged record's exception with where and why the decoder rejected it.
 // Usage: dotnet run -- <full_record.bir>
+//        dotnet run -- --missing-library   (the native library moved away, then back)
 using System;
 using System.IO;
 using System.Runtime.InteropServices;
 using BioapiData;
 
+if (args.Length == 1 && args[0] == "--missing-library") return MissingLibrary();
 if (args.Length != 1)
 {
     Console.Error.WriteLine("usage: dotnet run -- <record.bir>");
@@ -55,6 +57,39 @@ catch (BioApiException e) when (e.Code == BioApiErrorCode.InvalidData)
 }
 Console.WriteLine("consumer: 1 passed, 0 failed");
 return 0;
+
+// Without its native library the first record throws DllNotFoundException naming it and where
+// it looked; once the library is back, the next record works in the same process.
+static int MissingLibrary()
+{
+    string library = Path.Combine(AppContext.BaseDirectory, "runtimes", RuntimeInformation.RuntimeIdentifier,
+                                  "native", "libbioapi_data.so");
+    if (!File.Exists(library)) return Fail("no " + library);
+    File.Move(library, library + ".away");
+    try
+    {
+        using var bir = new Bir();
+        return Fail("a record without the native library");
+    }
+    catch (DllNotFoundException e)
+    {
+        Console.WriteLine("missing library: " + e.Message);
+        if (!e.Message.Contains("libbioapi_data.so") || !e.Message.Contains(AppContext.BaseDirectory.TrimEnd('/')))
+        {
+            return Fail("the message names neither the library nor where it looked");
+        }
+    }
+    finally
+    {
+        File.Move(library + ".away", library);
+    }
+    using (var bir = new Bir())
+    {
+        Console.WriteLine($"library back: {bir}");
+    }
+    Console.WriteLine("consumer: 1 passed, 0 failed");
+    return 0;
+}
 
 static int Fail(string what)
 {

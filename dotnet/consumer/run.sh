@@ -27,3 +27,4 @@ dotnet new console --output app --name app >/dev/null
 cp "$here/Program.cs" app/Program.cs
 dotnet add app/app.csproj package BioapiData --version "$version" --source "$package_dir"
 dotnet run --project app -c Release -- "$data_dir/full_record.bir"
+dotnet run --project app -c Release --no-build -- --missing-library
