@@ -318,14 +318,35 @@ namespace BioapiData
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         public byte[] Encode()
         {
-            IntPtr data;
+            // A record that fits this thread's scratch buffer is encoded there and copied into
+            // an array of its size; a larger one into a buffer that the library allocates.
+            byte[] scratch = encodeScratch ??= new byte[ScratchSize];
+            int status;
             UIntPtr size;
             lock (gate)
             {
-                Check(NativeMethods.bioapi_bir_encode(Live(), out data, out size));
+                BirHandle live = Live();
+                unsafe
+                {
+                    fixed (byte* start = scratch)
+                    {
+                        status = NativeMethods.bioapi_bir_encode_into(live, start, (UIntPtr)scratch.Length, out size);
+                    }
+                }
+                if (status == BioApiErrorCode.OutputTooSmall)
+                {
+                    Check(NativeMethods.bioapi_bir_encode(live, out IntPtr data, out size));
+                    return TakeBuffer(data, size);
+                }
             }
-            return TakeBuffer(data, size);
+            Check(status);
+            var record = new byte[(int)size.ToUInt64()];
+            Buffer.BlockCopy(scratch, 0, record, 0, record.Length);
+            return record;
         }
+
+        private const int ScratchSize = 16 * 1024;
+        [ThreadStatic] private static byte[]? encodeScratch;
 
 #if NET8_0_OR_GREATER
         /// <summary>Encodes this record into <paramref name="destination"/> and returns true with
