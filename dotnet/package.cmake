@@ -1,6 +1,6 @@
 # Makes the NuGet package of BioapiData with dotnet pack (cmake -P, arguments as in
-# CMakeLists.txt) into OUT, with the release native libraries of LINUX_DIR and, when built
-# there, the Windows DLLs of WINDOWS_DIR. With -DCHECK=ON it then checks the package: its
+# CMakeLists.txt) into OUT, with the release native libraries of LINUX_DIR and, when built,
+# the Windows DLLs of the first folder of WINDOWS_DIRS that has them. With -DCHECK=ON it then checks the package: its
 # file list and the metadata of its manifest. Without release libraries the check is
 # skipped, unless BIOAPI_DATA_DOTNET_PACKAGE=complete, which also requires the Windows DLLs.
 cmake_minimum_required(VERSION 3.21)
@@ -30,18 +30,29 @@ if(NOT build_type MATCHES "=(Release|RelWithDebInfo|MinSizeRel)$")
   message(FATAL_ERROR "package.cmake: ${LINUX_DIR} is a '${build_type}' build, not a release one")
 endif()
 set(windows_names bioapi_data.dll bioapi_data_inspect.dll)
-set(have_windows ON)
-foreach(name IN LISTS windows_names)
-  if(NOT WINDOWS_DIR OR NOT EXISTS ${WINDOWS_DIR}/${name})
-    set(have_windows OFF)
+set(WINDOWS_DIR "")
+foreach(dir IN LISTS WINDOWS_DIRS)
+  set(both ON)
+  foreach(name IN LISTS windows_names)
+    if(NOT EXISTS ${dir}/${name})
+      set(both OFF)
+    endif()
+  endforeach()
+  if(both)
+    set(WINDOWS_DIR ${dir})
+    break()
   endif()
 endforeach()
-if(NOT have_windows)
+if(WINDOWS_DIR)
+  set(have_windows ON)
+  message(STATUS "win-x64 libraries from ${WINDOWS_DIR}")
+else()
+  set(have_windows OFF)
   if(complete)
-    message(FATAL_ERROR "package.cmake: no ${windows_names} in '${WINDOWS_DIR}'; build them "
-      "first with 'scripts/setup windows && cmake --workflow --preset windows'")
+    message(FATAL_ERROR "package.cmake: no ${windows_names} in any of '${WINDOWS_DIRS}'; build "
+      "them first with 'scripts/setup windows && cmake --workflow --preset windows'")
   endif()
-  message(WARNING "No ${windows_names} in '${WINDOWS_DIR}': the package has no runtimes/win-x64.")
+  message(WARNING "No ${windows_names} in '${WINDOWS_DIRS}': the package has no runtimes/win-x64.")
   set(WINDOWS_DIR ${OUT}/no-windows)
 endif()
 
