@@ -72,7 +72,7 @@ endif()
 file(REMOVE_RECURSE ${OUT})
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1
-    ${DOTNET} pack ${PROJECT} -c Release --artifacts-path ${ARTIFACTS} -nologo -v:minimal
+    ${DOTNET} pack ${PROJECT} -c Release --artifacts-path ${ARTIFACTS} -nologo -v:minimal --disable-build-servers
     -o ${OUT} -p:NativeLinuxDir=${LINUX_DIR}/ -p:NativeWindowsDir=${WINDOWS_DIR}/ ${repository}
   RESULT_VARIABLE failed)
 set(nupkg ${OUT}/BioapiData.${VERSION}.nupkg)

@@ -26,5 +26,5 @@ cd "$work"
 dotnet new console --output app --name app >/dev/null
 cp "$here/Program.cs" app/Program.cs
 dotnet add app/app.csproj package BioapiData --version "$version" --source "$package_dir"
-dotnet run --project app -c Release -- "$data_dir/full_record.bir"
+dotnet run --project app -c Release --disable-build-servers -- "$data_dir/full_record.bir"
 dotnet run --project app -c Release --no-build -- --missing-library
