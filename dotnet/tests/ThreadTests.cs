@@ -70,8 +70,22 @@ namespace BioapiData.Tests
 
         private static void Exercise(Bir record, Bir other, Random random, int seed, int round)
         {
-            switch (random.Next(9))
+            switch (random.Next(11))
             {
+                case 9:
+                {
+                    var buffer = new byte[6000];
+                    try
+                    {
+                        record.CopyBiometricDataTo(buffer.AsSpan());
+                    }
+                    catch (ArgumentException e) when (!(e is ArgumentOutOfRangeException))
+                    {
+                        // The BDB grew past the buffer under another thread: refused whole.
+                    }
+                    break;
+                }
+                case 10: record.TryEncode(new byte[random.Next(0, 8000)], out _); break;
                 case 0: record.BiometricData = new byte[random.Next(0, 5000)]; break;
                 case 1: GC.KeepAlive(record.BiometricData); break;
                 case 2: record.OctetString1 = new byte[random.Next(0, 100)]; break;
