@@ -647,6 +647,9 @@ namespace BioapiData
 
         private byte[] ReadBytes(FieldDescription field)
         {
+            // The values give each byte string's size: an empty one needs no call.
+            ReadValues();
+            if (Slot(field.Slot) == 0) return NoBytes;
             IntPtr data = NativeBytes(field, out ulong length);
             return Copy(data, length);
         }
