@@ -1,60 +1,128 @@
-# Lays out the NuGet package of BioapiData in OUT and zips it into
-# OUT/../BioapiData.VERSION.nupkg (cmake -P, arguments as in CMakeLists.txt):
-#
-#   BioapiData.nuspec
-#   lib/netstandard2.0/BioapiData.dll, BioapiData.xml
-#   runtimes/linux-x64/native/libbioapi_data.so, libbioapi_data_inspect.so
-#   runtimes/win-x64/native/bioapi_data.dll, bioapi_data_inspect.dll (from
-#     WINDOWS_DIR, the windows preset's build, when it has them)
-# The inspection libraries only when LINUX_INSPECT_LIBRARY is given.
+# Makes the NuGet package of BioapiData with dotnet pack (cmake -P, arguments as in
+# CMakeLists.txt) into OUT, with the release native libraries of LINUX_DIR and, when built,
+# the Windows DLLs of the first folder of WINDOWS_DIRS that has them. With -DCHECK=ON it then checks the package: its
+# file list and the metadata of its manifest. Without release libraries the check is
+# skipped, unless BIOAPI_DATA_DOTNET_PACKAGE=complete, which also requires the Windows DLLs.
 cmake_minimum_required(VERSION 3.21)
 
-foreach(var OUT VERSION ASSEMBLY ASSEMBLY_DOC LINUX_LIBRARY NUSPEC)
+foreach(var DOTNET PROJECT ARTIFACTS OUT VERSION LINUX_DIR SOURCE_DIR)
   if(NOT ${var})
     message(FATAL_ERROR "package.cmake: ${var} is not set")
   endif()
 endforeach()
-
-file(REMOVE_RECURSE ${OUT})
-file(MAKE_DIRECTORY ${OUT}/lib/netstandard2.0 ${OUT}/runtimes/linux-x64/native)
-file(COPY_FILE ${ASSEMBLY} ${OUT}/lib/netstandard2.0/BioapiData.dll)
-file(COPY_FILE ${ASSEMBLY_DOC} ${OUT}/lib/netstandard2.0/BioapiData.xml)
-file(COPY_FILE ${LINUX_LIBRARY} ${OUT}/runtimes/linux-x64/native/libbioapi_data.so)
-set(windows_names bioapi_data.dll)
-if(LINUX_INSPECT_LIBRARY)
-  file(COPY_FILE ${LINUX_INSPECT_LIBRARY}
-    ${OUT}/runtimes/linux-x64/native/libbioapi_data_inspect.so)
-  list(APPEND windows_names bioapi_data_inspect.dll)
+set(complete OFF)
+if("$ENV{BIOAPI_DATA_DOTNET_PACKAGE}" STREQUAL "complete")
+  set(complete ON)
 endif()
-foreach(name IN LISTS windows_names)
-  if(WINDOWS_DIR AND EXISTS ${WINDOWS_DIR}/${name})
-    file(MAKE_DIRECTORY ${OUT}/runtimes/win-x64/native)
-    file(COPY_FILE ${WINDOWS_DIR}/${name} ${OUT}/runtimes/win-x64/native/${name})
-  else()
-    message(WARNING "No ${name} in '${WINDOWS_DIR}': the package lacks "
-      "runtimes/win-x64/native/${name}. Build it first with "
-      "'scripts/setup windows && cmake --workflow --preset windows'.")
+
+set(release_hint "build them with: cmake --preset release && cmake --build --preset release --target bioapi_data bioapi_data_inspect")
+if(NOT EXISTS ${LINUX_DIR}/libbioapi_data.so OR NOT EXISTS ${LINUX_DIR}/libbioapi_data_inspect.so)
+  set(why "no release libbioapi_data.so and libbioapi_data_inspect.so in ${LINUX_DIR}; ${release_hint}")
+  if(CHECK AND NOT complete)
+    message("SKIPPED: ${why}")
+    return()
+  endif()
+  message(FATAL_ERROR "package.cmake: ${why}")
+endif()
+# Release natives only: a Debug build in the package is a mistake of the folder given.
+file(STRINGS ${LINUX_DIR}/CMakeCache.txt build_type REGEX "^CMAKE_BUILD_TYPE:")
+if(NOT build_type MATCHES "=(Release|RelWithDebInfo|MinSizeRel)$")
+  message(FATAL_ERROR "package.cmake: ${LINUX_DIR} is a '${build_type}' build, not a release one")
+endif()
+set(windows_names bioapi_data.dll bioapi_data_inspect.dll)
+set(WINDOWS_DIR "")
+foreach(dir IN LISTS WINDOWS_DIRS)
+  set(both ON)
+  foreach(name IN LISTS windows_names)
+    if(NOT EXISTS ${dir}/${name})
+      set(both OFF)
+    endif()
+  endforeach()
+  if(both)
+    set(WINDOWS_DIR ${dir})
+    break()
   endif()
 endforeach()
-configure_file(${NUSPEC} ${OUT}/BioapiData.nuspec @ONLY)
-# The part types of the package (Open Packaging Conventions), as NuGet writes them.
-file(WRITE "${OUT}/[Content_Types].xml" [=[<?xml version="1.0" encoding="utf-8"?>
-<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">
-  <Default Extension="dll" ContentType="application/octet" />
-  <Default Extension="so" ContentType="application/octet" />
-  <Default Extension="xml" ContentType="application/octet" />
-  <Default Extension="nuspec" ContentType="application/octet" />
-</Types>
-]=])
-
-get_filename_component(parent ${OUT} DIRECTORY)
-set(nupkg ${parent}/BioapiData.${VERSION}.nupkg)
-file(GLOB_RECURSE entries RELATIVE ${OUT} ${OUT}/*)
-list(SORT entries)
-file(REMOVE ${nupkg})
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${nupkg} --format=zip -- ${entries}
-  WORKING_DIRECTORY ${OUT} RESULT_VARIABLE failed)
-if(failed)
-  message(FATAL_ERROR "package.cmake: could not write ${nupkg}")
+if(WINDOWS_DIR)
+  set(have_windows ON)
+  message(STATUS "win-x64 libraries from ${WINDOWS_DIR}")
+else()
+  set(have_windows OFF)
+  if(complete)
+    message(FATAL_ERROR "package.cmake: no ${windows_names} in any of '${WINDOWS_DIRS}'; build "
+      "them first with 'scripts/setup windows && cmake --workflow --preset windows'")
+  endif()
+  message(WARNING "No ${windows_names} in '${WINDOWS_DIRS}': the package has no runtimes/win-x64.")
+  set(WINDOWS_DIR ${OUT}/no-windows)
 endif()
-message(STATUS "NuGet layout in ${OUT}, package ${nupkg}")
+
+# The commit and, when the checkout has one, the address of its origin.
+set(repository "")
+execute_process(COMMAND git -C ${SOURCE_DIR} rev-parse HEAD
+  OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+execute_process(COMMAND git -C ${SOURCE_DIR} config --get remote.origin.url
+  OUTPUT_VARIABLE origin OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(commit)
+  list(APPEND repository -p:RepositoryCommit=${commit})
+endif()
+if(origin MATCHES "^https://")
+  list(APPEND repository -p:RepositoryUrl=${origin})
+endif()
+
+file(REMOVE_RECURSE ${OUT})
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1
+    ${DOTNET} pack ${PROJECT} -c Release --artifacts-path ${ARTIFACTS} -nologo -v:minimal --disable-build-servers
+    -o ${OUT} -p:NativeLinuxDir=${LINUX_DIR}/ -p:NativeWindowsDir=${WINDOWS_DIR}/ ${repository}
+  RESULT_VARIABLE failed)
+set(nupkg ${OUT}/BioapiData.${VERSION}.nupkg)
+if(failed OR NOT EXISTS ${nupkg})
+  message(FATAL_ERROR "package.cmake: dotnet pack made no ${nupkg}")
+endif()
+message(STATUS "NuGet package ${nupkg}")
+if(NOT CHECK)
+  return()
+endif()
+
+# The file list, less the parts that every package has ([Content_Types].xml, _rels/, package/).
+set(expected
+  "BioapiData.nuspec"
+  "README.md"
+  "lib/net8.0/BioapiData.dll"
+  "lib/net8.0/BioapiData.xml"
+  "lib/netstandard2.0/BioapiData.dll"
+  "lib/netstandard2.0/BioapiData.xml"
+  "runtimes/linux-x64/native/libbioapi_data.so"
+  "runtimes/linux-x64/native/libbioapi_data_inspect.so")
+if(have_windows)
+  list(APPEND expected "runtimes/win-x64/native/bioapi_data.dll"
+    "runtimes/win-x64/native/bioapi_data_inspect.dll")
+endif()
+list(SORT expected)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${nupkg}
+  OUTPUT_VARIABLE zipped RESULT_VARIABLE failed)
+string(REGEX REPLACE "\n$" "" zipped "${zipped}")
+string(REPLACE "\n" ";" zipped "${zipped}")
+foreach(part "[Content_Types].xml" "_rels/.rels")
+  if(NOT part IN_LIST zipped)
+    message(FATAL_ERROR "${nupkg} lacks ${part}, which every NuGet client needs")
+  endif()
+endforeach()
+list(FILTER zipped EXCLUDE REGEX "^(\\[Content_Types\\]\\.xml|_rels/|package/)")
+list(SORT zipped)
+if(failed OR NOT zipped STREQUAL expected)
+  message(FATAL_ERROR "${nupkg} holds\n  ${zipped}\nbut should hold\n  ${expected}")
+endif()
+
+file(MAKE_DIRECTORY ${OUT}/unpacked)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${nupkg} BioapiData.nuspec
+  WORKING_DIRECTORY ${OUT}/unpacked)
+file(READ ${OUT}/unpacked/BioapiData.nuspec nuspec)
+foreach(pattern "<license type=\"expression\">[^<]+</license>" "<readme>README.md</readme>"
+    "<repository type=\"git\"" "<description>[^<]+</description>" "<version>${VERSION}</version>"
+    "targetFramework=\"net8.0\"" "targetFramework=\".NETStandard2.0\"")
+  if(NOT nuspec MATCHES "${pattern}")
+    message(FATAL_ERROR "${nupkg}'s manifest lacks ${pattern}:\n${nuspec}")
+  endif()
+endforeach()
+message(STATUS "Package checked: ${expected}")

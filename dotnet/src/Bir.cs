@@ -13,9 +13,17 @@ namespace BioapiData
     /// <para>Every field of the record model is a property of the same name. A value that a
     /// field cannot hold is refused with an <see cref="ArgumentException"/> that names the
     /// property, and the field keeps its value. Byte strings are copied in and out.</para>
+    /// <para>Equality is by value: two records are equal when every field is (byte strings byte
+    /// for byte). A record that serves as a key of a dictionary or a member of a set must not
+    /// change while it is there, since its hash changes with its fields. A disposed record equals
+    /// only itself, and keeps the hash it had when it was disposed.</para>
     /// <para>The record owns a native handle: dispose it (a <c>using</c> block) to release it at
     /// once; the finalizer releases it otherwise. A disposed record refuses every use with
-    /// <see cref="ObjectDisposedException"/>.</para>
+    /// <see cref="ObjectDisposedException"/>, but for <see cref="Equals(Bir)"/>,
+    /// <see cref="GetHashCode"/>, <see cref="ToString"/> and <see cref="IsDisposed"/>.</para>
+    /// <para>The first record loads the native library (bioapi_data, which the package carries);
+    /// when it cannot be found, the constructor throws <see cref="DllNotFoundException"/> naming
+    /// where it looked, and a later constructor tries again.</para>
     /// <para>Thread safety: every member may be called from any thread, on one record or on
     /// several, disposal included; calls on one record run one at a time.</para>
     /// </remarks>
@@ -23,24 +31,22 @@ namespace BioapiData
     {
         private static readonly byte[] NoBytes = new byte[0];
 
+        // The hash of the record when it was disposed: a disposed key keeps its hash.
+        private int disposedHash;
+
         // Serialises the calls on this record, which the native library requires, and keeps
         // disposal from overtaking a call. The SafeHandle's own reference count keeps the
         // native record alive while a call runs, even when the Bir is unreachable meanwhile.
         private readonly object gate = new object();
         private readonly BirHandle handle;
 
-        // Loads the native library and checks its version before the first record.
-        static Bir()
-        {
-            BioApiLibrary.EnsureCompatible();
-        }
-
         /// <summary>Makes the default record: the native header, every other scalar 0, every
         /// byte string and validity period empty.</summary>
+        /// <exception cref="DllNotFoundException">The native library cannot be loaded.</exception>
         public Bir()
         {
-            BirHandle made;
-            int status = NativeMethods.bioapi_bir_create(out made);
+            BioApiLibrary.EnsureLoaded();
+            int status = NativeMethods.bioapi_bir_create(out BirHandle made);
             handle = Adopt(status, made);
         }
 
@@ -63,30 +69,117 @@ namespace BioapiData
         /// rejected it).</exception>
         public Bir(byte[] data, int offset, int count)
         {
-            if (data == null) throw new ArgumentNullException("data");
+            CheckRange(data, offset, count);
+            BioApiLibrary.EnsureLoaded();
+            unsafe
+            {
+                fixed (byte* start = data)
+                {
+                    handle = Decode(start + offset, count);
+                }
+            }
+        }
+
+#if NET8_0_OR_GREATER
+        /// <summary>Decodes the bytes of <paramref name="data"/> as a byte record; they are not
+        /// kept.</summary>
+        /// <exception cref="BioApiException">The library rejects the record
+        /// (<see cref="BioApiErrorCode.InvalidData"/>, with the offset, field and check that
+        /// rejected it).</exception>
+        /// <exception cref="DllNotFoundException">The native library cannot be loaded.</exception>
+        public Bir(ReadOnlySpan<byte> data)
+        {
+            BioApiLibrary.EnsureLoaded();
+            unsafe
+            {
+                fixed (byte* start = data)
+                {
+                    handle = Decode(start, data.Length);
+                }
+            }
+        }
+
+        /// <summary>Decodes every field of the byte record in <paramref name="data"/> but its
+        /// biometric data, which stays where it lies: <paramref name="biometricData"/> is its range
+        /// in <paramref name="data"/>, to read in place or copy where the caller wants it. The
+        /// record's <see cref="BiometricData"/> is empty until the caller sets it.</summary>
+        /// <exception cref="BioApiException">The library rejects the record, as the constructor
+        /// does.</exception>
+        /// <exception cref="DllNotFoundException">The native library cannot be loaded.</exception>
+        public static Bir DecodeLeavingBiometricData(ReadOnlySpan<byte> data, out Range biometricData)
+        {
+            BioApiLibrary.EnsureLoaded();
+            unsafe
+            {
+                fixed (byte* start = data)
+                {
+                    Bir bir = new Bir(DecodeLeaving(start, data.Length, out int offset, out int length));
+                    biometricData = new Range(offset, offset + length);
+                    return bir;
+                }
+            }
+        }
+#endif
+
+        /// <summary>Decodes every field of the <paramref name="count"/> bytes of
+        /// <paramref name="data"/> from <paramref name="offset"/> on but the biometric data,
+        /// which stays where it lies, from <paramref name="biometricDataOffset"/> in
+        /// <paramref name="data"/> for <paramref name="biometricDataLength"/> bytes. The record's
+        /// <see cref="BiometricData"/> is empty until the caller sets it.</summary>
+        /// <exception cref="ArgumentNullException"><paramref name="data"/> is null.</exception>
+        /// <exception cref="ArgumentOutOfRangeException"><paramref name="offset"/> or
+        /// <paramref name="count"/> reaches outside <paramref name="data"/>.</exception>
+        /// <exception cref="BioApiException">The library rejects the record, as the constructor
+        /// does.</exception>
+        /// <exception cref="DllNotFoundException">The native library cannot be loaded.</exception>
+        public static Bir DecodeLeavingBiometricData(byte[] data, int offset, int count,
+                                                     out int biometricDataOffset, out int biometricDataLength)
+        {
+            CheckRange(data, offset, count);
+            BioApiLibrary.EnsureLoaded();
+            unsafe
+            {
+                fixed (byte* start = data)
+                {
+                    var bir = new Bir(DecodeLeaving(start + offset, count, out int at, out biometricDataLength));
+                    biometricDataOffset = offset + at;
+                    return bir;
+                }
+            }
+        }
+
+        private static void CheckRange(byte[] data, int offset, int count)
+        {
+            if (data == null) throw new ArgumentNullException(nameof(data));
             if (offset < 0 || offset > data.Length)
             {
-                throw new ArgumentOutOfRangeException("offset", offset, "offset lies outside the array");
+                throw new ArgumentOutOfRangeException(nameof(offset), offset, "offset lies outside the array");
             }
             if (count < 0 || count > data.Length - offset)
             {
-                throw new ArgumentOutOfRangeException("count", count, "count reaches past the end of the array");
+                throw new ArgumentOutOfRangeException(nameof(count), count, "count reaches past the end of the array");
             }
-            BirHandle made;
-            int status;
-            Exception rejected = null;
-            unsafe
-            {
-                // An empty input is a rejected record, not a null pointer.
-                byte none = 0;
-                fixed (byte* start = data)
-                {
-                    byte* at = count == 0 ? &none : start + offset;
-                    status = NativeMethods.bioapi_bir_decode(at, (UIntPtr)count, out made);
-                    if (status == BioApiErrorCode.InvalidData) rejected = Rejected(at, count);
-                }
-            }
-            handle = Adopt(status, made, rejected);
+        }
+
+        private static unsafe BirHandle Decode(byte* data, int count)
+        {
+            // An empty input is a rejected record, not a null pointer.
+            byte none = 0;
+            byte* at = count == 0 ? &none : data;
+            int status = NativeMethods.bioapi_bir_decode(at, (UIntPtr)count, out BirHandle made);
+            return Adopt(status, made, status == BioApiErrorCode.InvalidData ? Rejected(at, count) : null);
+        }
+
+        private static unsafe BirHandle DecodeLeaving(byte* data, int count, out int bdbOffset, out int bdbLength)
+        {
+            byte none = 0;
+            byte* at = count == 0 ? &none : data;
+            int status = NativeMethods.bioapi_bir_decode_leaving_bdb(at, (UIntPtr)count, out BirHandle made,
+                                                                     out UIntPtr offset, out UIntPtr length);
+            BirHandle adopted = Adopt(status, made, status == BioApiErrorCode.InvalidData ? Rejected(at, count) : null);
+            bdbOffset = checked((int)offset.ToUInt64());
+            bdbLength = checked((int)length.ToUInt64());
+            return adopted;
         }
 
         private Bir(BirHandle adopted)
@@ -96,11 +189,11 @@ namespace BioapiData
 
         // Returns the handle that a call made, or throws `error` (by default the library's
         // exception of the status) when the call failed.
-        private static BirHandle Adopt(int status, BirHandle made, Exception error = null)
+        private static BirHandle Adopt(int status, BirHandle? made, Exception? error = null)
         {
-            if (status != NativeMethods.Ok)
+            if (status != NativeMethods.Ok || made == null)
             {
-                if (made != null) made.Dispose();
+                made?.Dispose();
                 throw error ?? new BioApiException(status);
             }
             return made;
@@ -112,8 +205,7 @@ namespace BioapiData
         private static unsafe BioApiException Rejected(byte* data, int count)
         {
             const int status = BioApiErrorCode.InvalidData;
-            NativeRecordCheck check;
-            if (!InspectMethods.TryCheck(data, count, out check)) return new BioApiException(status);
+            if (!InspectMethods.TryCheck(data, count, out NativeRecordCheck check)) return new BioApiException(status);
             string reason = InspectMethods.Reason(ref check);
             return new BioApiException(status, BioApiException.MessageOf(status) + " " + reason,
                                        (long)check.Offset.ToUInt64(), NativeMethods.Text(check.FieldName),
@@ -122,6 +214,7 @@ namespace BioapiData
 
         /// <summary>The names of the record's fields, in the order of the library's table
         /// (the order of the C++ class); each is a property of <see cref="Bir"/>.</summary>
+        /// <exception cref="DllNotFoundException">The native library cannot be loaded.</exception>
         public static ReadOnlyCollection<string> FieldNames
         {
             get { return FieldTable.Names; }
@@ -133,6 +226,8 @@ namespace BioapiData
         {
             lock (gate)
             {
+                if (handle.IsClosed) return;
+                disposedHash = Hash();
                 handle.Dispose();
             }
         }
@@ -150,12 +245,57 @@ namespace BioapiData
             return handle;
         }
 
+        // Every value but the bytes, read in one call when a property first needs one and kept
+        // until a setter changes the record; each getter then reads its slots. Called with the
+        // gate held.
+        private NativeValues values;
+        private bool valuesRead;
+
+        private BirHandle Changing()
+        {
+            valuesRead = false;
+            return Live();
+        }
+
+        private void ReadValues()
+        {
+            BirHandle live = Live();
+            if (valuesRead) return;
+            values.StructSize = NativeValues.Size;
+            Check(NativeMethods.bioapi_bir_read_values(live, ref values));
+            valuesRead = true;
+        }
+
+        // Slot `index` of the values; ReadValues first.
+        private unsafe int Slot(int index)
+        {
+            fixed (int* slots = values.Slot)
+            {
+                return slots[index];
+            }
+        }
+
         private static void Check(int status)
         {
             if (status != NativeMethods.Ok) throw new BioApiException(status);
         }
 
-        private static Exception Refused(FieldDescription field, object value, int status)
+        // A value outside what the record carries, refused before it reaches the library.
+        private static ArgumentOutOfRangeException OutOfRange(FieldDescription field, object value, string range)
+        {
+            return new ArgumentOutOfRangeException(field.Name, value, string.Format(CultureInfo.InvariantCulture,
+                "{0} cannot hold {1}: a record carries {2}", field.Name, Describe(value), range));
+        }
+
+        // A limit as the field's type shows it: an enumeration's in hexadecimal.
+        private static string Number(FieldDescription field, long value)
+        {
+            return field.EnumType != null
+                ? "0x" + value.ToString("X", CultureInfo.InvariantCulture)
+                : value.ToString(CultureInfo.InvariantCulture);
+        }
+
+        private static Exception Refused(FieldDescription field, object? value, int status)
         {
             if (status == BioApiErrorCode.InvalidParameter)
             {
@@ -165,9 +305,9 @@ namespace BioapiData
             return new BioApiException(status);
         }
 
-        private static string Describe(object value)
+        private static string Describe(object? value)
         {
-            return value == null ? "null" : Convert.ToString(value, CultureInfo.InvariantCulture);
+            return value == null ? "null" : Convert.ToString(value, CultureInfo.InvariantCulture) ?? "";
         }
 
         // --- Encoding -----------------------------------------------------------------------
@@ -178,14 +318,66 @@ namespace BioapiData
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         public byte[] Encode()
         {
-            IntPtr data;
+            // A record that fits this thread's scratch buffer is encoded there and copied into
+            // an array of its size; a larger one into a buffer that the library allocates.
+            byte[] scratch = encodeScratch ??= new byte[ScratchSize];
+            int status;
             UIntPtr size;
             lock (gate)
             {
-                Check(NativeMethods.bioapi_bir_encode(Live(), out data, out size));
+                BirHandle live = Live();
+                unsafe
+                {
+                    fixed (byte* start = scratch)
+                    {
+                        status = NativeMethods.bioapi_bir_encode_into(live, start, (UIntPtr)scratch.Length, out size);
+                    }
+                }
+                if (status == BioApiErrorCode.OutputTooSmall)
+                {
+                    Check(NativeMethods.bioapi_bir_encode(live, out IntPtr data, out size));
+                    return TakeBuffer(data, size);
+                }
             }
-            return TakeBuffer(data, size);
+            Check(status);
+            var record = new byte[(int)size.ToUInt64()];
+            Buffer.BlockCopy(scratch, 0, record, 0, record.Length);
+            return record;
         }
+
+        private const int ScratchSize = 16 * 1024;
+        [ThreadStatic] private static byte[]? encodeScratch;
+
+#if NET8_0_OR_GREATER
+        /// <summary>Encodes this record into <paramref name="destination"/> and returns true with
+        /// <paramref name="bytesWritten"/> its size; returns false, with nothing written and
+        /// <paramref name="bytesWritten"/> 0, when the record does not fit.</summary>
+        /// <exception cref="BioApiException">The encoder refuses the record
+        /// (<see cref="BioApiErrorCode.InvalidData"/>); nothing is written.</exception>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public bool TryEncode(Span<byte> destination, out int bytesWritten)
+        {
+            int status;
+            UIntPtr size;
+            unsafe
+            {
+                byte none = 0;
+                fixed (byte* start = destination)
+                {
+                    lock (gate)
+                    {
+                        status = NativeMethods.bioapi_bir_encode_into(Live(), destination.Length == 0 ? &none : start,
+                                                                      (UIntPtr)destination.Length, out size);
+                    }
+                }
+            }
+            bytesWritten = 0;
+            if (status == BioApiErrorCode.OutputTooSmall) return false;
+            Check(status);
+            bytesWritten = checked((int)size.ToUInt64());
+            return true;
+        }
+#endif
 
         /// <summary>Returns <see cref="Encode"/>'s bytes and also replaces the file "record" in
         /// the working directory with them, as the library's ToArray does (failures to write
@@ -288,7 +480,7 @@ namespace BioapiData
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         public bool IsPresent(string fieldName)
         {
-            FieldDescription field = FieldTable.Find(fieldName);
+            FieldDescription? field = FieldTable.Find(fieldName);
             if (field == null)
             {
                 throw new ArgumentException("no field of a record is named " + Describe(fieldName), "fieldName");
@@ -311,15 +503,14 @@ namespace BioapiData
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         public int BiometricDataLength
         {
-            get
-            {
-                lock (gate)
-                {
-                    ulong length;
-                    NativeBytes(Field.BiometricData, out length);
-                    return checked((int)length);
-                }
-            }
+            get { return BytesLength(Field.BiometricData); }
+        }
+
+        /// <summary>The number of bytes of <see cref="SecurityBlock"/>, read without copying them.</summary>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public int SecurityBlockLength
+        {
+            get { return BytesLength(Field.SecurityBlock); }
         }
 
         /// <summary>Copies <see cref="BiometricData"/> into <paramref name="destination"/> from
@@ -333,20 +524,85 @@ namespace BioapiData
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         public int CopyBiometricDataTo(byte[] destination, int index)
         {
-            if (destination == null) throw new ArgumentNullException("destination");
+            return CopyBytesTo(Field.BiometricData, destination, index);
+        }
+
+        /// <summary>Copies <see cref="SecurityBlock"/> into <paramref name="destination"/> from
+        /// <paramref name="index"/> on and returns the number of bytes copied.</summary>
+        /// <exception cref="ArgumentNullException"><paramref name="destination"/> is null.</exception>
+        /// <exception cref="ArgumentOutOfRangeException"><paramref name="index"/> lies outside
+        /// <paramref name="destination"/>.</exception>
+        /// <exception cref="ArgumentException">The bytes do not fit from <paramref name="index"/>
+        /// on; nothing is copied.</exception>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public int CopySecurityBlockTo(byte[] destination, int index)
+        {
+            return CopyBytesTo(Field.SecurityBlock, destination, index);
+        }
+
+#if NET8_0_OR_GREATER
+        /// <summary>Copies <see cref="BiometricData"/> into the start of
+        /// <paramref name="destination"/> and returns the number of bytes copied.</summary>
+        /// <exception cref="ArgumentException">The bytes do not fit; nothing is copied.</exception>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public int CopyBiometricDataTo(Span<byte> destination)
+        {
+            return CopyBytesTo(Field.BiometricData, destination);
+        }
+
+        /// <summary>Copies <see cref="SecurityBlock"/> into the start of
+        /// <paramref name="destination"/> and returns the number of bytes copied.</summary>
+        /// <exception cref="ArgumentException">The bytes do not fit; nothing is copied.</exception>
+        /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
+        public int CopySecurityBlockTo(Span<byte> destination)
+        {
+            return CopyBytesTo(Field.SecurityBlock, destination);
+        }
+
+        private int CopyBytesTo(FieldDescription field, Span<byte> destination)
+        {
+            lock (gate)
+            {
+                IntPtr data = NativeBytes(field, out ulong length);
+                if (length > (ulong)destination.Length)
+                {
+                    throw new ArgumentException(string.Format(CultureInfo.InvariantCulture,
+                        "{0} has {1} bytes; the destination holds {2}", field.Name, length, destination.Length),
+                        nameof(destination));
+                }
+                unsafe
+                {
+                    new ReadOnlySpan<byte>((void*)data, (int)length).CopyTo(destination);
+                }
+                return (int)length;
+            }
+        }
+#endif
+
+        private int BytesLength(FieldDescription field)
+        {
+            lock (gate)
+            {
+                NativeBytes(field, out ulong length);
+                return checked((int)length);
+            }
+        }
+
+        private int CopyBytesTo(FieldDescription field, byte[] destination, int index)
+        {
+            if (destination == null) throw new ArgumentNullException(nameof(destination));
             if (index < 0 || index > destination.Length)
             {
-                throw new ArgumentOutOfRangeException("index", index, "index lies outside the array");
+                throw new ArgumentOutOfRangeException(nameof(index), index, "index lies outside the array");
             }
             lock (gate)
             {
-                ulong length;
-                IntPtr data = NativeBytes(Field.BiometricData, out length);
+                IntPtr data = NativeBytes(field, out ulong length);
                 if (length > (ulong)(destination.Length - index))
                 {
                     throw new ArgumentException(string.Format(CultureInfo.InvariantCulture,
-                        "BiometricData has {0} bytes; {1} remain in the array from index {2}",
-                        length, destination.Length - index, index), "destination");
+                        "{0} has {1} bytes; {2} remain in the array from index {3}",
+                        field.Name, length, destination.Length - index, index), nameof(destination));
                 }
                 if (length != 0) Marshal.Copy(data, destination, index, (int)length);
                 return (int)length;
@@ -365,17 +621,21 @@ namespace BioapiData
 
         private int ReadInt(FieldDescription field)
         {
-            int value;
-            Check(NativeMethods.bioapi_bir_get_int(Live(), field.Number, out value));
-            return value;
+            ReadValues();
+            return Slot(field.Slot);
         }
 
-        private void SetInt(FieldDescription field, int value)
+        private void SetInt(FieldDescription field, int value, object? shown = null)
         {
+            if (value < field.Limits.Min || value > field.Limits.Max)
+            {
+                throw OutOfRange(field, shown ?? value, string.Format(CultureInfo.InvariantCulture,
+                    "{0} to {1}", Number(field, field.Limits.Min), Number(field, field.Limits.Max)));
+            }
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_int(Live(), field.Number, value);
+                status = NativeMethods.bioapi_bir_set_int(Changing(), field.Number, value);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }
@@ -390,17 +650,25 @@ namespace BioapiData
 
         private RegistryId ReadRegistryId(FieldDescription field)
         {
-            short owner, type;
-            Check(NativeMethods.bioapi_bir_get_registry_id(Live(), field.Number, out owner, out type));
-            return new RegistryId(owner, type);
+            ReadValues();
+            return new RegistryId(unchecked((ushort)Slot(field.Slot)), unchecked((ushort)Slot(field.Slot + 1)));
         }
 
         private void SetRegistryId(FieldDescription field, RegistryId value)
         {
+            // The library numbers the halves as signed 16-bit numbers; the same 16 bits.
+            short owner = unchecked((short)value.Owner), type = unchecked((short)value.Type);
+            ref NativeFieldLimits limits = ref field.Limits;
+            if (owner < limits.OwnerMin || owner > limits.OwnerMax || type < limits.TypeMin || type > limits.TypeMax)
+            {
+                throw OutOfRange(field, value, string.Format(CultureInfo.InvariantCulture, "{0} to {1}",
+                    new RegistryId(unchecked((ushort)limits.OwnerMin), unchecked((ushort)limits.TypeMin)),
+                    new RegistryId(unchecked((ushort)limits.OwnerMax), unchecked((ushort)limits.TypeMax))));
+            }
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_registry_id(Live(), field.Number, value.Owner, value.Type);
+                status = NativeMethods.bioapi_bir_set_registry_id(Changing(), field.Number, owner, type);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }
@@ -415,8 +683,10 @@ namespace BioapiData
 
         private byte[] ReadBytes(FieldDescription field)
         {
-            ulong length;
-            IntPtr data = NativeBytes(field, out length);
+            // The values give each byte string's size: an empty one needs no call.
+            ReadValues();
+            if (Slot(field.Slot) == 0) return NoBytes;
+            IntPtr data = NativeBytes(field, out ulong length);
             return Copy(data, length);
         }
 
@@ -425,9 +695,7 @@ namespace BioapiData
         // call on this record can replace them.
         private IntPtr NativeBytes(FieldDescription field, out ulong length)
         {
-            IntPtr data;
-            UIntPtr size;
-            Check(NativeMethods.bioapi_bir_get_bytes(Live(), field.Number, out data, out size));
+            Check(NativeMethods.bioapi_bir_get_bytes(Live(), field.Number, out IntPtr data, out UIntPtr size));
             length = size.ToUInt64();
             return data;
         }
@@ -438,7 +706,7 @@ namespace BioapiData
             if (field.MaxSize != 0 && value.Length > field.MaxSize)
             {
                 throw new ArgumentOutOfRangeException(field.Name, value.Length, string.Format(
-                    CultureInfo.InvariantCulture, "{0}: {1} bytes; a record carries at most {2}",
+                    CultureInfo.InvariantCulture, "{0} cannot hold {1} bytes: a record carries at most {2}",
                     field.Name, value.Length, field.MaxSize));
             }
             int status;
@@ -448,7 +716,7 @@ namespace BioapiData
                 {
                     lock (gate)
                     {
-                        status = NativeMethods.bioapi_bir_set_bytes(Live(), field.Number, data, (UIntPtr)value.Length);
+                        status = NativeMethods.bioapi_bir_set_bytes(Changing(), field.Number, data, (UIntPtr)value.Length);
                     }
                 }
             }
@@ -481,9 +749,19 @@ namespace BioapiData
 
         private BirDateTime? ReadCreationDate(FieldDescription field)
         {
-            if (!Present(field)) return null;
-            var value = new NativeDateTime { StructSize = NativeDateTime.Size };
-            Check(NativeMethods.bioapi_bir_get_datetime(Live(), field.Number, ref value));
+            ReadValues();
+            if ((values.Present & (1UL << (field.Number - 1))) == 0) return null;
+            return DateAt(field.Slot);
+        }
+
+        // The date-time of the nine slots from `slot` on: the members of bioapi_datetime after
+        // its struct_size.
+        private BirDateTime DateAt(int slot)
+        {
+            var value = new NativeDateTime {
+                Year = Slot(slot), Month = Slot(slot + 1), Day = Slot(slot + 2), Hour = Slot(slot + 3),
+                Minute = Slot(slot + 4), Second = Slot(slot + 5),
+            };
             return FromNative(value);
         }
 
@@ -496,7 +774,7 @@ namespace BioapiData
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_datetime(Live(), field.Number, ref native);
+                status = NativeMethods.bioapi_bir_set_datetime(Changing(), field.Number, ref native);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }
@@ -511,43 +789,40 @@ namespace BioapiData
 
         private ValidityPeriod ReadPeriod(FieldDescription field)
         {
-            UIntPtr count;
-            BirHandle live = Live();
-            Check(NativeMethods.bioapi_bir_get_period_count(live, field.Number, out count));
-            ulong n = count.ToUInt64();
+            ReadValues();
+            int n = Slot(field.Slot);
             if (n == 0) return ValidityPeriod.Empty;
-            var dates = new BirDateTime[checked((int)n)];
-            var value = new NativeDateTime { StructSize = NativeDateTime.Size };
-            for (int i = 0; i < dates.Length; i++)
-            {
-                Check(NativeMethods.bioapi_bir_get_period_element(live, field.Number, (UIntPtr)i, ref value));
-                dates[i] = FromNative(value);
-            }
-            return new ValidityPeriod(dates);
+            // A record read or built here holds none or two; anything else is no period of a record.
+            if (n != 2) throw new BioApiException(BioApiErrorCode.Internal);
+            return new ValidityPeriod(DateAt(field.Slot + 1), DateAt(field.Slot + 10));
         }
 
         private void SetPeriod(FieldDescription field, ValidityPeriod value)
         {
-            var elements = new NativeDateTime[Math.Max(1, value.Count)];
+            var elements = new NativeDateTime[2];
             elements[0].StructSize = NativeDateTime.Size;
-            for (int i = 0; i < value.Count; i++) elements[i] = ToNative(value[i]);
+            if (!value.IsEmpty)
+            {
+                elements[0] = ToNative(value.Start);
+                elements[1] = ToNative(value.End);
+            }
             int status;
             lock (gate)
             {
-                status = NativeMethods.bioapi_bir_set_period(Live(), field.Number, elements, (UIntPtr)value.Count);
+                status = NativeMethods.bioapi_bir_set_period(Changing(), field.Number, elements, (UIntPtr)value.Count);
             }
             if (status != NativeMethods.Ok) throw Refused(field, value, status);
         }
 
         // Reads one field by its table entry, as the property of that name returns it. Called
         // with the gate held.
-        private object Read(FieldDescription field)
+        private object? Read(FieldDescription field)
         {
             switch (field.Kind)
             {
                 case NativeMethods.FieldKindInt: return ReadInt(field);
                 case NativeMethods.FieldKindBool: return ReadInt(field) != 0;
-                case NativeMethods.FieldKindEnum: return Enum.ToObject(field.EnumType, ReadInt(field));
+                case NativeMethods.FieldKindEnum: return Enum.ToObject(field.EnumType!, ReadInt(field));
                 case NativeMethods.FieldKindRegistryId: return ReadRegistryId(field);
                 case NativeMethods.FieldKindBytes: return ReadBytes(field);
                 case NativeMethods.FieldKindDateTime: return ReadCreationDate(field);
@@ -559,15 +834,22 @@ namespace BioapiData
         /// <summary>Returns the name and value of every field, in <see cref="FieldNames"/> order,
         /// read at one moment; each value is what its property returns.</summary>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
-        public IList<KeyValuePair<string, object>> GetFields()
+        public IList<KeyValuePair<string, object?>> GetFields()
         {
-            var fields = new List<KeyValuePair<string, object>>(FieldTable.All.Length);
             lock (gate)
             {
-                foreach (FieldDescription field in FieldTable.All)
-                {
-                    fields.Add(new KeyValuePair<string, object>(field.Name, Read(field)));
-                }
+                return ReadFields();
+            }
+        }
+
+        // Called with the gate held.
+        private IList<KeyValuePair<string, object?>> ReadFields()
+        {
+            FieldDescription[] all = FieldTable.All;
+            var fields = new List<KeyValuePair<string, object?>>(all.Length);
+            foreach (FieldDescription field in all)
+            {
+                fields.Add(new KeyValuePair<string, object?>(field.Name, Read(field)));
             }
             return fields.AsReadOnly();
         }
@@ -575,20 +857,16 @@ namespace BioapiData
         // --- Equality -----------------------------------------------------------------------
 
         /// <summary>Returns true when every field of both records is equal (byte strings byte
-        /// for byte).</summary>
-        /// <exception cref="ObjectDisposedException">Either record was disposed.</exception>
-        public bool Equals(Bir other)
+        /// for byte). A disposed record equals only itself.</summary>
+        public bool Equals(Bir? other)
         {
             if (ReferenceEquals(other, null)) return false;
-            if (ReferenceEquals(other, this))
-            {
-                lock (gate) { Live(); }
-                return true;
-            }
+            if (ReferenceEquals(other, this)) return true;
             // Each record is read under its own lock, one after the other, so that two threads
             // comparing a with b and b with a cannot deadlock.
-            IList<KeyValuePair<string, object>> mine = GetFields();
-            IList<KeyValuePair<string, object>> theirs = other.GetFields();
+            IList<KeyValuePair<string, object?>>? mine = FieldsUnlessDisposed();
+            IList<KeyValuePair<string, object?>>? theirs = other.FieldsUnlessDisposed();
+            if (mine == null || theirs == null) return false;
             for (int i = 0; i < mine.Count; i++)
             {
                 if (!ValueEquals(mine[i].Value, theirs[i].Value)) return false;
@@ -596,47 +874,60 @@ namespace BioapiData
             return true;
         }
 
-        private static bool ValueEquals(object a, object b)
+        private IList<KeyValuePair<string, object?>>? FieldsUnlessDisposed()
         {
-            var x = a as byte[];
-            var y = b as byte[];
-            if (x == null || y == null) return Equals(a, b);
-            if (x.Length != y.Length) return false;
-            for (int i = 0; i < x.Length; i++)
+            lock (gate)
             {
-                if (x[i] != y[i]) return false;
+                return handle.IsClosed ? null : ReadFields();
             }
-            return true;
+        }
+
+        private static bool ValueEquals(object? a, object? b)
+        {
+            if (a is byte[] x && b is byte[] y)
+            {
+                if (x.Length != y.Length) return false;
+                for (int i = 0; i < x.Length; i++)
+                {
+                    if (x[i] != y[i]) return false;
+                }
+                return true;
+            }
+            return Equals(a, b);
         }
 
         /// <summary>Returns true when <paramref name="obj"/> is a <see cref="Bir"/> with equal fields.</summary>
-        public override bool Equals(object obj)
+        public override bool Equals(object? obj)
         {
             return Equals(obj as Bir);
         }
 
         /// <summary>Returns a hash of a few fields; it changes when they change, so a record
-        /// used as a key must not change.</summary>
+        /// used as a key must not change. A disposed record keeps the hash it had.</summary>
         public override int GetHashCode()
         {
             lock (gate)
             {
-                ulong length;
-                NativeBytes(Field.BiometricData, out length);
-                return unchecked(ReadRegistryId(Field.BDBFormat).GetHashCode() * 31 +
-                                 ReadInt(Field.BDBQuality) * 17 + (int)length);
+                return handle.IsClosed ? disposedHash : Hash();
             }
         }
 
+        // Called with the gate held, on a live record.
+        private int Hash()
+        {
+            NativeBytes(Field.BiometricData, out ulong length);
+            return unchecked(ReadRegistryId(Field.BDBFormat).GetHashCode() * 31 +
+                             ReadInt(Field.BDBQuality) * 17 + (int)length);
+        }
+
         /// <summary>Returns a short description: format, type, subtype, purpose, quality and the
-        /// size of the biometric data.</summary>
+        /// size of the biometric data; "Bir (disposed)" for a disposed record.</summary>
         public override string ToString()
         {
             lock (gate)
             {
                 if (handle.IsClosed) return "Bir (disposed)";
-                ulong length;
-                NativeBytes(Field.BiometricData, out length);
+                NativeBytes(Field.BiometricData, out ulong length);
                 return string.Format(CultureInfo.InvariantCulture,
                     "Bir(BDBFormat={0}, BDBBiometricType={1}, BDBBiometricSubtype={2}, BDBPurpose={3}, " +
                     "BDBQuality={4}, BiometricData=<{5} bytes>)",
@@ -689,47 +980,40 @@ namespace BioapiData
 
         // --- The fields of the record model -------------------------------------------------
 
-        /// <summary>Owner half of the native format; travels only inside the object, never in the byte record (-32768 to 32767).</summary>
-        /// <exception cref="ArgumentOutOfRangeException">The record cannot hold the value; the field keeps its value.</exception>
+        /// <summary>Owner half of the native format; a constant that travels only inside the object, never in the byte record, so read-only.</summary>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public int NativeFormatOwner
         {
             get { return GetInt(Field.NativeFormatOwner); }
-            set { SetInt(Field.NativeFormatOwner, value); }
         }
 
-        /// <summary>Type half of the native format; travels only inside the object (-32768 to 32767).</summary>
-        /// <exception cref="ArgumentOutOfRangeException">The record cannot hold the value; the field keeps its value.</exception>
+        /// <summary>Type half of the native format; a constant that travels only inside the object, so read-only.</summary>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public int NativeFormatType
         {
             get { return GetInt(Field.NativeFormatType); }
-            set { SetInt(Field.NativeFormatType, value); }
         }
 
-        /// <summary>Constant 7, carried by copying; travels only inside the object (-32768 to 32767).</summary>
-        /// <exception cref="ArgumentOutOfRangeException">The record cannot hold the value; the field keeps its value.</exception>
+        /// <summary>Constant 7; travels only inside the object, never in the byte record, so read-only.</summary>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public int FixedWord3
         {
             get { return GetInt(Field.FixedWord3); }
-            set { SetInt(Field.FixedWord3, value); }
         }
 
-        /// <summary>Constant 29, carried by copying; travels only inside the object (-32768 to 32767).</summary>
-        /// <exception cref="ArgumentOutOfRangeException">The record cannot hold the value; the field keeps its value.</exception>
+        /// <summary>Constant 29; travels only inside the object, never in the byte record, so read-only.</summary>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public int FixedWord4
         {
             get { return GetInt(Field.FixedWord4); }
-            set { SetInt(Field.FixedWord4, value); }
         }
 
-        /// <summary>Format identifier written in the first four bytes of the record.</summary>
+        /// <summary>Format identifier written in the first four bytes of the record; a record is encoded only with 0x0101/0x0009.</summary>
+        /// <exception cref="ArgumentOutOfRangeException">The record cannot carry the value; the field keeps its value.</exception>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public RegistryId RecordFormat
@@ -738,7 +1022,7 @@ namespace BioapiData
             set { SetRegistryId(Field.RecordFormat, value); }
         }
 
-        /// <summary>Header version byte (0 to 255).</summary>
+        /// <summary>Header version byte; a record is encoded only with 0x30.</summary>
         /// <exception cref="ArgumentOutOfRangeException">The record cannot hold the value; the field keeps its value.</exception>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
@@ -748,7 +1032,7 @@ namespace BioapiData
             set { SetInt(Field.HeaderVersion, value); }
         }
 
-        /// <summary>Header revision byte (0 to 255).</summary>
+        /// <summary>Header revision byte; a record is encoded only with 0x01.</summary>
         /// <exception cref="ArgumentOutOfRangeException">The record cannot hold the value; the field keeps its value.</exception>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
@@ -791,16 +1075,17 @@ namespace BioapiData
         public BiometricType BDBBiometricType
         {
             get { return (BiometricType)GetInt(Field.BDBBiometricType); }
-            set { SetInt(Field.BDBBiometricType, (int)value); }
+            set { SetInt(Field.BDBBiometricType, (int)value, value); }
         }
 
-        /// <summary>Biometric subtype; the record carries the low 8 bits.</summary>
+        /// <summary>Biometric subtype; one byte in the record.</summary>
+        /// <exception cref="ArgumentOutOfRangeException">The record cannot carry the value; the field keeps its value.</exception>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public BiometricSubtype BDBBiometricSubtype
         {
             get { return (BiometricSubtype)GetInt(Field.BDBBiometricSubtype); }
-            set { SetInt(Field.BDBBiometricSubtype, (int)value); }
+            set { SetInt(Field.BDBBiometricSubtype, (int)value, value); }
         }
 
         /// <summary>First registered identifier; always written.</summary>
@@ -880,13 +1165,14 @@ namespace BioapiData
             set { SetBytes(Field.OctetString2, value); }
         }
 
-        /// <summary>Processing level of the biometric data; the record carries the low 8 bits.</summary>
+        /// <summary>Processing level of the biometric data; one byte in the record.</summary>
+        /// <exception cref="ArgumentOutOfRangeException">The record cannot carry the value; the field keeps its value.</exception>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public ProcessedLevel BDBProcessedLevel
         {
             get { return (ProcessedLevel)GetInt(Field.BDBProcessedLevel); }
-            set { SetInt(Field.BDBProcessedLevel, (int)value); }
+            set { SetInt(Field.BDBProcessedLevel, (int)value, value); }
         }
 
         /// <summary>Registered identifier 6; written when both halves are non-zero.</summary>
@@ -898,13 +1184,14 @@ namespace BioapiData
             set { SetRegistryId(Field.RegisteredId6, value); }
         }
 
-        /// <summary>Purpose of the biometric data; the record carries the low 8 bits.</summary>
+        /// <summary>Purpose of the biometric data; one byte in the record.</summary>
+        /// <exception cref="ArgumentOutOfRangeException">The record cannot carry the value; the field keeps its value.</exception>
         /// <exception cref="ObjectDisposedException">The record was disposed.</exception>
         [RecordField]
         public Purpose BDBPurpose
         {
             get { return (Purpose)GetInt(Field.BDBPurpose); }
-            set { SetInt(Field.BDBPurpose, (int)value); }
+            set { SetInt(Field.BDBPurpose, (int)value, value); }
         }
 
         /// <summary>Quality of the biometric data (0 to 255).</summary>

@@ -9,7 +9,7 @@ namespace BioapiData
     /// each; a record property refuses a value outside them with an
     /// <see cref="ArgumentOutOfRangeException"/>. <c>default(BirDateTime)</c> is all zeros.</remarks>
     [Serializable]
-    public struct BirDateTime : IEquatable<BirDateTime>
+    public readonly struct BirDateTime : IEquatable<BirDateTime>
     {
         private readonly int year;
         private readonly int month;
@@ -61,7 +61,7 @@ namespace BioapiData
         public DateTime ToDateTime()
         {
             DateTime result;
-            string reason = Convert(out result);
+            string? reason = Convert(out result);
             if (reason != null)
             {
                 throw new InvalidOperationException(string.Format(CultureInfo.InvariantCulture,
@@ -77,7 +77,7 @@ namespace BioapiData
             return Convert(out result) == null;
         }
 
-        private string Convert(out DateTime result)
+        private string? Convert(out DateTime result)
         {
             result = default(DateTime);
             if (year < 1 || year > 9999) return "year outside 1 to 9999";
@@ -102,9 +102,9 @@ namespace BioapiData
         }
 
         /// <summary>Returns true when <paramref name="obj"/> is an equal <see cref="BirDateTime"/>.</summary>
-        public override bool Equals(object obj)
+        public override bool Equals(object? obj)
         {
-            return obj is BirDateTime && Equals((BirDateTime)obj);
+            return obj is BirDateTime other && Equals(other);
         }
 
         /// <summary>Returns a hash of the six members.</summary>

@@ -55,7 +55,7 @@ namespace BioapiData
         Password = unchecked((int)0x80000000),
     }
 
-    /// <summary>Biometric subtype of a record (a bit mask); a record carries the low 8 bits.</summary>
+    /// <summary>Biometric subtype of a record (a bit mask); one byte in a record.</summary>
     [Flags]
     public enum BiometricSubtype
     {
@@ -79,7 +79,7 @@ namespace BioapiData
         Multiple = 0x80,
     }
 
-    /// <summary>Processing level of the biometric data; a record carries the low 8 bits.</summary>
+    /// <summary>Processing level of the biometric data; one byte in a record.</summary>
     public enum ProcessedLevel
     {
         /// <summary>Raw data.</summary>
@@ -90,7 +90,7 @@ namespace BioapiData
         Processed = 0x04,
     }
 
-    /// <summary>Purpose of the biometric data; a record carries the low 8 bits.</summary>
+    /// <summary>Purpose of the biometric data; one byte in a record.</summary>
     public enum Purpose
     {
         /// <summary>No purpose given.</summary>

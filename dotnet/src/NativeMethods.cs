@@ -6,7 +6,7 @@ namespace BioapiData
     /// <summary>The native record, owned through its handle; released with bioapi_bir_destroy.</summary>
     internal sealed class BirHandle : SafeHandle
     {
-        private BirHandle() : base(IntPtr.Zero, true) { }
+        public BirHandle() : base(IntPtr.Zero, true) { }
 
         public override bool IsInvalid { get { return handle == IntPtr.Zero; } }
 
@@ -35,7 +35,39 @@ namespace BioapiData
         public static readonly uint Size = (uint)Marshal.SizeOf(typeof(NativeDateTime));
     }
 
-    /// <summary>The functions of bioapi_data_c.h. Every string that the library returns is
+    /// <summary>bioapi_bir_values of the C interface, first version (464 bytes).</summary>
+    [StructLayout(LayoutKind.Sequential)]
+    internal unsafe struct NativeValues
+    {
+        public const int SlotCount = 112;  // BIOAPI_BIR_VALUE_SLOTS
+
+        public uint StructSize;
+        public uint Reserved;
+        public ulong Present;
+        public fixed int Slot[SlotCount];
+
+        public static readonly uint Size = (uint)Marshal.SizeOf(typeof(NativeValues));
+    }
+
+    /// <summary>bioapi_field_limits of the C interface, first version (48 bytes).</summary>
+    [StructLayout(LayoutKind.Sequential)]
+    internal struct NativeFieldLimits
+    {
+        public uint StructSize;
+        public int Carried;
+        public long Min;
+        public long Max;
+        public int OwnerMin;
+        public int OwnerMax;
+        public int TypeMin;
+        public int TypeMax;
+        public int PeriodLength;
+        public int Reserved;
+
+        public static readonly uint Size = (uint)Marshal.SizeOf(typeof(NativeFieldLimits));
+    }
+
+    /// <summary>The functions of bioapi_data_c.h that the assembly calls. Every string that the library returns is
     /// static and read through an IntPtr, so that the marshaller never frees it.</summary>
     internal static class NativeMethods
     {
@@ -77,6 +109,19 @@ namespace BioapiData
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int bioapi_bir_encode(BirHandle bir, out IntPtr data, out UIntPtr size);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern unsafe int bioapi_bir_encode_into(BirHandle bir, byte* buffer, UIntPtr capacity, out UIntPtr size);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern unsafe int bioapi_bir_decode_leaving_bdb(byte* data, UIntPtr size, out BirHandle bir,
+                                                                      out UIntPtr bdbOffset, out UIntPtr bdbSize);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_read_values(BirHandle bir, ref NativeValues values);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int bioapi_bir_field_limits(int field, ref NativeFieldLimits limits);
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int bioapi_bir_to_array(BirHandle bir, out IntPtr data, out UIntPtr size);
@@ -127,7 +172,7 @@ namespace BioapiData
         public static extern int bioapi_enumerator(int enumeration, UIntPtr index, out IntPtr name, out int value);
 
         /// <summary>Reads a static ASCII string of the library.</summary>
-        public static string Text(IntPtr text)
+        public static string? Text(IntPtr text)
         {
             return text == IntPtr.Zero ? null : Marshal.PtrToStringAnsi(text);
         }
@@ -206,7 +251,7 @@ namespace BioapiData
         {
             fixed (byte* text = check.Reason)
             {
-                return Marshal.PtrToStringAnsi((IntPtr)text);
+                return Marshal.PtrToStringAnsi((IntPtr)text) ?? "";
             }
         }
     }

@@ -1,105 +1,112 @@
 using System;
 using System.Collections.Generic;
-using System.IO;
 using System.Linq;
 using System.Reflection;
-using System.Runtime.Serialization.Formatters.Binary;
-using NUnit.Framework;
+using Xunit;
 
 namespace BioapiData.Tests
 {
-    [TestFixture]
     public class ErrorTests
     {
-        [Test]
+        [Fact]
         public void EveryCutOfARecordIsRejectedWithTheLibrarysError()
         {
             byte[] bytes = Library.Record("full_record.bir");
             for (int size = 0; size < bytes.Length; size++)
             {
-                var e = Assert.Throws<BioApiException>(() => new Bir(bytes, 0, size), "size " + size);
-                Assert.AreEqual(BioApiErrorCode.InvalidData, e.Code);
-                Assert.AreEqual(Facility.Unit, e.Facility);
-                StringAssert.StartsWith("BioAPI Error: Invalid Data. (Source: Unit). rejected at offset ", e.Message);
-                Assert.IsNotNull(e.Field, "size " + size);
+                var e = Assert.Throws<BioApiException>(() => new Bir(bytes, 0, size));
+                Assert.Equal(BioApiErrorCode.InvalidData, e.Code);
+                Assert.Equal(Facility.Unit, e.Facility);
+                Assert.StartsWith("BioAPI Error: Invalid Data. (Source: Unit). rejected at offset ", e.Message);
+                Assert.True(e.Field != null, "size " + size);
+                var fromSpan = Assert.Throws<BioApiException>(() => new Bir(bytes.AsSpan(0, size)));
+                Assert.Equal(e.Message, fromSpan.Message);
             }
         }
 
-        [Test]
+        [Fact]
         public void DecodeArgumentsAreChecked()
         {
             byte[] bytes = Library.Record("minimal.bir");
-            Assert.AreEqual("data", Assert.Throws<ArgumentNullException>(() => new Bir(null)).ParamName);
-            Assert.AreEqual("data", Assert.Throws<ArgumentNullException>(() => new Bir(null, 0, 0)).ParamName);
-            Assert.AreEqual("offset", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, -1, 1)).ParamName);
-            Assert.AreEqual("offset", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, bytes.Length + 1, 0)).ParamName);
-            Assert.AreEqual("count", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, 1, bytes.Length)).ParamName);
-            Assert.AreEqual("count", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, 0, -1)).ParamName);
+            Assert.Equal("data", Assert.Throws<ArgumentNullException>(() => new Bir((byte[])null!)).ParamName);
+            Assert.Equal("data", Assert.Throws<ArgumentNullException>(() => new Bir(null!, 0, 0)).ParamName);
+            Assert.Equal("offset", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, -1, 1)).ParamName);
+            Assert.Equal("offset", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, bytes.Length + 1, 0)).ParamName);
+            Assert.Equal("count", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, 1, bytes.Length)).ParamName);
+            Assert.Equal("count", Assert.Throws<ArgumentOutOfRangeException>(() => new Bir(bytes, 0, -1)).ParamName);
             Assert.Throws<BioApiException>(() => new Bir(bytes, bytes.Length, 0));
+            Assert.Throws<BioApiException>(() => new Bir(ReadOnlySpan<byte>.Empty));
         }
 
-        // A value that the field cannot hold, and the exception it gets.
-        public static readonly object[][] OutOfRange = {
-            new object[] { "BDBQuality", 256 },
-            new object[] { "BDBQuality", -1 },
-            new object[] { "HeaderVersion", 0x100 },
-            new object[] { "HeaderRevision", int.MinValue },
-            new object[] { "NativeFormatOwner", 32768 },
-            new object[] { "FixedWord4", -32769 },
-            new object[] { "OctetString1", new byte[32768] },
-            new object[] { "OctetString6", new byte[70000] },
-            new object[] { "BDBCreationDate", (BirDateTime?)new BirDateTime(32768, 1, 1, 0, 0, 0) },
-            new object[] { "BIRCreationDate", (BirDateTime?)new BirDateTime(2026, 256, 1, 0, 0, 0) },
-            new object[] { "BIRCreationDate", (BirDateTime?)new BirDateTime(2026, 1, 1, 0, 0, -1) },
-            new object[] { "BDBValidityPeriod", new ValidityPeriod(new BirDateTime(2026, 1, 1, 0, 0, 0), new BirDateTime(2026, 1, 1, 256, 0, 0)) },
-            new object[] { "BIRValidityPeriod", new ValidityPeriod(new[] { new BirDateTime(-32769, 1, 1, 0, 0, 0) }) },
+        // A value that the record cannot carry: the setter refuses it, naming the property,
+        // and the field keeps its value.
+        public static readonly TheoryData<string, object> OutOfRange = new TheoryData<string, object> {
+            { "BDBQuality", 256 },
+            { "BDBQuality", -1 },
+            { "HeaderVersion", 0x31 },
+            { "HeaderRevision", int.MinValue },
+            { "RecordFormat", new RegistryId(0x0101, 0x0008) },
+            { "BDBPurpose", (Purpose)300 },
+            { "BDBPurpose", (Purpose)(-1) },
+            { "BDBProcessedLevel", (ProcessedLevel)0x100 },
+            { "BDBBiometricSubtype", (BiometricSubtype)256 },
+            { "OctetString1", new byte[32768] },
+            { "OctetString6", new byte[70000] },
+            { "BDBCreationDate", (BirDateTime?)new BirDateTime(32768, 1, 1, 0, 0, 0) },
+            { "BIRCreationDate", (BirDateTime?)new BirDateTime(2026, 256, 1, 0, 0, 0) },
+            { "BIRCreationDate", (BirDateTime?)new BirDateTime(2026, 1, 1, 0, 0, -1) },
+            { "BDBValidityPeriod", new ValidityPeriod(new BirDateTime(2026, 1, 1, 0, 0, 0), new BirDateTime(2026, 1, 1, 256, 0, 0)) },
+            { "BIRValidityPeriod", new ValidityPeriod(new BirDateTime(-32769, 1, 1, 0, 0, 0), new BirDateTime(2026, 1, 1, 0, 0, 0)) },
         };
 
-        [TestCaseSource("OutOfRange")]
-        public void ValueTheFieldCannotHoldIsRefusedAndTheFieldKeepsItsValue(string name, object value)
+        [Theory, MemberData(nameof(OutOfRange))]
+        public void ValueTheRecordCannotCarryIsRefusedAndTheFieldKeepsItsValue(string name, object value)
         {
-            PropertyInfo property = typeof(Bir).GetProperty(name);
-            using (var bir = new Bir(Library.Record("full_record.bir")))
+            PropertyInfo property = typeof(Bir).GetProperty(name)!;
+            using var bir = new Bir(Library.Record("full_record.bir"));
+            byte[] before = bir.Encode();
+            object? old = property.GetValue(bir, null);
+            var e = Assert.Throws<TargetInvocationException>(() => property.SetValue(bir, value, null));
+            var refusal = Assert.IsType<ArgumentOutOfRangeException>(e.InnerException);
+            Assert.Equal(name, refusal.ParamName);
+            Assert.Contains(name, refusal.Message);
+            Assert.Equal(old, property.GetValue(bir, null));
+            Assert.Equal(before, bir.Encode());
+        }
+
+        [Fact]
+        public void ConstantsThatNoRecordCarriesAreReadOnly()
+        {
+            foreach (string name in new[] { "NativeFormatOwner", "NativeFormatType", "FixedWord3", "FixedWord4" })
             {
-                object before = property.GetValue(bir, null);
-                var e = Assert.Throws<TargetInvocationException>(() => property.SetValue(bir, value, null));
-                Assert.IsInstanceOf<ArgumentOutOfRangeException>(e.InnerException);
-                Assert.AreEqual(name, ((ArgumentException)e.InnerException).ParamName);
-                StringAssert.Contains(name, e.InnerException.Message);
-                Assert.AreEqual(before, property.GetValue(bir, null));
+                Assert.False(typeof(Bir).GetProperty(name)!.CanWrite, name);
             }
         }
 
-        [Test]
+        [Fact]
         public void NullByteStringIsRefused()
         {
-            using (var bir = new Bir())
-            {
-                Assert.AreEqual("SecurityBlock",
-                    Assert.Throws<ArgumentNullException>(() => bir.SecurityBlock = null).ParamName);
-            }
+            using var bir = new Bir();
+            Assert.Equal("SecurityBlock", Assert.Throws<ArgumentNullException>(() => bir.SecurityBlock = null!).ParamName);
         }
 
-        [Test]
+        [Fact]
         public void DateTimeHoldsWhatTheRecordHoldsAndConvertsOnlyRealDates()
         {
             var odd = new BirDateTime(2026, 13, 1, 0, 0, 0);
             using (var bir = new Bir())
             {
                 bir.BIRCreationDate = odd;
-                using (var back = new Bir(bir.Encode()))
-                {
-                    Assert.AreEqual(odd, back.BIRCreationDate);
-                }
+                using var back = new Bir(bir.Encode());
+                Assert.Equal(odd, back.BIRCreationDate);
             }
             var e = Assert.Throws<InvalidOperationException>(() => odd.ToDateTime());
-            StringAssert.Contains("2026-13-01 00:00:00", e.Message);
-            StringAssert.Contains("month", e.Message);
-            DateTime converted;
-            Assert.IsFalse(new BirDateTime(2025, 2, 29, 0, 0, 0).TryToDateTime(out converted));
-            Assert.IsFalse(new BirDateTime(2026, 1, 1, 24, 0, 0).TryToDateTime(out converted));
-            Assert.AreEqual(new DateTime(2024, 2, 29, 23, 59, 59), new BirDateTime(2024, 2, 29, 23, 59, 59).ToDateTime());
-            Assert.AreEqual(new BirDateTime(2026, 3, 14, 9, 26, 53), new BirDateTime(new DateTime(2026, 3, 14, 9, 26, 53, 999)));
+            Assert.Contains("2026-13-01 00:00:00", e.Message);
+            Assert.Contains("month", e.Message);
+            Assert.False(new BirDateTime(2025, 2, 29, 0, 0, 0).TryToDateTime(out _));
+            Assert.False(new BirDateTime(2026, 1, 1, 24, 0, 0).TryToDateTime(out _));
+            Assert.Equal(new DateTime(2024, 2, 29, 23, 59, 59), new BirDateTime(2024, 2, 29, 23, 59, 59).ToDateTime());
+            Assert.Equal(new BirDateTime(2026, 3, 14, 9, 26, 53), new BirDateTime(new DateTime(2026, 3, 14, 9, 26, 53, 999)));
         }
 
         // The error codes are written out in C#: each has the library's message of its error.
@@ -112,72 +119,81 @@ namespace BioapiData.Tests
             { "Internal", "BioAPI Internal Error. (Source: Framework)." },
         };
 
-        [Test]
+        [Fact]
         public void EveryErrorCodeHasTheLibrarysMessageOfItsError()
         {
             FieldInfo[] codes = typeof(BioApiErrorCode).GetFields(BindingFlags.Public | BindingFlags.Static);
-            CollectionAssert.AreEquivalent(CodeMessages.Keys, codes.Select(c => c.Name));
+            Assert.Equal(CodeMessages.Keys.OrderBy(k => k), codes.Select(c => c.Name).OrderBy(k => k));
             foreach (FieldInfo code in codes)
             {
-                Assert.AreEqual(CodeMessages[code.Name], BioApiException.MessageOf((int)code.GetValue(null)), code.Name);
+                Assert.Equal(CodeMessages[code.Name], BioApiException.MessageOf((int)code.GetValue(null)!));
             }
         }
 
-        [Test]
-        public void ExceptionCarriesCodeFacilityAndMessage()
+        [Fact]
+        public void ExceptionHasTheStandardConstructorsAndAnErrorHResult()
         {
             var e = new BioApiException(0x0100010B);
-            Assert.AreEqual(Facility.BSP, e.Facility);
-            Assert.AreEqual("BioAPI Error: Invalid Data. (Source: BSP).", e.Message);
-            Assert.AreEqual(BioApiException.MessageOf(BioApiErrorCode.InvalidData),
-                            "BioAPI Error: Invalid Data. (Source: Unit).");
-            var stream = new MemoryStream();
-            new BinaryFormatter().Serialize(stream, e);
-            stream.Position = 0;
-            var back = (BioApiException)new BinaryFormatter().Deserialize(stream);
-            Assert.AreEqual(e.Code, back.Code);
-            Assert.AreEqual(e.Facility, back.Facility);
-            Assert.AreEqual(e.Message, back.Message);
-            var rejected = Assert.Throws<BioApiException>(() => new Bir(new byte[] { 1, 1, 9 }));
-            stream = new MemoryStream();
-            new BinaryFormatter().Serialize(stream, rejected);
-            stream.Position = 0;
-            back = (BioApiException)new BinaryFormatter().Deserialize(stream);
-            Assert.AreEqual(rejected.Offset, back.Offset);
-            Assert.AreEqual(rejected.Field, back.Field);
-            Assert.AreEqual(rejected.Check, back.Check);
-            Assert.AreEqual(rejected.Reason, back.Reason);
+            Assert.Equal(Facility.BSP, e.Facility);
+            Assert.Equal("BioAPI Error: Invalid Data. (Source: BSP).", e.Message);
+            var inner = new InvalidOperationException("inner");
+            foreach (BioApiException made in new[] {
+                         new BioApiException(), new BioApiException("words"), new BioApiException("words", inner),
+                         new BioApiException(BioApiErrorCode.InvalidData), e })
+            {
+                // An HRESULT with the severity bit set is a failure; the BioAPI code is in its
+                // low bits, and Code gives it whole.
+                Assert.True(made.HResult < 0, made.Message);
+                Assert.Equal(made.Code, made.HResult & 0x1FFFFFFF);
+                Assert.Null(made.Offset);
+                Assert.Null(made.Field);
+            }
+            Assert.Equal(BioApiErrorCode.Internal, new BioApiException().Code);
+            Assert.Equal("words", new BioApiException("words", inner).Message);
+            Assert.Same(inner, new BioApiException("words", inner).InnerException);
         }
 
-        [Test]
-        public void DisposedRecordRefusesEveryUse()
+        [Fact]
+        public void DisposedRecordRefusesUseButComparesHashesAndPrints()
         {
             var bir = new Bir(Library.Record("full_record.bir"));
             var other = new Bir();
+            var twin = new Bir(Library.Record("full_record.bir"));
+            var set = new HashSet<Bir> { bir };
+            int hash = bir.GetHashCode();
             bir.Dispose();
             bir.Dispose();
-            Assert.IsTrue(bir.IsDisposed);
-            StringAssert.Contains("disposed", bir.ToString());
+            Assert.True(bir.IsDisposed);
+            Assert.Contains("disposed", bir.ToString());
             foreach (PropertyInfo property in typeof(Bir).GetProperties(BindingFlags.Public | BindingFlags.Instance))
             {
                 if (property.Name == "IsDisposed") continue;
-                var get = Assert.Throws<TargetInvocationException>(() => property.GetValue(bir, null), property.Name);
-                Assert.IsInstanceOf<ObjectDisposedException>(get.InnerException, property.Name);
+                var get = Assert.Throws<TargetInvocationException>(() => property.GetValue(bir, null));
+                Assert.IsType<ObjectDisposedException>(get.InnerException);
                 if (!property.CanWrite) continue;
-                object value = property.GetValue(other, null);
-                var set = Assert.Throws<TargetInvocationException>(() => property.SetValue(bir, value, null), property.Name);
-                Assert.IsInstanceOf<ObjectDisposedException>(set.InnerException, property.Name);
+                object? value = property.GetValue(other, null);
+                var set2 = Assert.Throws<TargetInvocationException>(() => property.SetValue(bir, value, null));
+                Assert.IsType<ObjectDisposedException>(set2.InnerException);
             }
             Assert.Throws<ObjectDisposedException>(() => bir.Encode());
+            Assert.Throws<ObjectDisposedException>(() => bir.TryEncode(new byte[100], out _));
             Assert.Throws<ObjectDisposedException>(() => bir.ToArray());
             Assert.Throws<ObjectDisposedException>(() => bir.Clone());
             Assert.Throws<ObjectDisposedException>(() => bir.CopyBiometricDataTo(new byte[100], 0));
+            Assert.Throws<ObjectDisposedException>(() => bir.CopySecurityBlockTo(new byte[100].AsSpan()));
             Assert.Throws<ObjectDisposedException>(() => bir.GetFields());
             Assert.Throws<ObjectDisposedException>(() => bir.IsPresent("BDBQuality"));
-            Assert.Throws<ObjectDisposedException>(() => bir.GetHashCode());
-            Assert.Throws<ObjectDisposedException>(() => bir.Equals(other));
-            Assert.Throws<ObjectDisposedException>(() => other.Equals(bir));
+            // A disposed record equals only itself, keeps its hash, and stays findable in a set.
+            Assert.Equal(hash, bir.GetHashCode());
+            Assert.True(bir.Equals(bir));
+            Assert.False(bir.Equals(twin));
+            Assert.False(twin.Equals(bir));
+            Assert.False(other.Equals(bir));
+            Assert.Contains(bir, set);
+            Assert.DoesNotContain(twin, set);
+            Assert.True(set.Remove(bir));
             other.Dispose();
+            twin.Dispose();
         }
     }
 }

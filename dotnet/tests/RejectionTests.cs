@@ -1,153 +1,56 @@
 using System;
 using System.Collections.Generic;
 using System.IO;
-using System.Text;
-using NUnit.Framework;
+using System.Linq;
+using System.Text.Json;
+using Xunit;
 
 namespace BioapiData.Tests
 {
-    /// <summary>One row of the shared table of damaged records.</summary>
-    public class DamagedRecord
-    {
-        public string Name;
-        public long Offset;
-        public string Field;
-        public string Check;
-        public string Reason;
-        public string Hex;
-
-        public byte[] Bytes()
-        {
-            var bytes = new byte[Hex.Length / 2];
-            for (int i = 0; i < bytes.Length; i++) bytes[i] = Convert.ToByte(Hex.Substring(2 * i, 2), 16);
-            return bytes;
-        }
-
-        public override string ToString() { return Name; }
-    }
-
-    [TestFixture]
     public class RejectionTests
     {
-        public static IEnumerable<DamagedRecord> DamagedRecords()
+        // The shared table of damaged records: name, offset, field, check, reason and hex bytes.
+        public static IEnumerable<object[]> DamagedRecords()
         {
-            string text = File.ReadAllText(Path.Combine(Library.DataDir, "damaged_records.json"));
-            var rows = new List<DamagedRecord>();
-            foreach (Dictionary<string, object> row in new FlatJson(text).Rows())
-            {
-                rows.Add(new DamagedRecord {
-                    Name = (string)row["name"], Offset = (long)row["offset"], Field = (string)row["field"],
-                    Check = (string)row["check"], Reason = (string)row["reason"], Hex = (string)row["hex"],
-                });
-            }
-            Assert.IsNotEmpty(rows);
+            using JsonDocument table = JsonDocument.Parse(File.ReadAllText(Path.Combine(Library.DataDir, "damaged_records.json")));
+            var rows = table.RootElement.EnumerateArray().Select(row => new object[] {
+                row.GetProperty("name").GetString()!, row.GetProperty("offset").GetInt64(),
+                row.GetProperty("field").GetString()!, row.GetProperty("check").GetString()!,
+                row.GetProperty("reason").GetString()!, Convert.FromHexString(row.GetProperty("hex").GetString()!),
+            }).ToList();
+            Assert.NotEmpty(rows);
             return rows;
         }
 
-        [TestCaseSource("DamagedRecords")]
-        public void RejectedRecordSaysWhereAndWhy(DamagedRecord damaged)
+        [Theory, MemberData(nameof(DamagedRecords))]
+        public void RejectedRecordSaysWhereAndWhy(string name, long offset, string field, string check, string reason, byte[] bytes)
         {
-            byte[] bytes = damaged.Bytes();
             // Decoded from the middle of a larger array: the offset counts from the record.
             var padded = new byte[bytes.Length + 5];
             Buffer.BlockCopy(bytes, 0, padded, 2, bytes.Length);
-            var e = Assert.Throws<BioApiException>(() => new Bir(padded, 2, bytes.Length));
-            Assert.AreEqual(BioApiErrorCode.InvalidData, e.Code);
-            Assert.AreEqual(Facility.Unit, e.Facility);
-            Assert.AreEqual(damaged.Offset, e.Offset);
-            Assert.AreEqual(damaged.Field, e.Field);
-            Assert.AreEqual(damaged.Check, e.Check);
-            Assert.AreEqual(damaged.Reason, e.Reason);
-            Assert.AreEqual("BioAPI Error: Invalid Data. (Source: Unit). " + damaged.Reason, e.Message);
+            foreach (Func<Bir> decode in new Func<Bir>[] {
+                         () => new Bir(padded, 2, bytes.Length), () => new Bir(padded.AsSpan(2, bytes.Length)) })
+            {
+                var e = Assert.Throws<BioApiException>(decode);
+                Assert.Equal(BioApiErrorCode.InvalidData, e.Code);
+                Assert.Equal(Facility.Unit, e.Facility);
+                Assert.Equal(offset, e.Offset);
+                Assert.Equal(field, e.Field);
+                Assert.Equal(check, e.Check);
+                Assert.Equal(reason, e.Reason);
+                Assert.Equal("BioAPI Error: Invalid Data. (Source: Unit). " + reason, e.Message);
+            }
+            Assert.NotNull(name);
         }
 
-        [Test]
+        [Fact]
         public void OtherErrorsHaveNoReason()
         {
             var e = new BioApiException(BioApiErrorCode.InvalidData);
-            Assert.IsNull(e.Offset);
-            Assert.IsNull(e.Field);
-            Assert.IsNull(e.Check);
-            Assert.AreEqual("BioAPI Error: Invalid Data. (Source: Unit).", e.Message);
-        }
-    }
-
-    /// <summary>Reads a JSON array of flat objects whose values are strings or integers, as the
-    /// table of damaged records is (Mono's profile here has no JSON reader).</summary>
-    internal sealed class FlatJson
-    {
-        private readonly string text;
-        private int at;
-
-        public FlatJson(string text) { this.text = text; }
-
-        public IEnumerable<Dictionary<string, object>> Rows()
-        {
-            var rows = new List<Dictionary<string, object>>();
-            Expect('[');
-            while (Peek() != ']')
-            {
-                rows.Add(Row());
-                if (Peek() == ',') at++;
-            }
-            return rows;
-        }
-
-        private Dictionary<string, object> Row()
-        {
-            var row = new Dictionary<string, object>();
-            Expect('{');
-            while (Peek() != '}')
-            {
-                string key = String();
-                Expect(':');
-                row[key] = Peek() == '"' ? (object)String() : Number();
-                if (Peek() == ',') at++;
-            }
-            at++;
-            return row;
-        }
-
-        private char Peek()
-        {
-            while (char.IsWhiteSpace(text[at])) at++;
-            return text[at];
-        }
-
-        private void Expect(char c)
-        {
-            if (Peek() != c) throw new FormatException("expected '" + c + "' at " + at);
-            at++;
-        }
-
-        private long Number()
-        {
-            int start = at;
-            while (text[at] == '-' || char.IsDigit(text[at])) at++;
-            return long.Parse(text.Substring(start, at - start), System.Globalization.CultureInfo.InvariantCulture);
-        }
-
-        private string String()
-        {
-            Expect('"');
-            var value = new StringBuilder();
-            for (char c = text[at++]; c != '"'; c = text[at++])
-            {
-                if (c != '\\')
-                {
-                    value.Append(c);
-                    continue;
-                }
-                c = text[at++];
-                switch (c)
-                {
-                    case 'n': value.Append('\n'); break;
-                    case 't': value.Append('\t'); break;
-                    case 'u': value.Append((char)Convert.ToInt32(text.Substring(at, 4), 16)); at += 4; break;
-                    default: value.Append(c); break;
-                }
-            }
-            return value.ToString();
+            Assert.Null(e.Offset);
+            Assert.Null(e.Field);
+            Assert.Null(e.Check);
+            Assert.Equal("BioAPI Error: Invalid Data. (Source: Unit).", e.Message);
         }
     }
 }
