@@ -48,12 +48,15 @@ KIND_PERIOD = 7
 _SLOTS = {KIND_INT: 1, KIND_BOOL: 1, KIND_ENUM: 1, KIND_REGISTRY_ID: 2,
           KIND_BYTES: 1, KIND_DATETIME: 9, KIND_PERIOD: 19}
 _DATETIME_SIZE = ctypes.sizeof(DateTimeStruct)
-# Byte strings up to this size are kept once read; the blocks (BDB, SB),
-# which may be large, are copied out on every read instead.
+# Byte strings up to this size are kept once read; larger ones are copied out
+# on every read instead.
 _KEPT_BYTES = 65535
 # A record decoded from `bytes` keeps them to serve its BDB when they hold at
 # most this many bytes besides it; otherwise it keeps a copy of the BDB alone.
 _SLACK = 4096
+# A record up to this size, given as `bytes`, is decoded with the decoder's
+# own copy of its BDB.
+_SMALL_RECORD = 4096
 
 G = TypeVar("G")
 S = TypeVar("S")
@@ -709,7 +712,7 @@ class BIR:
                 raise BioAPIError(status)
             value = (ctypes.string_at(data.value or 0, length.value)
                      if length.value else b"")
-            if field.max_size <= _KEPT_BYTES and self.__dict__ is values:
+            if len(value) <= _KEPT_BYTES and self.__dict__ is values:
                 values[field.name] = value
         return value
 
@@ -971,6 +974,7 @@ def _forget_values(record: BIR) -> None:
     one still reads the values as they were)."""
     _set_values(record, {})
 _decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
+_decode = lib.bioapi_bir_decode
 
 
 def _values_reader() -> Tuple[Callable[[Any], Tuple[int, ...]],
@@ -1042,7 +1046,16 @@ def _decoded(data: Optional[Buffer]
         check(lib.bioapi_bir_create(ctypes.byref(out)))
         return out.value or 0, None
     if type(data) is bytes:
-        return _decoded_at(data, len(data), data)
+        size = len(data)
+        if size <= _SMALL_RECORD:
+            # The decoder's copy of a small BDB costs less than handing it
+            # to the C record at the first encode.
+            out = ctypes.c_void_p()
+            status = _decode(data, size, ctypes.byref(out))
+            if status:
+                raise rejection(status, data, size)
+            return out.value or 0, None
+        return _decoded_at(data, size, data)
     if isinstance(data, (str, int)):
         raise TypeError("BIR() decodes bytes, bytearray, memoryview or "
                         f"another buffer, not {_type_name(data)}")
