@@ -13,6 +13,7 @@ import ctypes
 import datetime as _datetime
 import enum
 import json
+import mmap
 import operator
 import struct
 import sys
@@ -30,8 +31,9 @@ from .values import DateTime, RegistryID
 
 __all__ = ["BIR", "Buffer"]
 
-#: What a record decodes, and what a byte string field takes.
-Buffer = Union[bytes, bytearray, memoryview]
+#: What a record decodes, and what a byte string field takes (any other
+#: buffer, such as an array.array, is taken too).
+Buffer = Union[bytes, bytearray, memoryview, mmap.mmap]
 
 _INT32_MIN, _INT32_MAX = -(2**31), 2**31 - 1
 
@@ -565,10 +567,12 @@ def _handed_over(call: Callable[..., int], *args: Any) -> bytes:
 class BIR:
     """A biometric information record, backed by the library's C++ object.
 
-    ``BIR(data)`` decodes a byte record (`bytes`, `bytearray` or
-    `memoryview`); a record that the library rejects raises `BioAPIError`
-    with code 0x0200010B. ``BIR()`` is the default record: the native header,
-    every other scalar 0, every byte string and sequence empty.
+    ``BIR(data)`` decodes a byte record (`bytes`, `bytearray`, `memoryview`,
+    `mmap` or another buffer, read in place); a record that the library
+    rejects raises `BioAPIError` with code 0x0200010B. ``BIR()`` is the
+    default record: the native header, every other scalar 0, every byte
+    string and sequence empty. A validity period reads as a new list each
+    time, the caller's own.
 
     Every field of the C++ class is an attribute of the same name, in the
     order of `BIR.FIELDS`. Each value is checked on assignment: a wrong type
