@@ -63,14 +63,13 @@ std::uint64_t ReadEveryField(const BIR& r) {
       static_cast<std::int64_t>(r.BDBPurpose) + r.BDBQuality);
   for (const auto* id :
        {&r.RecordFormat, &r.BDBFormat, &r.RegisteredId1, &r.RegisteredId2,
-        &r.RegisteredId3, &r.RegisteredId4, &r.RegisteredId5,
-        &r.RegisteredId6, &r.RegisteredId7, &r.RegisteredId8}) {
+        &r.RegisteredId3, &r.RegisteredId4, &r.RegisteredId5, &r.RegisteredId6,
+        &r.RegisteredId7, &r.RegisteredId8}) {
     sum += Sum(*id);
   }
   for (const auto* bytes :
        {&r.OctetString1, &r.OctetString2, &r.OctetString3, &r.OctetString4,
-        &r.OctetString5, &r.OctetString6, &r.BiometricData,
-        &r.SecurityBlock}) {
+        &r.OctetString5, &r.OctetString6, &r.BiometricData, &r.SecurityBlock}) {
     sum += Sum(*bytes);
   }
   sum += Sum(r.BDBCreationDate) + Sum(r.BIRCreationDate);
@@ -86,8 +85,8 @@ double Best(long iterations, int rounds, Body&& body) {
   for (int round = 0; round < rounds; ++round) {
     const double start = ThreadSeconds();
     for (long i = 0; i < iterations; ++i) body();
-    best = std::min(best, (ThreadSeconds() - start) /
-                               static_cast<double>(iterations));
+    best = std::min(
+        best, (ThreadSeconds() - start) / static_cast<double>(iterations));
   }
   return best * 1e9;
 }
@@ -96,8 +95,7 @@ double Best(long iterations, int rounds, Body&& body) {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: %s RECORD_FILE ITERATIONS ROUNDS\n",
-                 argv[0]);
+    std::fprintf(stderr, "usage: %s RECORD_FILE ITERATIONS ROUNDS\n", argv[0]);
     return 2;
   }
   std::ifstream file(argv[1], std::ios::binary);
@@ -112,9 +110,8 @@ int main(int argc, char** argv) {
       sink = sink + ReadEveryField(record);
     });
     const BIR decoded(data.data(), data.size());
-    const double encode = Best(iterations, rounds, [&] {
-      sink = sink + decoded.Encode().size();
-    });
+    const double encode = Best(iterations, rounds,
+                               [&] { sink = sink + decoded.Encode().size(); });
     const double decode = Best(iterations, rounds, [&] {
       const BIR record(data.data(), data.size());
       sink = sink + record.BiometricData.size();
