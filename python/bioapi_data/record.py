@@ -8,13 +8,11 @@ is always a copy (a Python value), never a view into the library's memory.
 
 from __future__ import annotations
 
-import collections
 import ctypes
 import datetime as _datetime
 import enum
 import json
 import mmap
-import operator
 import struct
 import sys
 import threading
@@ -989,8 +987,9 @@ def _values_reader() -> Tuple[Callable[[Any], Tuple[int, ...]],
     of that tuple: a dictionary of every field by name, built by one function
     that the fields write (as `collections.namedtuple` writes its class), so
     that reading every value of a record is two calls and no loop."""
-    offset = ValuesStruct.slot.offset
-    assert offset == 16, "bioapi_bir_values: presence bits, then the slots"
+    if ValuesStruct.slot.offset != 16:
+        raise ImportError("bioapi_data: bioapi_bir_values is not laid out as "
+                          "the package reads it")
     codes: List[str] = []
     at: Dict[int, int] = {}  # where each field's value starts in the tuple
     by_slot = {field.slot: field for field in _FIELD_LIST}
@@ -1023,15 +1022,11 @@ def _values_reader() -> Tuple[Callable[[Any], Tuple[int, ...]],
             names[f"members_{field.index}"] = cls._value2member_map_
             names[f"member_{field.index}"] = cls._value2member_map_.get
             names[f"cls_{field.index}"] = cls
-    members = [f"{field.name!r}: {field.source(at[field.index])}"
-               for field in _FIELD_LIST]
-    # Dictionary displays of up to 15 entries, which Python builds at once.
-    parts = ["{" + ", ".join(members[i:i + 15]) + "}"
-             for i in range(0, len(members), 15)]
+    members = ",\n        ".join(
+        f"{field.name!r}: {field.source(at[field.index])}"
+        for field in _FIELD_LIST)
     text = ("def convert(s, handle):\n    present = s[2]\n"
-            f"    values = {parts[0]}\n" +
-            "".join(f"    values.update({part})\n" for part in parts[1:]) +
-            "    return values\n")
+            f"    return {{\n        {members}}}\n")
     exec(compile(text, "<bioapi_data values>", "exec"), names)
     convert: Callable[[Tuple[int, ...], Any],
                       Dict[str, Any]] = names["convert"]  # type: ignore
