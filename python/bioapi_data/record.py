@@ -835,7 +835,14 @@ class BIR:
         elif isinstance(text, (bytes, bytearray)):
             data = bytes(text)
         elif isinstance(text, Mapping):
-            data = json.dumps(text).encode("utf-8")
+            try:
+                data = json.dumps(text).encode("utf-8")
+            except RecursionError:
+                raise ValueError("the JSON record nests values too deeply "
+                                 "to be written as text") from None
+            except TypeError as unwritable:
+                raise ValueError(f"the JSON record holds a value that JSON "
+                                 f"has not: {unwritable}") from None
         else:
             raise TypeError("from_json() reads str, bytes or a mapping, not "
                             f"{_type_name(text)}")

@@ -325,6 +325,16 @@ def test_from_json_names_the_faulty_field(change, message):
         bd.BIR.from_json(fields)
 
 
+def test_a_mapping_that_json_cannot_write_is_a_value_error():
+    fields = json.loads((DATA_DIR / "full_record.json").read_text())
+    nested = []
+    for _ in range(100_000):
+        nested = [nested]
+    for value in (nested, object()):
+        with pytest.raises(ValueError, match="JSON record"):
+            bd.BIR.from_json({**fields, "OctetString1": value})
+
+
 def test_from_json_accepts_the_enumeration_forms():
     fields = json.loads((DATA_DIR / "full_record.json").read_text())
     for form in (3, "Enroll", {"name": "Enroll"}, {"value": 3}):
