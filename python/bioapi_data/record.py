@@ -525,7 +525,11 @@ class _Period(_Field[List[DateTime], Sequence[DateTimeLike]]):
                                          self.number, array, len(members)))
 
     def source(self, at: int) -> str:
-        return f"period(s, {at}, handle, {self.number})"
+        # None, or a start and an end, inline; another count by _period.
+        return (f"(() if not s[{at}] else "
+                f"(new(DateTime, s[{at + 1}:{at + 7}]), "
+                f"new(DateTime, s[{at + 10}:{at + 16}])) if s[{at}] == 2 else "
+                f"period(s, {at}, handle, {self.number}))")
 
 
 def _period(slots: Sequence[int], at: int, handle: int,
