@@ -12,12 +12,16 @@ import ctypes
 import datetime as _datetime
 import enum
 import json
+import mmap
+import struct
+import sys
 import threading
-from typing import (Any, Callable, ClassVar, Dict, Generic, Iterator, List,
-                    Mapping, Optional, Sequence, Tuple, Type, TypeVar, Union, overload)
+from typing import (TYPE_CHECKING, Any, Callable, ClassVar, Dict, Generic,
+                    Iterator, List, Mapping, Optional, Sequence, Tuple, Type,
+                    TypeVar, Union, overload)
 
-from ._library import (DateTimeStruct, FieldLimits, JsonError, ValuesStruct,
-                       inspect, lib)
+from ._library import (VALUE_SLOTS, DateTimeStruct, FieldLimits, JsonError,
+                       ValuesStruct, inspect, lib)
 from .enums import (BY_NUMBER, BiometricSubtype, BiometricType, ProcessedLevel,
                     Purpose)
 from .errors import BioAPIError, check, rejection
@@ -25,8 +29,9 @@ from .values import DateTime, RegistryID
 
 __all__ = ["BIR", "Buffer"]
 
-#: What a record decodes, and what a byte string field takes.
-Buffer = Union[bytes, bytearray, memoryview]
+#: What a record decodes, and what a byte string field takes (any other
+#: buffer, such as an array.array, is taken too).
+Buffer = Union[bytes, bytearray, memoryview, mmap.mmap]
 
 _INT32_MIN, _INT32_MAX = -(2**31), 2**31 - 1
 
@@ -43,9 +48,15 @@ KIND_PERIOD = 7
 _SLOTS = {KIND_INT: 1, KIND_BOOL: 1, KIND_ENUM: 1, KIND_REGISTRY_ID: 2,
           KIND_BYTES: 1, KIND_DATETIME: 9, KIND_PERIOD: 19}
 _DATETIME_SIZE = ctypes.sizeof(DateTimeStruct)
-# Byte strings up to this size are kept once read; the blocks (BDB, SB),
-# which may be large, are copied out on every read instead.
+# Byte strings up to this size are kept once read; larger ones are copied out
+# on every read instead.
 _KEPT_BYTES = 65535
+# A record decoded from `bytes` keeps them to serve its BDB when they hold at
+# most this many bytes besides it; otherwise it keeps a copy of the BDB alone.
+_SLACK = 4096
+# A record up to this size, given as `bytes`, is decoded with the decoder's
+# own copy of its BDB.
+_SMALL_RECORD = 4096
 
 G = TypeVar("G")
 S = TypeVar("S")
@@ -69,7 +80,14 @@ def _is_int(value: object) -> bool:
 class _Value(Generic[G]):
     """A field of the record: its number in the C interface, and what the
     library says of it (filled in when the package is imported). Read-only;
-    `_Field` adds assignment."""
+    `_Field` adds assignment.
+
+    The values of a record (all but the bytes of its byte strings) are read
+    in one call into the record's own attribute dictionary, where a read finds
+    them without running any code of the package: a field of that kind is a
+    descriptor without __set__, which Python consults only while the
+    dictionary lacks its value (then it reads them). An assignment goes
+    through BIR.__setattr__ and gives the record an empty dictionary."""
 
     kinds: ClassVar[Tuple[int, ...]] = ()
     type_text = "int"
@@ -101,15 +119,14 @@ class _Value(Generic[G]):
                 ) -> Union[G, _Value[G]]:
         if record is None:
             return self
-        values = record._cache
-        if values is None:
-            values = record._load()
-        value: G = values[self.index]
+        value: G = record._load()[self.name]
         return value
 
-    def convert(self, slots: List[int], present: int, handle: int) -> Any:
-        """The field's value from the slots of bioapi_bir_values."""
-        return None
+    def source(self, at: int) -> str:
+        """A Python expression of the field's value from the slots of
+        bioapi_bir_values, which the record's reader evaluates as `s[at]`
+        onwards (`present` the presence bits, `handle` the C record)."""
+        return f"s[{at}]"
 
     def refused(self, value: object, why: str) -> ValueError:
         return ValueError(f"{self.name} cannot hold {value!r}: {why}")
@@ -120,10 +137,11 @@ class _Value(Generic[G]):
 
 
 class _Field(_Value[G], Generic[G, S]):
-    """A field that takes assignments."""
+    """A field that takes assignments (through BIR.__setattr__)."""
 
-    def __set__(self, record: BIR, value: S) -> None:
-        self.store(record, value)
+    if TYPE_CHECKING:
+        def __set__(self, record: BIR, value: S) -> None:
+            ...
 
     def store(self, record: BIR, value: Any) -> None:
         """Checks `value` and sets it; raises TypeError or ValueError naming
@@ -132,14 +150,14 @@ class _Field(_Value[G], Generic[G, S]):
 
 
 class _Constant(_Value[int]):
-    """A constant of the object that no record carries: read-only (only
-    __get__, so an assignment raises AttributeError, and a type checker
-    refuses it)."""
+    """A constant of the object that no record carries: read-only (an
+    assignment raises AttributeError, and a type checker refuses it)."""
 
     kinds = (KIND_INT,)
 
-    def convert(self, slots: List[int], present: int, handle: int) -> int:
-        return slots[self.slot]
+    def store(self, record: BIR, value: Any) -> None:
+        raise AttributeError(f"{self.name} is a constant of the object that "
+                             "no record carries: read-only")
 
     def doc(self) -> str:
         return (f"{self.name}: int, a constant of the object that no record "
@@ -171,7 +189,7 @@ def _assign(record: BIR, setter: Callable[..., int], *args: Any) -> int:
     lock, and drops the values read before; returns the status."""
     with record._lock:
         status = setter(record._handle, *args)
-        record._cache = None
+        _forget_values(record)
     return status
 
 
@@ -187,9 +205,6 @@ class _Int(_Field[int, int]):
     def store(self, record: BIR, value: Any) -> None:
         _set_int(record, self, _int_in_limits(self, value))
 
-    def convert(self, slots: List[int], present: int, handle: int) -> int:
-        return slots[self.slot]
-
 
 class _Bool(_Field[bool, Union[bool, int]]):
     """A truth value (an int 0 or 1 is taken too)."""
@@ -202,8 +217,8 @@ class _Bool(_Field[bool, Union[bool, int]]):
             self, value, "a bool")
         _set_int(record, self, number)
 
-    def convert(self, slots: List[int], present: int, handle: int) -> bool:
-        return slots[self.slot] != 0
+    def source(self, at: int) -> str:
+        return f"s[{at}] != 0"
 
 
 class _Enum(_Field[Union[E, int], int]):
@@ -219,18 +234,15 @@ class _Enum(_Field[Union[E, int], int]):
     def store(self, record: BIR, value: Any) -> None:
         _set_int(record, self, _int_in_limits(self, value))
 
-    def convert(self, slots: List[int], present: int,
-                handle: int) -> Union[E, int]:
-        number = slots[self.slot]
-        member: Optional[E] = self.cls._value2member_map_.get(  # type: ignore
-            number)
-        return number if member is None else member
+    def source(self, at: int) -> str:
+        return f"member_{self.index}(s[{at}], s[{at}])"
 
 
 class _Flag(_Field[F, int]):
     """A bit mask: always a value of its `IntFlag`, its bits without sign."""
 
     kinds = (KIND_ENUM,)
+    unpacked_as = "I"
 
     def __init__(self, number: int, enumeration: Type[F]) -> None:
         super().__init__(number)
@@ -240,11 +252,10 @@ class _Flag(_Field[F, int]):
     def store(self, record: BIR, value: Any) -> None:
         _set_int(record, self, _int_in_limits(self, value))
 
-    def convert(self, slots: List[int], present: int, handle: int) -> F:
-        number = slots[self.slot] & 0xFFFFFFFF
-        member: Optional[F] = self.cls._value2member_map_.get(  # type: ignore
-            number)
-        return self.cls(number) if member is None else member
+    def source(self, at: int) -> str:
+        # A member of the mask, or the mask made from the bits.
+        return (f"(members_{self.index}[s[{at}]] if s[{at}] in "
+                f"members_{self.index} else cls_{self.index}(s[{at}]))")
 
 
 #: What a registry identifier field takes.
@@ -280,27 +291,84 @@ class _RegistryID(_Field[RegistryID, RegistryIDLike]):
         check(_assign(record, lib.bioapi_bir_set_registry_id, self.number,
                       *halves))
 
-    def convert(self, slots: List[int], present: int,
-                handle: int) -> RegistryID:
-        at = self.slot
-        value: RegistryID = _new_tuple(RegistryID, (slots[at] & 0xFFFF,
-                                                    slots[at + 1] & 0xFFFF))
-        return value
+    # Both halves are read as one 64-bit number, the key of the identifiers
+    # made so far (a record holds few distinct ones).
+    unpacked_as = "Q"
+
+    def source(self, at: int) -> str:
+        return f"(known_ids.get(s[{at}]) or registry_id(s[{at}]))"
 
 
-def _bytes_argument(value: Any) -> Tuple[Any, int]:
-    """Returns what the C interface reads the bytes of `value` through, without
-    a copy when the buffer allows it, and their number. Never a null pointer:
-    an empty buffer of any type is the same empty input."""
-    if isinstance(value, bytes):
-        return value, len(value)
-    view = memoryview(value)
-    size = view.nbytes
-    if size == 0:
-        return b"", 0
-    if view.readonly or not view.c_contiguous:
-        return view.tobytes(), size
-    return (ctypes.c_char * size).from_buffer(view.cast("B")), size
+class _PyBuffer(ctypes.Structure):
+    """Python's Py_buffer: what the buffer protocol hands out."""
+
+    _fields_ = [("buf", ctypes.c_void_p), ("obj", ctypes.c_void_p),
+                ("len", ctypes.c_ssize_t), ("itemsize", ctypes.c_ssize_t),
+                ("readonly", ctypes.c_int), ("ndim", ctypes.c_int),
+                ("format", ctypes.c_char_p), ("shape", ctypes.c_void_p),
+                ("strides", ctypes.c_void_p), ("suboffsets", ctypes.c_void_p),
+                ("internal", ctypes.c_void_p)]
+
+
+def _buffer_functions() -> Tuple[Optional[Any], Optional[Any]]:
+    """PyObject_GetBuffer and PyBuffer_Release of the running interpreter,
+    or None when it offers no C API."""
+    try:
+        get, release = (ctypes.pythonapi.PyObject_GetBuffer,
+                        ctypes.pythonapi.PyBuffer_Release)
+    except (AttributeError, OSError):
+        return None, None
+    get.argtypes = [ctypes.py_object, ctypes.POINTER(_PyBuffer), ctypes.c_int]
+    get.restype = ctypes.c_int
+    release.argtypes = [ctypes.POINTER(_PyBuffer)]
+    release.restype = None
+    return get, release
+
+
+_get_buffer, _release_buffer = _buffer_functions()
+
+
+class _Pinned:
+    """The bytes of a buffer (bytearray, memoryview, mmap, array...) in
+    place: `address` and `size`, held by the buffer protocol, so that the
+    buffer can be neither resized nor closed, until `release()`. A buffer that
+    is not contiguous, or an interpreter without the protocol's C API, gives
+    a copy instead."""
+
+    __slots__ = ("address", "size", "_view", "_copy")
+
+    def __init__(self, value: Any) -> None:
+        self._view: Optional[_PyBuffer] = None
+        self._copy: Optional[bytes] = None
+        self.address = 0
+        self.size = 0
+        with memoryview(value) as view:  # TypeError for what is no buffer
+            if _get_buffer is not None and view.c_contiguous:
+                pinned = _PyBuffer()
+                try:
+                    # PyBUF_SIMPLE: the plain bytes, whatever their format.
+                    _get_buffer(value, pinned, 0)
+                except BufferError:
+                    pass
+                else:
+                    self._view = pinned
+                    self.address = pinned.buf or 0
+                    self.size = pinned.len
+                    return
+            self._copy = view.tobytes()
+        self.address = _bytes_address(self._copy)
+        self.size = len(self._copy)
+
+    def release(self) -> None:
+        if self._view is not None and _release_buffer is not None:
+            _release_buffer(self._view)
+            self._view = None
+        self._copy = None
+
+
+def _bytes_address(data: bytes) -> int:
+    """The address of the bytes of `data` (which the caller keeps alive)."""
+    return ctypes.cast(ctypes.c_char_p(data), ctypes.c_void_p).value or 0
 
 
 class _Bytes(_Field[bytes, Buffer]):
@@ -320,36 +388,52 @@ class _Bytes(_Field[bytes, Buffer]):
 
     def __get__(self, record: Optional[BIR], owner: Optional[type] = None
                 ) -> Union[bytes, _Bytes]:
+        # The record's values hold the size of the byte string, under its
+        # name; a data descriptor (below) is consulted before them.
         if record is None:
             return self
-        kept = record._kept.get(self.index)
-        if kept is not None:
-            return kept
-        return record._read_bytes(self)
+        values = record.__dict__ or record._load()
+        value = values[self.name]  # its size, or its bytes once read
+        if type(value) is bytes:
+            return value
+        if not value:
+            # Empty (no call), or the BDB that the C record holds empty.
+            bdb = record._bdb
+            if bdb is None or self.number != _BDB_NUMBER:
+                return b""
+            return bdb[0][bdb[1]:bdb[1] + bdb[2]]
+        return record._read_bytes(self, values)
+
+    def __set__(self, record: BIR, value: Any) -> None:
+        self.store(record, value)
 
     def store(self, record: BIR, value: Any) -> None:
         if isinstance(value, (str, int)) or value is None:
             raise TypeError(f"{self.name} takes bytes, not {_type_name(value)}")
+        if type(value) is bytes:
+            pinned = None
+            address, size = _bytes_address(value), len(value)
+        else:
+            try:
+                pinned = _Pinned(value)
+            except TypeError:
+                raise TypeError(f"{self.name} takes bytes, not "
+                                f"{_type_name(value)}") from None
+            address, size = pinned.address, pinned.size
         try:
-            data, size = _bytes_argument(value)
-        except TypeError:
-            raise TypeError(f"{self.name} takes bytes, not "
-                            f"{_type_name(value)}") from None
-        if size > self.max_size:
-            raise self.refused(f"<{size} bytes>",
-                               f"a record carries at most {self.max_size}")
-        with record._lock:
-            status = lib.bioapi_bir_set_bytes(record._handle, self.number,
-                                              data, size)
-            if not status:
-                record._kept.pop(self.index, None)
-                if self.number == _BDB_NUMBER:
-                    record._bdb = None
-            record._cache = None
+            if size > self.max_size:
+                raise self.refused(f"<{size} bytes>",
+                                   f"a record carries at most {self.max_size}")
+            with record._lock:
+                status = lib.bioapi_bir_set_bytes(record._handle, self.number,
+                                                  address, size)
+                if not status and self.number == _BDB_NUMBER:
+                    _set(record, "_bdb", None)
+                _forget_values(record)
+        finally:
+            if pinned is not None:
+                pinned.release()
         check(status)
-
-    def convert(self, slots: List[int], present: int, handle: int) -> int:
-        return slots[self.slot]  # its size; the bytes are read on demand
 
     def doc(self) -> str:
         return f"{self.name}: bytes. At most {self.max_size} bytes."
@@ -402,20 +486,28 @@ class _DateTime(_Field[Optional[DateTime], Optional[DateTimeLike]]):
         _check_date(self, value, _assign(record, lib.bioapi_bir_set_datetime,
                                          self.number, ctypes.byref(struct)))
 
-    def convert(self, slots: List[int], present: int,
-                handle: int) -> Optional[DateTime]:
-        if not present >> self.index & 1:
-            return None
-        at = self.slot
-        value: DateTime = _new_tuple(DateTime, slots[at:at + 6])
-        return value
+    def source(self, at: int) -> str:
+        return (f"(new(DateTime, s[{at}:{at + 6}]) "
+                f"if present >> {self.index} & 1 else None)")
 
 
 class _Period(_Field[List[DateTime], Sequence[DateTimeLike]]):
-    """A validity period: empty, or its start and end."""
+    """A validity period: empty, or its start and end. Each read gives a new
+    list, the caller's own."""
 
     kinds = (KIND_PERIOD,)
     type_text = "list of DateTime (start, end); empty when left out"
+
+    if not TYPE_CHECKING:
+        def __get__(self, record, owner=None):
+            # The record's values hold the period as a tuple; each read makes
+            # a list of it.
+            if record is None:
+                return self
+            return list((record.__dict__ or record._load())[self.name])
+
+        def __set__(self, record, value):
+            self.store(record, value)
 
     def store(self, record: BIR, value: Any) -> None:
         if not isinstance(value, (list, tuple)) or (
@@ -432,23 +524,33 @@ class _Period(_Field[List[DateTime], Sequence[DateTimeLike]]):
         _check_date(self, value, _assign(record, lib.bioapi_bir_set_period,
                                          self.number, array, len(members)))
 
-    def convert(self, slots: List[int], present: int,
-                handle: int) -> List[DateTime]:
-        at = self.slot
-        count = slots[at]
-        if count <= 2:
-            return [_new_tuple(DateTime, slots[at + 1 + 9 * i:at + 7 + 9 * i])
-                    for i in range(count)]
-        # A longer period (only a C caller makes one): element by element,
-        # still under the record's lock.
-        struct = DateTimeStruct(_DATETIME_SIZE)
-        out = []
-        for index in range(count):
-            check(lib.bioapi_bir_get_period_element(handle, self.number, index,
-                                                    ctypes.byref(struct)))
-            out.append(DateTime(struct.year, struct.month, struct.day,
-                                struct.hour, struct.minute, struct.second))
-        return out
+    def source(self, at: int) -> str:
+        # None, or a start and an end, inline; another count by _period.
+        return (f"(() if not s[{at}] else "
+                f"(new(DateTime, s[{at + 1}:{at + 7}]), "
+                f"new(DateTime, s[{at + 10}:{at + 16}])) if s[{at}] == 2 else "
+                f"period(s, {at}, handle, {self.number}))")
+
+
+def _period(slots: Sequence[int], at: int, handle: int,
+            number: int) -> Tuple[DateTime, ...]:
+    """A validity period from the slots at `at`, kept as a tuple."""
+    count = slots[at]
+    if count == 2:
+        return (_new_tuple(DateTime, slots[at + 1:at + 7]),
+                _new_tuple(DateTime, slots[at + 10:at + 16]))
+    if count <= 1:
+        return (_new_tuple(DateTime, slots[at + 1:at + 7]),) if count else ()
+    # A longer period (only a C caller makes one): element by element, still
+    # under the record's lock.
+    struct = DateTimeStruct(_DATETIME_SIZE)
+    out = []
+    for index in range(count):
+        check(lib.bioapi_bir_get_period_element(handle, number, index,
+                                                ctypes.byref(struct)))
+        out.append(DateTime(struct.year, struct.month, struct.day,
+                            struct.hour, struct.minute, struct.second))
+    return tuple(out)
 
 
 def _handed_over(call: Callable[..., int], *args: Any) -> bytes:
@@ -467,10 +569,12 @@ def _handed_over(call: Callable[..., int], *args: Any) -> bytes:
 class BIR:
     """A biometric information record, backed by the library's C++ object.
 
-    ``BIR(data)`` decodes a byte record (`bytes`, `bytearray` or
-    `memoryview`); a record that the library rejects raises `BioAPIError`
-    with code 0x0200010B. ``BIR()`` is the default record: the native header,
-    every other scalar 0, every byte string and sequence empty.
+    ``BIR(data)`` decodes a byte record (`bytes`, `bytearray`, `memoryview`,
+    `mmap` or another buffer, read in place); a record that the library
+    rejects raises `BioAPIError` with code 0x0200010B. ``BIR()`` is the
+    default record: the native header, every other scalar 0, every byte
+    string and sequence empty. A validity period reads as a new list each
+    time, the caller's own.
 
     Every field of the C++ class is an attribute of the same name, in the
     order of `BIR.FIELDS`. Each value is checked on assignment: a wrong type
@@ -483,13 +587,23 @@ class BIR:
     record as it was.
     """
 
-    # _handle: the C record. _lock: held for every call on it. _cache: every
-    # value but the byte strings, read in one call, until an assignment.
-    # _kept: the short byte strings read so far. _bdb: (bytes, offset, size)
-    # of a BDB still in the bytes that the record was decoded from, which the
-    # C record then holds empty: a decode from bytes saves the decoder's copy
-    # of the BDB.
-    __slots__ = ("_handle", "_lock", "_cache", "_kept", "_bdb", "__weakref__")
+    # _handle: the C record. _lock: held for every call on it. The attribute
+    # dictionary: every value but the byte strings (their sizes, replaced by
+    # the bytes of the short ones once read; the periods as tuples), read in
+    # one call, replaced by an empty one at each assignment. _bdb: (bytes,
+    # offset, size, held) of the BDB in Python bytes: the record's own bytes
+    # when they hold little else, or a copy of the BDB; `held` whether the C
+    # record holds the BDB as well (else it holds it empty).
+    if TYPE_CHECKING:
+        # What a caller may assign: the fields, through their descriptors
+        # (a constant has no __set__, so a type checker refuses it).
+        __slots__ = ("_handle", "_lock", "_bdb", "__weakref__")
+    else:
+        __slots__ = ("_handle", "_lock", "_bdb", "__dict__", "__weakref__")
+
+    _handle: Optional[int]
+    _lock: threading.Lock
+    _bdb: Optional[Tuple[bytes, int, int, bool]]
 
     #: The names of the fields, in the order of the C++ class.
     FIELDS: ClassVar[Tuple[str, ...]]
@@ -530,83 +644,70 @@ class BIR:
     BiometricData = _Bytes(34)
     SecurityBlock = _Bytes(35)
 
+    def __new__(cls, data: Optional[Buffer] = None) -> BIR:
+        record: BIR = super().__new__(cls)
+        _set(record, "_handle", None)
+        _set(record, "_lock", threading.Lock())
+        _set(record, "_bdb", None)
+        return record
+
     def __init__(self, data: Optional[Buffer] = None) -> None:
-        self._handle: Optional[int] = None
-        self._lock = threading.Lock()
-        self._cache: Optional[List[Any]] = None
-        self._kept: Dict[int, bytes] = {}
-        self._bdb: Optional[Tuple[bytes, int, int]] = None
-        out = ctypes.c_void_p()
-        if data is None:
-            check(lib.bioapi_bir_create(ctypes.byref(out)))
-        elif type(data) is bytes:
-            offset = ctypes.c_size_t()
-            size = ctypes.c_size_t()
-            status = lib.bioapi_bir_decode_leaving_bdb(data, len(data),
-                                                       ctypes.byref(out),
-                                                       ctypes.byref(offset),
-                                                       ctypes.byref(size))
-            if status:
-                raise rejection(status, data, len(data))
-            if size.value:
-                self._bdb = (data, offset.value, size.value)
-        else:
-            if isinstance(data, (str, int)):
-                raise TypeError("BIR() decodes bytes, bytearray or memoryview, "
-                                f"not {_type_name(data)}")
-            try:
-                argument, length = _bytes_argument(data)
-            except TypeError:
-                raise TypeError("BIR() decodes bytes, bytearray or memoryview, "
-                                f"not {_type_name(data)}") from None
-            status = lib.bioapi_bir_decode(argument, length, ctypes.byref(out))
-            if status:
-                raise rejection(status, argument, length)
-        self._handle = out.value
+        handle, bdb = _decoded(data)
+        if self._handle is None:
+            _set(self, "_handle", handle)
+            _set(self, "_bdb", bdb)
+            return
+        # __init__ again on a live record: it becomes the new one whole, and
+        # the old C record is freed once no call uses it.
+        with self._lock:
+            old = self._handle
+            _set(self, "_handle", handle)
+            _set(self, "_bdb", bdb)
+            _forget_values(self)
+        lib.bioapi_bir_destroy(old)
 
     def __del__(self) -> None:
         handle = getattr(self, "_handle", None)
         if handle and lib is not None:
-            self._handle = None
+            _set(self, "_handle", None)
             lib.bioapi_bir_destroy(handle)
 
-    def _load(self) -> List[Any]:
-        """Every value but the byte strings, from one call, kept until the
-        next assignment."""
+    if not TYPE_CHECKING:
+        def __setattr__(self, name, value):
+            field = _FIELD_BY_NAME.get(name)
+            if field is None:
+                raise AttributeError(f"{type(self).__name__!r} object has no "
+                                     f"field {name!r}")
+            field.store(self, value)
+
+        def __delattr__(self, name):
+            raise AttributeError(f"{name}: a field of a record cannot be "
+                                 "deleted")
+
+    def _load(self) -> Dict[str, Any]:
+        """Every value but the bytes of the byte strings, from one call, into
+        the record's attribute dictionary until the next assignment; returns
+        that dictionary."""
         with self._lock:
-            values = self._cache
-            if values is None:
-                raw = ValuesStruct()
-                raw.struct_size = _VALUES_SIZE
-                check(lib.bioapi_bir_read_values(self._handle,
-                                                 ctypes.byref(raw)))
-                slots = raw.slot[:]
-                present = raw.present
-                handle = self._handle or 0
-                values = [convert(slots, present, handle)
-                          for convert in _CONVERTERS]
-                self._cache = values
-                # Empty byte strings need no call to read them.
-                kept = self._kept
-                for index in _BYTES_INDEXES:
-                    if not values[index] and (index != _BDB_INDEX or
-                                              self._bdb is None):
-                        kept[index] = b""
+            values = self.__dict__
+            if not values:
+                raw = ValuesStruct(_VALUES_SIZE)
+                handle = self._handle
+                status = _read_values(handle, raw)
+                if status:
+                    raise BioAPIError(status)
+                values = _convert(_unpack_values(raw), handle)
+                _set_values(self, values)
             return values
 
-    def _read_bytes(self, field: _Value[Any]) -> bytes:
+    def _read_bytes(self, field: _Value[Any], values: Dict[str, Any]) -> bytes:
         """A byte string, copied out under the lock: the library's storage
-        never outlives the call."""
-        if self._cache is None:
-            self._load()  # which keeps the empty ones
-            kept = self._kept.get(field.index)
-            if kept is not None:
-                return kept
+        never outlives the call. A short one is kept in `values` (the values
+        read) while they are the record's."""
         bdb = self._bdb
         if bdb is not None and field.number == _BDB_NUMBER:
-            # Still in the bytes that the record was decoded from.
-            source, offset, size = bdb
-            return source[offset:offset + size]
+            # In Python bytes: a slice of them (itself when it is all of them).
+            return bdb[0][bdb[1]:bdb[1] + bdb[2]]
         data = ctypes.c_void_p()
         length = ctypes.c_size_t()
         with self._lock:
@@ -617,8 +718,8 @@ class BIR:
                 raise BioAPIError(status)
             value = (ctypes.string_at(data.value or 0, length.value)
                      if length.value else b"")
-            if field.max_size <= _KEPT_BYTES:
-                self._kept[field.index] = value
+            if len(value) <= _KEPT_BYTES and self.__dict__ is values:
+                values[field.name] = value
         return value
 
     def _clone_handle(self) -> int:
@@ -629,22 +730,36 @@ class BIR:
             check(lib.bioapi_bir_clone(self._handle, ctypes.byref(out)))
             bdb = self._bdb
         handle: int = out.value  # type: ignore[assignment]
-        if bdb is not None:
-            source, offset, size = bdb
-            start = ctypes.cast(ctypes.c_char_p(source), ctypes.c_void_p).value
-            status = lib.bioapi_bir_set_bytes(handle, _BDB_NUMBER,
-                                              (start or 0) + offset, size)
+        if bdb is not None and not bdb[3]:
+            source, offset, size, _ = bdb
+            status = lib.bioapi_bir_set_bytes(
+                handle, _BDB_NUMBER, _bytes_address(source) + offset, size)
             if status:
                 lib.bioapi_bir_destroy(handle)
                 raise BioAPIError(status)
         return handle
 
+    def _holds_bdb(self) -> bool:
+        """Whether the C record holds the BDB, so that it serves an encode as
+        it is; a small BDB that it holds empty is given to it now (called
+        under the lock)."""
+        bdb = self._bdb
+        if bdb is None or bdb[3]:
+            return True
+        source, offset, size, _ = bdb
+        if size > _KEPT_BYTES:
+            return False  # not held twice: a private copy serves instead
+        check(lib.bioapi_bir_set_bytes(self._handle, _BDB_NUMBER,
+                                       _bytes_address(source) + offset, size))
+        _set(self, "_bdb", (source, offset, size, True))
+        return True
+
     def _encoded(self, call: Callable[..., int]) -> bytes:
         with self._lock:
-            if self._bdb is None:
+            if self._holds_bdb():
                 return _handed_over(call, self._handle)
-        # The BDB is still in the decoded bytes: encode a private copy that
-        # holds it, and leave this record as it is.
+        # A large BDB still in Python bytes: encode a private copy that holds
+        # it, and leave this record as it is.
         handle = self._clone_handle()
         try:
             return _handed_over(call, handle)
@@ -666,15 +781,12 @@ class BIR:
         """Returns an independent copy."""
         out = ctypes.c_void_p()
         record = BIR.__new__(BIR)
-        record._handle = None
-        record._lock = threading.Lock()
         with self._lock:
             check(lib.bioapi_bir_clone(self._handle, ctypes.byref(out)))
-            record._handle = out.value
-            # The decoded bytes and every kept value are immutable: shared.
-            record._bdb = self._bdb
-            record._cache = self._cache
-            record._kept = dict(self._kept)
+            _set(record, "_handle", out.value)
+            # The decoded bytes and every value read are immutable: shared.
+            _set(record, "_bdb", self._bdb)
+            _set_values(record, dict(self.__dict__))
         return record
 
     __copy__ = copy
@@ -706,7 +818,7 @@ class BIR:
         "name"}, and null for an optional field that the encoder leaves out.
         Written by the library's inspection layer."""
         with self._lock:
-            if self._bdb is None:
+            if self._holds_bdb():
                 return _json_text(self._handle or 0)
         handle = self._clone_handle()
         try:
@@ -743,7 +855,14 @@ class BIR:
         elif isinstance(text, (bytes, bytearray)):
             data = bytes(text)
         elif isinstance(text, Mapping):
-            data = json.dumps(text).encode("utf-8")
+            try:
+                data = json.dumps(text).encode("utf-8")
+            except RecursionError:
+                raise ValueError("the JSON record nests values too deeply "
+                                 "to be written as text") from None
+            except TypeError as unwritable:
+                raise ValueError(f"the JSON record holds a value that JSON "
+                                 f"has not: {unwritable}") from None
         else:
             raise TypeError("from_json() reads str, bytes or a mapping, not "
                             f"{_type_name(text)}")
@@ -757,11 +876,7 @@ class BIR:
             raise ValueError(error.message.decode("utf-8", "replace"))
         check(status)
         record = cls.__new__(cls)
-        record._handle = out.value
-        record._lock = threading.Lock()
-        record._cache = None
-        record._kept = {}
-        record._bdb = None
+        _set(record, "_handle", out.value)
         return record
 
     def fields(self) -> Iterator[Tuple[str, Any]]:
@@ -894,9 +1009,136 @@ _FIELD_LIST = _bind_to_library()
 BIR.FIELDS = tuple(field.name for field in _FIELD_LIST)
 _FIELD_BY_NAME: Dict[str, _Value[Any]] = {
     field.name: field for field in _FIELD_LIST}
-_CONVERTERS = [field.convert for field in _FIELD_LIST]
 _BDB_NUMBER = BIR.BiometricData.number
-_BDB_INDEX = BIR.BiometricData.index
-_BYTES_INDEXES = [field.index for field in _FIELD_LIST
-                  if isinstance(field, _Bytes)]
 _VALUES_SIZE = ctypes.sizeof(ValuesStruct)
+_read_values = lib.bioapi_bir_read_values
+# Sets an internal slot, past BIR.__setattr__ (which takes fields only).
+_set = object.__setattr__
+# Gives a record its attribute dictionary: the values read.
+_set_values: Callable[[BIR, Dict[str, Any]], None] = vars(BIR)["__dict__"].__set__
+
+
+def _forget_values(record: BIR) -> None:
+    """Drops the values read (a new, empty dictionary: whoever holds the old
+    one still reads the values as they were)."""
+    _set_values(record, {})
+_decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
+_decode = lib.bioapi_bir_decode
+
+
+def _values_reader() -> Tuple[Callable[[Any], Tuple[int, ...]],
+                              Callable[[Tuple[int, ...], Any],
+                                       Dict[str, Any]]]:
+    """Returns what unpacks bioapi_bir_values into a tuple of ints (the
+    presence bits at 2, then the slots), and what makes the record's values
+    of that tuple: a dictionary of every field by name, built by one function
+    that the fields write (as `collections.namedtuple` writes its class), so
+    that reading every value of a record is two calls and no loop."""
+    if ValuesStruct.slot.offset != 16:
+        raise ImportError("bioapi_data: bioapi_bir_values is not laid out as "
+                          "the package reads it")
+    codes: List[str] = []
+    at: Dict[int, int] = {}  # where each field's value starts in the tuple
+    by_slot = {field.slot: field for field in _FIELD_LIST}
+    slot = 0
+    while slot < VALUE_SLOTS:
+        field = by_slot.get(slot)
+        code = getattr(field, "unpacked_as", "i")
+        if field is not None:
+            at[field.index] = 3 + len(codes)
+        codes.append(code)
+        slot += 2 if code == "Q" else 1
+    unpack = struct.Struct(f"=IIQ{''.join(codes)}").unpack_from
+
+    known_ids: Dict[int, RegistryID] = {}
+    first_is_low = sys.byteorder == "little"
+
+    def registry_id(both: int) -> RegistryID:
+        low, high = both & 0xFFFF, both >> 32 & 0xFFFF
+        value: RegistryID = _new_tuple(
+            RegistryID, (low, high) if first_is_low else (high, low))
+        if len(known_ids) < 4096:
+            known_ids[both] = value
+        return value
+
+    names = {"new": _new_tuple, "DateTime": DateTime, "period": _period,
+             "known_ids": known_ids, "registry_id": registry_id}
+    for field in _FIELD_LIST:
+        cls = getattr(field, "cls", None)
+        if cls is not None:
+            names[f"members_{field.index}"] = cls._value2member_map_
+            names[f"member_{field.index}"] = cls._value2member_map_.get
+            names[f"cls_{field.index}"] = cls
+    members = ",\n        ".join(
+        f"{field.name!r}: {field.source(at[field.index])}"
+        for field in _FIELD_LIST)
+    text = ("def convert(s, handle):\n    present = s[2]\n"
+            f"    return {{\n        {members}}}\n")
+    exec(compile(text, "<bioapi_data values>", "exec"), names)
+    convert: Callable[[Tuple[int, ...], Any],
+                      Dict[str, Any]] = names["convert"]  # type: ignore
+    return unpack, convert
+
+
+_unpack_values, _convert = _values_reader()
+
+
+def _decoded(data: Optional[Buffer]
+             ) -> Tuple[int, Optional[Tuple[bytes, int, int, bool]]]:
+    """Decodes `data` (None: the default record) into a new C record; returns
+    it and (bytes, offset, size, False) of its BDB in Python bytes."""
+    if data is None:
+        out = ctypes.c_void_p()
+        check(lib.bioapi_bir_create(ctypes.byref(out)))
+        return out.value or 0, None
+    if type(data) is bytes:
+        size = len(data)
+        if size <= _SMALL_RECORD:
+            # The decoder's copy of a small BDB costs less than handing it
+            # to the C record at the first encode.
+            out = ctypes.c_void_p()
+            status = _decode(data, size, ctypes.byref(out))
+            if status:
+                raise rejection(status, data, size)
+            return out.value or 0, None
+        return _decoded_at(data, size, data)
+    if isinstance(data, (str, int)):
+        raise TypeError("BIR() decodes bytes, bytearray, memoryview or "
+                        f"another buffer, not {_type_name(data)}")
+    try:
+        pinned = _Pinned(data)
+    except TypeError:
+        raise TypeError("BIR() decodes bytes, bytearray, memoryview or "
+                        f"another buffer, not {_type_name(data)}") from None
+    try:
+        # Read in place: the decoder keeps nothing of its input.
+        return _decoded_at(pinned.address, pinned.size, None)
+    finally:
+        pinned.release()
+
+
+def _decoded_at(at_data: Any, size: int, keep: Optional[bytes]
+                ) -> Tuple[int, Optional[Tuple[bytes, int, int, bool]]]:
+    """Decodes the record at `at_data` (bytes, or an address) without the decoder's copy of its
+    BDB, which stays in `keep` (the record's own immutable bytes) when they
+    hold little else. Otherwise (a buffer that the caller may change, or
+    bytes that are mostly a large security block) the BDB is copied once,
+    into Python bytes that a read then hands out as they are: the record
+    keeps only what it needs."""
+    out = ctypes.c_void_p()
+    offset = ctypes.c_size_t()
+    length = ctypes.c_size_t()
+    status = _decode_leaving_bdb(at_data, size, ctypes.byref(out),
+                                 ctypes.byref(offset), ctypes.byref(length))
+    if status:
+        raise rejection(status, at_data, size)
+    handle: int = out.value or 0
+    at, bdb_size = offset.value, length.value
+    if not bdb_size:
+        return handle, None
+    if keep is None:
+        return handle, (ctypes.string_at(at_data + at, bdb_size), 0, bdb_size,
+                        False)
+    if size - bdb_size <= _SLACK:
+        return handle, (keep, at, bdb_size, False)
+    return handle, (keep[at:at + bdb_size], 0, bdb_size, False)

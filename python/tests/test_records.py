@@ -3,6 +3,7 @@
 import copy
 import datetime
 import json
+import mmap
 import pickle
 
 import pytest
@@ -83,32 +84,67 @@ def test_decodes_every_buffer_kind():
     data = (DATA_DIR / "full_record.bir").read_bytes()
     expected = bd.BIR(data)
     padded = b"xx" + data
+    interleaved = bytes(b for byte in data for b in (byte, 0))
+    mapped = mmap.mmap(-1, len(data))
+    mapped.write(data)
     for view in (bytearray(data), memoryview(data), memoryview(bytearray(data)),
-                 memoryview(padded)[2:]):
+                 memoryview(padded)[2:], memoryview(interleaved)[::2], mapped,
+                 memoryview(bytearray(data)).cast("B", (len(data), 1))):
         assert bd.BIR(view) == expected
+    mapped.close()  # no export of the buffer outlives the decode
     with pytest.raises(TypeError):
         bd.BIR("not bytes")
 
 
-def test_bdb_left_in_the_decoded_bytes_reaches_every_use():
-    data = (DATA_DIR / "full_record.bir").read_bytes()
-    bdb = bd.BIR(bytearray(data)).BiometricData  # decoded with its copy
-    rec = bd.BIR(data)  # decoded from bytes: the BDB stays in `data`
+def large_record(bdb_size, sb_size=0):
+    """A record whose BDB (and security block) are large enough that the
+    package decodes it without the decoder's copy of the BDB."""
+    rec = bd.BIR()
+    rec.BiometricData = bytes(range(256)) * (bdb_size // 256)
+    if sb_size:
+        rec.IntegrityOption = True
+        rec.SecurityBlock = b"\x5a" * sb_size
+    return rec.encode()
+
+
+@pytest.mark.parametrize("source", [
+    bytes, bytearray, memoryview, lambda data: memoryview(bytearray(data))])
+def test_bdb_held_apart_from_the_c_record_reaches_every_use(source):
+    data = large_record(1 << 20)
+    bdb = data[-(1 << 20):]
+    rec = bd.BIR(source(data))
     assert rec.BiometricData == bdb
     twin = rec.copy()
     assert twin.encode() == data and twin.BiometricData == bdb
     assert copy.deepcopy(rec).encode() == data
     assert rec.encode() == data and rec.BiometricData == bdb
-    assert rec._bdb is not None  # encode() handed nothing over
-    rec = bd.BIR(data)
+    assert bd.BIR.from_json(rec.to_json()) == rec
     rec.BiometricData = b"new"
     assert rec.BiometricData == b"new"
     assert bd.BIR(rec.encode()).BiometricData == b"new"
     assert twin.BiometricData == bdb
-    rec = bd.BIR(data)
+    rec = bd.BIR(source(data))
     with pytest.raises(TypeError):
         rec.BiometricData = "refused"
     assert rec.BiometricData == bdb and rec.encode() == data
+
+
+def test_a_record_keeps_only_the_bytes_it_needs():
+    # Decoded from bytes that are mostly its BDB: those bytes serve it.
+    data = large_record(1 << 20)
+    assert bd.BIR(data)._bdb[0] is data
+    # Mostly a security block: the BDB alone is kept, not the input.
+    data = large_record(64 << 10, sb_size=4 << 20)
+    rec = bd.BIR(data)
+    assert rec._bdb[0] is not data and len(rec._bdb[0]) == 64 << 10
+    assert rec.encode() == data
+    # A buffer that the caller may change: changing it changes no record.
+    buffer = bytearray(large_record(1 << 20))
+    rec = bd.BIR(buffer)
+    before = rec.encode()
+    buffer[-10:] = b"\xff" * 10
+    buffer.extend(b"more")  # the record holds no export of the buffer
+    assert rec.encode() == before and rec.BiometricData == before[-(1 << 20):]
 
 
 def test_changes_encode_and_come_back():
@@ -289,6 +325,16 @@ def test_from_json_names_the_faulty_field(change, message):
         bd.BIR.from_json(fields)
 
 
+def test_a_mapping_that_json_cannot_write_is_a_value_error():
+    fields = json.loads((DATA_DIR / "full_record.json").read_text())
+    nested = []
+    for _ in range(100_000):
+        nested = [nested]
+    for value in (nested, object()):
+        with pytest.raises(ValueError, match="JSON record"):
+            bd.BIR.from_json({**fields, "OctetString1": value})
+
+
 def test_from_json_accepts_the_enumeration_forms():
     fields = json.loads((DATA_DIR / "full_record.json").read_text())
     for form in (3, "Enroll", {"name": "Enroll"}, {"value": 3}):
@@ -367,3 +413,42 @@ def test_bdb_summary_reads_the_record_inside_and_notes_what_disagrees():
         "Notes": ["BDBFormat 0x0101/0x0008 names ISO/IEC 19794-5 face image, "
                   "but the BDB does not hold a record of that format",
                   "not recognised; it begins AA BB"]}
+
+
+def test_a_period_read_is_the_callers_own():
+    rec = full_record()
+    twin = rec.copy()
+    period = rec.BDBValidityPeriod
+    period.clear()
+    rec.BIRValidityPeriod.extend(rec.BIRValidityPeriod)
+    assert len(rec.BDBValidityPeriod) == 2 and len(rec.BIRValidityPeriod) == 2
+    assert rec == twin and rec == bd.BIR(rec.encode())
+    assert rec.BDBValidityPeriod is not rec.BDBValidityPeriod
+
+
+def test_init_again_makes_a_live_record_the_new_one_whole():
+    rec = full_record()
+    twin = rec.copy()
+    rec.__init__(bd.BIR().encode())
+    assert rec == bd.BIR() and rec.encode() == bd.BIR().encode()
+    assert twin == full_record()
+    rec.__init__(bytearray((DATA_DIR / "full_record.bir").read_bytes()))
+    assert rec == twin
+    with pytest.raises(bd.BioAPIError):
+        rec.__init__(b"\x00" * 8)
+    assert rec == twin  # a refused decode leaves it as it was
+    rec.__init__()
+    assert rec == bd.BIR()
+
+
+def test_unknown_names_are_refused_on_assignment_and_read():
+    rec = full_record()
+    with pytest.raises(AttributeError):
+        rec.BDBQualty = 3
+    with pytest.raises(AttributeError):
+        rec.BDBQualty
+    with pytest.raises(AttributeError):
+        rec.NativeFormatOwner = 1
+    with pytest.raises(AttributeError):
+        del rec.BDBQuality
+    assert rec == full_record()

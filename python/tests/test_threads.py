@@ -138,3 +138,46 @@ def test_reads_during_writes_of_every_kind_raise_nothing():
             assert twin.SecurityBlock in (b"", golden.SecurityBlock)
 
     run_together(writer, reader, reader, reader)
+
+
+# Every call that reads the C record, on a record that has read nothing yet:
+# each must wait for the record's lock.
+READS_OF_C_MEMORY = [
+    *[(name, lambda rec, name=name: getattr(rec, name))
+      for name in ("BDBQuality", "BDBValidityPeriod", "OctetString1",
+                   "BiometricData", "SecurityBlock", "BIRCreationDate")],
+    ("encode", lambda rec: rec.encode()),
+    ("to_array", lambda rec: rec.to_array()),
+    ("copy", lambda rec: rec.copy()),
+    ("to_json", lambda rec: rec.to_json()),
+    ("present", lambda rec: rec.present("SecurityBlock")),
+    ("fields", lambda rec: list(rec.fields())),
+    ("==", lambda rec: rec == bd.BIR()),
+    ("repr", repr),
+    ("pickle", lambda rec: __import__("pickle").dumps(rec)),
+]
+
+
+@pytest.mark.parametrize("name, read", READS_OF_C_MEMORY,
+                         ids=[name for name, _ in READS_OF_C_MEMORY])
+def test_every_read_of_the_c_record_holds_its_lock(name, read, tmp_path,
+                                                   monkeypatch):
+    monkeypatch.chdir(tmp_path)  # to_array writes "record" here
+    rec = bd.BIR((DATA_DIR / "full_record.bir").read_bytes())
+    done = threading.Event()
+    failures = []
+
+    def reader():
+        try:
+            read(rec)
+        except BaseException as error:  # noqa: B902 - reported below
+            failures.append(error)
+        done.set()
+
+    with rec._lock:
+        thread = threading.Thread(target=reader)
+        thread.start()
+        waited = not done.wait(0.2)
+    thread.join()
+    assert not failures
+    assert waited, f"{name} read the C record without its lock"
