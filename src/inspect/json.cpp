@@ -508,12 +508,17 @@ RecordFields FromJson(std::string_view text) {
   // object. Deeper arrays or objects are refused as the parser meets them, so
   // that no walk over the value, nor its error message, recurses far.
   constexpr int kMaxDepth = 3;
+  // The read-only summary of the BDB's own record, which the reader skips,
+  // nests its views' and representations' headers a few levels deeper.
+  constexpr int kMaxSummaryDepth = 8;
   std::string current;  // the top-level key being read
   const auto limit_depth = [&](int depth, Json::parse_event_t event,
                                Json& parsed) {
     if (depth == 1 && event == Json::parse_event_t::key) {
       current = KeyName(parsed.get_ref<const std::string&>());
-    } else if (depth >= kMaxDepth &&
+    } else if (depth >= (current == BIOAPI_INSPECT_BDB_SUMMARY_KEY
+                             ? kMaxSummaryDepth
+                             : kMaxDepth) &&
                (event == Json::parse_event_t::object_start ||
                 event == Json::parse_event_t::array_start)) {
       if (current.empty()) {
