@@ -89,6 +89,17 @@ class FieldLimits(ctypes.Structure):
     ]
 
 
+class EncodeRefusal(ctypes.Structure):
+    """The C interface's bioapi_encode_refusal."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("refused", ctypes.c_int32),
+        ("field", ctypes.c_int32),
+        ("message", ctypes.c_char * 256),
+    ]
+
+
 #: Slots of bioapi_bir_values (BIOAPI_BIR_VALUE_SLOTS).
 VALUE_SLOTS = 112
 
@@ -127,6 +138,8 @@ def _signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
         "bioapi_bir_destroy": (None, [handle]),
         "bioapi_bir_encode": (status, [handle, out_ptr, out_size]),
         "bioapi_bir_to_array": (status, [handle, out_ptr, out_size]),
+        "bioapi_bir_encode_refusal":
+            (status, [handle, ctypes.POINTER(EncodeRefusal)]),
         "bioapi_bir_get_int": (status, [handle, field, out_i32]),
         "bioapi_bir_set_int": (status, [handle, field, ctypes.c_int32]),
         "bioapi_bir_set_registry_id":

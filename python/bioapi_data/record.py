@@ -20,8 +20,8 @@ from typing import (TYPE_CHECKING, Any, Callable, ClassVar, Dict, Generic,
                     Iterator, List, Mapping, Optional, Sequence, Tuple, Type,
                     TypeVar, Union, overload)
 
-from ._library import (VALUE_SLOTS, DateTimeStruct, FieldLimits, JsonError,
-                       ValuesStruct, inspect, lib)
+from ._library import (VALUE_SLOTS, DateTimeStruct, EncodeRefusal,
+                       FieldLimits, JsonError, ValuesStruct, inspect, lib)
 from .enums import (BY_NUMBER, BiometricSubtype, BiometricType, ProcessedLevel,
                     Purpose)
 from .errors import BioAPIError, check, rejection
@@ -566,6 +566,21 @@ def _handed_over(call: Callable[..., int], *args: Any) -> bytes:
         lib.bioapi_free(data)
 
 
+def _encoded_by(call: Callable[..., int], handle: Any) -> bytes:
+    """Encodes the record of `handle` with `call`; a refusal gives the
+    encoder's own words: the field, its value and what a record carries."""
+    try:
+        return _handed_over(call, handle)
+    except BioAPIError as refused:
+        refusal = EncodeRefusal()
+        refusal.struct_size = ctypes.sizeof(refusal)
+        if (lib.bioapi_bir_encode_refusal(handle, ctypes.byref(refusal)) != 0
+                or not refusal.refused):
+            raise
+        raise BioAPIError(refused.code, refusal.message.decode(
+            "utf-8", "replace")) from None
+
+
 class BIR:
     """A biometric information record, backed by the library's C++ object.
 
@@ -757,12 +772,12 @@ class BIR:
     def _encoded(self, call: Callable[..., int]) -> bytes:
         with self._lock:
             if self._holds_bdb():
-                return _handed_over(call, self._handle)
+                return _encoded_by(call, self._handle)
         # A large BDB still in Python bytes: encode a private copy that holds
         # it, and leave this record as it is.
         handle = self._clone_handle()
         try:
-            return _handed_over(call, handle)
+            return _encoded_by(call, handle)
         finally:
             lib.bioapi_bir_destroy(handle)
 
