@@ -107,6 +107,20 @@ function tableRows(except = '.none') {
 
 const text = (selector) => page.$eval(selector, (e) => e.textContent);
 
+// Clicks the byte at `offset` in the hex view. The view draws only the lines
+// in sight and draws them anew as the page settles, so an element found a
+// moment before may have been replaced: find it again then.
+async function clickByte(offset) {
+  for (let attempt = 0; ; ++attempt) {
+    try {
+      return await page.click(`#hex [data-offset="${offset}"]`);
+    } catch (error) {
+      if (attempt >= 4 || !/detached/i.test(String(error?.message))) throw error;
+      await frames();
+    }
+  }
+}
+
 const frames = () => page.evaluate(() => new Promise(
     (resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 
@@ -264,7 +278,7 @@ describe('sample records', () => {
     const selectedField = () => text('#fields tr.selected td:nth-child(3)');
     // A byte of BDBQuality (offset 75) selects its row; the arrow keys move
     // the byte cursor, a line down is offset 91, in BDBValidityPeriod.end.
-    await page.click('#hex [data-offset="75"]');
+    await clickByte(75);
     assert.equal(await selectedField(), 'BDBQuality');
     await page.keyboard.press('ArrowDown');
     assert.equal(await selectedField(), 'BDBValidityPeriod.end');
@@ -499,7 +513,7 @@ describe('faults of the first page', () => {
     // End in the hex view puts the cursor on the last byte, in view.
     await page.$eval('#hex', (hex) => { hex.scrollTop = 0; });
     await frames();
-    await page.click('#hex [data-offset="0"]');
+    await clickByte(0);
     await page.keyboard.press('End');
     await frames();
     assert.ok(await lastByteInView(), 'the last byte after End');
@@ -675,7 +689,7 @@ describe('the page', () => {
     const needle = bytes.subarray(26, 29);
     const first = bytes.indexOf(needle);
     const second = bytes.indexOf(needle, first + 1);
-    await page.click('#hex [data-offset="0"]');
+    await clickByte(0);
     await page.type('#find-text', needle.toString('hex'));
     await page.click('#find-next');
     await settle();
@@ -702,9 +716,9 @@ describe('the page', () => {
     }
     // The data inspector reads at the cursor: TotalLength. Shift with a
     // click selects from the anchor to the cursor.
-    await page.click('#hex [data-offset="7"]');
+    await clickByte(7);
     await page.keyboard.down('Shift');
-    await page.click('#hex [data-offset="4"]');
+    await clickByte(4);
     await page.keyboard.up('Shift');
     await frames();
     const u32 = await page.$eval('#data-inspector tr[data-type="u32"]',
@@ -735,7 +749,7 @@ describe('the page', () => {
     assert.deepEqual(await page.$$eval('#fields tr.failing',
                                        (trs) => trs.map((tr) => tr.dataset.field)),
                      ['TotalLength']);
-    await page.click('#hex [data-offset="4"]');
+    await clickByte(4);
     await page.keyboard.type(bytes[4].toString(16).padStart(2, '0'));
     await settle();
     assert.match(await text('#status'), /^accepted/);
@@ -938,9 +952,9 @@ describe('faults of the second page', () => {
     await context.overridePermissions(server.origin,
                                       ['clipboard-read', 'clipboard-write',
                                        'clipboard-sanitized-write']);
-    await page.click('#hex [data-offset="0"]');
+    await clickByte(0);
     await page.keyboard.down('Shift');
-    await page.click('#hex [data-offset="3"]');
+    await clickByte(3);
     await page.keyboard.up('Shift');
     const bytes = (await readFile(fullRecord())).subarray(0, 4);
     const copied = async (format) => {
@@ -1165,7 +1179,7 @@ describe('faults of the second page', () => {
        async () => {
     await page.setViewport({width: 800, height: 900});
     await open(fullRecord());
-    await page.click('#hex [data-offset="4"]');
+    await clickByte(4);
     await frames();
     const inspectorTop = await page.$eval('#data-inspector',
         (t) => t.getBoundingClientRect().top);
