@@ -95,7 +95,7 @@ struct BdbRow {
   /// Returns its first 16 bytes in hex, "..." after them when it is longer.
   BIOAPI_DATA_INSPECT_API std::string Bytes() const;
 
-  // How Value() words the row (not for callers).
+  /// How Value() words the row (not for callers).
   std::string (*describe)(std::uint64_t number, std::size_t length);
   const char* static_text;  ///< A fixed text, or nullptr.
   std::string text;         ///< A text made when read, when neither applies.
