@@ -276,6 +276,14 @@ void Representations(BdbReader& r, std::uint64_t count, bool certified,
 // ---- Finger minutiae ----
 
 // A view of ANSI 378-2004 and ISO 19794-2:2005.
+// The image's size, then its resolution, as the finger records give them.
+void ImageSizeAndResolution(BdbReader& r) {
+  r.Number("ImageWidth", 2, Pixels);
+  r.Number("ImageHeight", 2, Pixels);
+  r.Number("XResolution", 2, PerCm);
+  r.Number("YResolution", 2, PerCm);
+}
+
 void MinutiaeView2004(BdbReader& r) {
   r.Number("FingerPosition", 1, FingerPosition);
   r.Number("ViewAndImpression", 1, ViewAndImpression);
@@ -292,10 +300,7 @@ void MinutiaeView2009(BdbReader& r) {
   r.Number("Impression", 1, Impression);
   r.Number("Quality", 1);
   r.Number("QualityAlgorithm", 4, OwnerType);
-  r.Number("ImageWidth", 2, Pixels);
-  r.Number("ImageHeight", 2, Pixels);
-  r.Number("XResolution", 2, PerCm);
-  r.Number("YResolution", 2, PerCm);
+  ImageSizeAndResolution(r);
   const std::uint64_t n = r.Number("MinutiaeCount", 1);
   Items(r, "Minutiae", n, 6, Minutiae);
   ExtendedData(r);
@@ -308,6 +313,15 @@ void Views(BdbReader& r, std::uint64_t count, View view) {
     view(r);
     r.Close();
   }
+}
+
+// The end of a finger minutiae record's general header, its view count and
+// a reserved byte, then the views.
+template <class View>
+void CountedViews(BdbReader& r, View view) {
+  const std::uint64_t views = r.Number("ViewCount", 1);
+  r.Number("Reserved", 1);
+  Views(r, views, view);
 }
 
 void MinutiaeRepresentation2011(BdbReader& r) {
@@ -396,21 +410,6 @@ void FaceRepresentation2011(BdbReader& r) {
 
 }  // namespace
 
-std::string BdbHex(const unsigned char* bytes, std::size_t begin,
-                   std::size_t end) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  constexpr std::size_t kShown = 16;
-  std::string text;
-  const std::size_t shown = end - begin < kShown ? end - begin : kShown;
-  for (std::size_t i = begin; i < begin + shown; ++i) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 0xF];
-  }
-  if (end - begin > shown) text += " ...";
-  return text;
-}
-
 void ReadFingerMinutiae(BdbReader& r, BdbFormat format) {
   Identifier(r, format);
   switch (format) {
@@ -420,25 +419,15 @@ void ReadFingerMinutiae(BdbReader& r, BdbFormat format) {
       r.Number("RecordLength", long_form ? 6 : 2, Bytes);
       r.Number("ProductId", 4, OwnerType);
       r.Number("CaptureEquipment", 2, CaptureEquipment);
-      r.Number("ImageWidth", 2, Pixels);
-      r.Number("ImageHeight", 2, Pixels);
-      r.Number("XResolution", 2, PerCm);
-      r.Number("YResolution", 2, PerCm);
-      const std::uint64_t views = r.Number("ViewCount", 1);
-      r.Number("Reserved", 1);
-      Views(r, views, MinutiaeView2004);
+      ImageSizeAndResolution(r);
+      CountedViews(r, MinutiaeView2004);
       return;
     }
     case BdbFormat::kIso19794_2_2005: {
       r.Number("RecordLength", 4, Bytes);
       r.Number("CaptureEquipment", 2, CaptureEquipment);
-      r.Number("ImageWidth", 2, Pixels);
-      r.Number("ImageHeight", 2, Pixels);
-      r.Number("XResolution", 2, PerCm);
-      r.Number("YResolution", 2, PerCm);
-      const std::uint64_t views = r.Number("ViewCount", 1);
-      r.Number("Reserved", 1);
-      Views(r, views, MinutiaeView2004);
+      ImageSizeAndResolution(r);
+      CountedViews(r, MinutiaeView2004);
       return;
     }
     case BdbFormat::kAnsi378_2009:
@@ -451,9 +440,7 @@ void ReadFingerMinutiae(BdbReader& r, BdbFormat format) {
       } else {
         r.Number("CaptureEquipment", 2, CaptureEquipment);
       }
-      const std::uint64_t views = r.Number("ViewCount", 1);
-      r.Number("Reserved", 1);
-      Views(r, views, MinutiaeView2009);
+      CountedViews(r, MinutiaeView2009);
       return;
     }
     case BdbFormat::kIso19794_2_2011: {

@@ -24,10 +24,6 @@ struct Truncated {
   std::string what;    // Its name.
 };
 
-// Returns "AB CD ..." for the first 16 of the bytes [begin, end).
-std::string BdbHex(const unsigned char* bytes, std::size_t begin,
-                   std::size_t end);
-
 // Text of a field's number (and of its length, for a payload).
 using Describe = std::string (*)(std::uint64_t value, std::size_t length);
 

@@ -349,16 +349,12 @@ std::string BdbRow::Value() const {
 }
 
 std::string BdbRow::Bytes() const {
-  static const char kDigits[] = "0123456789ABCDEF";
   const std::size_t count = length < shown ? length : shown;
-  std::string hex;
-  hex.reserve(3 * count + 4);
+  unsigned char bytes[sizeof first];
   for (std::size_t i = 0; i < count; ++i) {
-    if (i != 0) hex += ' ';
-    const unsigned byte = (first[i / 8] >> (56 - 8 * (i % 8))) & 0xFF;
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xF];
+    bytes[i] = static_cast<unsigned char>(first[i / 8] >> (56 - 8 * (i % 8)));
   }
+  std::string hex = detail::FirstBytesHex(bytes, 0, count);
   if (length > count) hex += " ...";
   return hex;
 }
@@ -402,8 +398,9 @@ BdbSummary SummarizeBdb(const unsigned char* bdb, std::size_t size,
                  ", but the BDB is empty");
     }
     if (size > 0) {
-      r.Note(BdbNoteKind::kNotRecognised, 0,
-             "not recognised; it begins " + detail::BdbHex(bdb, 0, size));
+      r.Note(
+          BdbNoteKind::kNotRecognised, 0,
+          "not recognised; it begins " + detail::FirstBytesHex(bdb, 0, size));
     }
     return s;
   }

@@ -15,24 +15,6 @@ namespace inspect {
 namespace detail {
 namespace {
 
-// Longer parts show their first bytes only.
-constexpr std::size_t kMaxShownBytes = 16;
-
-std::string Hex(const unsigned char* bytes, std::size_t begin,
-                std::size_t end) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  const std::size_t shown = std::min(end - begin, kMaxShownBytes);
-  text.reserve(3 * shown + 4);
-  for (std::size_t i = begin; i < begin + shown; ++i) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 0xF];
-  }
-  if (end - begin > shown) text += " ...";
-  return text;
-}
-
 std::string Format(const char* format, unsigned long long value) {
   char text[32];
   std::snprintf(text, sizeof text, format, value);
@@ -97,10 +79,10 @@ class DumpWriter {
     for (const FieldSpan& field : walked_.fields) AddField(field);
     if (walked_.Accepted()) {
       if (walked_.end < walked_.size) {
-        rows_.push_back(Row{walked_.end, walked_.size - walked_.end, -1, -1,
-                            RowKind::kTrailing, "(after the last field)",
-                            "ignored", Hex(bytes_, walked_.end, walked_.size),
-                            nullptr, true});
+        rows_.push_back(Row{
+            walked_.end, walked_.size - walked_.end, -1, -1, RowKind::kTrailing,
+            "(after the last field)", "ignored",
+            FirstBytesHex(bytes_, walked_.end, walked_.size), nullptr, true});
       }
     } else {
       MarkRejection(*walked_.rejection);
@@ -113,7 +95,7 @@ class DumpWriter {
            std::string name, std::string value) {
     rows_.push_back(Row{begin, end - begin, PartOf(f.id), element, KindOf(f.id),
                         std::move(name), std::move(value),
-                        Hex(bytes_, begin, end), nullptr, true});
+                        FirstBytesHex(bytes_, begin, end), nullptr, true});
   }
 
   // The parts that the record holds but `BIR` does not, by their bytes.
@@ -186,7 +168,8 @@ class DumpWriter {
         r.part >= 0 ? KindOf(static_cast<FieldId>(r.part)) : RowKind::kHeader;
     rows_.push_back(Row{begin, walked_.size - begin, r.part, -1, kind,
                         r.field != nullptr ? r.field : "record", "",
-                        Hex(bytes_, begin, walked_.size), r.check, false});
+                        FirstBytesHex(bytes_, begin, walked_.size), r.check,
+                        false});
   }
 
   const unsigned char* bytes_;
@@ -195,6 +178,21 @@ class DumpWriter {
 };
 
 }  // namespace
+
+std::string FirstBytesHex(const unsigned char* bytes, std::size_t begin,
+                          std::size_t end) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  const std::size_t shown = std::min(end - begin, kMaxShownBytes);
+  text.reserve(3 * shown + 4);
+  for (std::size_t i = begin; i < begin + shown; ++i) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0xF];
+  }
+  if (end - begin > shown) text += " ...";
+  return text;
+}
 
 std::vector<Row> DumpRows(const unsigned char* data,
                           const WalkedRecord& walked) {

@@ -63,6 +63,14 @@ std::vector<Change> ReencodingChanges(const unsigned char* data,
 std::vector<Row> DumpRows(const unsigned char* data,
                           const WalkedRecord& walked);
 
+/// Longer parts show their first bytes only.
+inline constexpr std::size_t kMaxShownBytes = 16;
+
+/// Returns the first kMaxShownBytes of the bytes [begin, end) of `bytes` in
+/// hex, "AB CD", then " ..." when more follow: the bytes column of a row.
+std::string FirstBytesHex(const unsigned char* bytes, std::size_t begin,
+                          std::size_t end);
+
 /// Returns the bioapi_bir_field of part `id`, or -1 when `BIR` lacks it.
 int BirFieldOf(FieldId id);
 
