@@ -56,7 +56,7 @@ function(bioapi_data_split_debug_info target)
     message(FATAL_ERROR "BIOAPI_DATA_SPLIT_DEBUG_INFO needs objcopy (binutils)")
   endif()
   get_target_property(type ${target} TYPE)
-  if(NOT type MATCHES "^(SHARED_LIBRARY|EXECUTABLE)$")
+  if(NOT type MATCHES "^(SHARED_LIBRARY|MODULE_LIBRARY|EXECUTABLE)$")
     return()
   endif()
   add_custom_command(TARGET ${target} POST_BUILD

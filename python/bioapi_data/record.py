@@ -13,15 +13,14 @@ import datetime as _datetime
 import enum
 import json
 import mmap
-import struct
-import sys
 import threading
 from typing import (TYPE_CHECKING, Any, Callable, ClassVar, Dict, Generic,
                     Iterator, List, Mapping, Optional, Sequence, Tuple, Type,
                     TypeVar, Union, overload)
 
-from ._library import (VALUE_SLOTS, DateTimeStruct, EncodeRefusal,
-                       FieldLimits, JsonError, ValuesStruct, inspect, lib)
+from . import _speedups
+from ._library import (DateTimeStruct, EncodeRefusal, FieldLimits, JsonError,
+                       inspect, lib)
 from .enums import (BY_NUMBER, BiometricSubtype, BiometricType, ProcessedLevel,
                     Purpose)
 from .errors import BioAPIError, check, rejection
@@ -47,6 +46,9 @@ KIND_PERIOD = 7
 # Slots of bioapi_bir_values per kind (BIOAPI_VALUE_SLOTS_...).
 _SLOTS = {KIND_INT: 1, KIND_BOOL: 1, KIND_ENUM: 1, KIND_REGISTRY_ID: 2,
           KIND_BYTES: 1, KIND_DATETIME: 9, KIND_PERIOD: 19}
+# Byte strings up to this size are read with the record's values; a larger
+# one at its first read.
+_EAGER_BYTES = 4096
 _DATETIME_SIZE = ctypes.sizeof(DateTimeStruct)
 # Byte strings up to this size are kept once read; larger ones are copied out
 # on every read instead.
@@ -62,11 +64,6 @@ G = TypeVar("G")
 S = TypeVar("S")
 E = TypeVar("E", bound=enum.IntEnum)
 F = TypeVar("F", bound=enum.IntFlag)
-
-
-# Builds a named tuple from members already checked, without the generated
-# __new__ (which costs most of a read of a record's values).
-_new_tuple: Callable[..., Any] = tuple.__new__
 
 
 def _type_name(value: object) -> str:
@@ -121,12 +118,6 @@ class _Value(Generic[G]):
             return self
         value: G = record._load()[self.name]
         return value
-
-    def source(self, at: int) -> str:
-        """A Python expression of the field's value from the slots of
-        bioapi_bir_values, which the record's reader evaluates as `s[at]`
-        onwards (`present` the presence bits, `handle` the C record)."""
-        return f"s[{at}]"
 
     def refused(self, value: object, why: str) -> ValueError:
         return ValueError(f"{self.name} cannot hold {value!r}: {why}")
@@ -217,9 +208,6 @@ class _Bool(_Field[bool, Union[bool, int]]):
             self, value, "a bool")
         _set_int(record, self, number)
 
-    def source(self, at: int) -> str:
-        return f"s[{at}] != 0"
-
 
 class _Enum(_Field[Union[E, int], int]):
     """A value of an `IntEnum`: its member, or a plain int without a name."""
@@ -234,15 +222,11 @@ class _Enum(_Field[Union[E, int], int]):
     def store(self, record: BIR, value: Any) -> None:
         _set_int(record, self, _int_in_limits(self, value))
 
-    def source(self, at: int) -> str:
-        return f"member_{self.index}(s[{at}], s[{at}])"
-
 
 class _Flag(_Field[F, int]):
     """A bit mask: always a value of its `IntFlag`, its bits without sign."""
 
     kinds = (KIND_ENUM,)
-    unpacked_as = "I"
 
     def __init__(self, number: int, enumeration: Type[F]) -> None:
         super().__init__(number)
@@ -251,11 +235,6 @@ class _Flag(_Field[F, int]):
 
     def store(self, record: BIR, value: Any) -> None:
         _set_int(record, self, _int_in_limits(self, value))
-
-    def source(self, at: int) -> str:
-        # A member of the mask, or the mask made from the bits.
-        return (f"(members_{self.index}[s[{at}]] if s[{at}] in "
-                f"members_{self.index} else cls_{self.index}(s[{at}]))")
 
 
 #: What a registry identifier field takes.
@@ -290,13 +269,6 @@ class _RegistryID(_Field[RegistryID, RegistryIDLike]):
             halves.append(signed)
         check(_assign(record, lib.bioapi_bir_set_registry_id, self.number,
                       *halves))
-
-    # Both halves are read as one 64-bit number, the key of the identifiers
-    # made so far (a record holds few distinct ones).
-    unpacked_as = "Q"
-
-    def source(self, at: int) -> str:
-        return f"(known_ids.get(s[{at}]) or registry_id(s[{at}]))"
 
 
 class _PyBuffer(ctypes.Structure):
@@ -388,24 +360,16 @@ class _Bytes(_Field[bytes, Buffer]):
 
     def __get__(self, record: Optional[BIR], owner: Optional[type] = None
                 ) -> Union[bytes, _Bytes]:
-        # The record's values hold the size of the byte string, under its
-        # name; a data descriptor (below) is consulted before them.
+        # Called only while the record's values lack the byte string (no
+        # __set__: the values come first): before they are read, for one
+        # larger than what they take, and for a BDB in Python bytes.
         if record is None:
             return self
-        values = record.__dict__ or record._load()
-        value = values[self.name]  # its size, or its bytes once read
-        if type(value) is bytes:
+        values = record._load()
+        value: Optional[bytes] = values.get(self.name)
+        if value is not None:
             return value
-        if not value:
-            # Empty (no call), or the BDB that the C record holds empty.
-            bdb = record._bdb
-            if bdb is None or self.number != _BDB_NUMBER:
-                return b""
-            return bdb[0][bdb[1]:bdb[1] + bdb[2]]
         return record._read_bytes(self, values)
-
-    def __set__(self, record: BIR, value: Any) -> None:
-        self.store(record, value)
 
     def store(self, record: BIR, value: Any) -> None:
         if isinstance(value, (str, int)) or value is None:
@@ -486,10 +450,6 @@ class _DateTime(_Field[Optional[DateTime], Optional[DateTimeLike]]):
         _check_date(self, value, _assign(record, lib.bioapi_bir_set_datetime,
                                          self.number, ctypes.byref(struct)))
 
-    def source(self, at: int) -> str:
-        return (f"(new(DateTime, s[{at}:{at + 6}]) "
-                f"if present >> {self.index} & 1 else None)")
-
 
 class _Period(_Field[List[DateTime], Sequence[DateTimeLike]]):
     """A validity period: empty, or its start and end. Each read gives a new
@@ -524,34 +484,6 @@ class _Period(_Field[List[DateTime], Sequence[DateTimeLike]]):
         _check_date(self, value, _assign(record, lib.bioapi_bir_set_period,
                                          self.number, array, len(members)))
 
-    def source(self, at: int) -> str:
-        # None, or a start and an end, inline; another count by _period.
-        return (f"(() if not s[{at}] else "
-                f"(new(DateTime, s[{at + 1}:{at + 7}]), "
-                f"new(DateTime, s[{at + 10}:{at + 16}])) if s[{at}] == 2 else "
-                f"period(s, {at}, handle, {self.number}))")
-
-
-def _period(slots: Sequence[int], at: int, handle: int,
-            number: int) -> Tuple[DateTime, ...]:
-    """A validity period from the slots at `at`, kept as a tuple."""
-    count = slots[at]
-    if count == 2:
-        return (_new_tuple(DateTime, slots[at + 1:at + 7]),
-                _new_tuple(DateTime, slots[at + 10:at + 16]))
-    if count <= 1:
-        return (_new_tuple(DateTime, slots[at + 1:at + 7]),) if count else ()
-    # A longer period (only a C caller makes one): element by element, still
-    # under the record's lock.
-    struct = DateTimeStruct(_DATETIME_SIZE)
-    out = []
-    for index in range(count):
-        check(lib.bioapi_bir_get_period_element(handle, number, index,
-                                                ctypes.byref(struct)))
-        out.append(DateTime(struct.year, struct.month, struct.day,
-                            struct.hour, struct.minute, struct.second))
-    return tuple(out)
-
 
 def _handed_over(call: Callable[..., int], *args: Any) -> bytes:
     """Calls a C function that returns a buffer for the caller to free, and
@@ -566,19 +498,38 @@ def _handed_over(call: Callable[..., int], *args: Any) -> bytes:
         lib.bioapi_free(data)
 
 
+def _refusal(status: int, handle: Any) -> BioAPIError:
+    """The error of an encode of `handle` that failed with `status`: for a
+    refused record, the encoder's own words (the field, its value and what a
+    record carries)."""
+    refusal = EncodeRefusal()
+    refusal.struct_size = ctypes.sizeof(refusal)
+    if (lib.bioapi_bir_encode_refusal(handle, ctypes.byref(refusal)) != 0
+            or not refusal.refused):
+        return BioAPIError(status)
+    return BioAPIError(status, refusal.message.decode("utf-8", "replace"))
+
+
 def _encoded_by(call: Callable[..., int], handle: Any) -> bytes:
-    """Encodes the record of `handle` with `call`; a refusal gives the
-    encoder's own words: the field, its value and what a record carries."""
+    """Encodes the record of `handle` with `call`, a C function that hands
+    over a buffer; raises `_refusal`."""
     try:
         return _handed_over(call, handle)
     except BioAPIError as refused:
-        refusal = EncodeRefusal()
-        refusal.struct_size = ctypes.sizeof(refusal)
-        if (lib.bioapi_bir_encode_refusal(handle, ctypes.byref(refusal)) != 0
-                or not refusal.refused):
-            raise
-        raise BioAPIError(refused.code, refusal.message.decode(
-            "utf-8", "replace")) from None
+        raise _refusal(refused.code, handle) from None
+
+
+def _to_array(handle: Any) -> bytes:
+    """Encodes the record of `handle` and writes the file "record"."""
+    return _encoded_by(lib.bioapi_bir_to_array, handle)
+
+
+def _encoded(handle: Any) -> bytes:
+    """Encodes the record of `handle`; raises `_refusal`."""
+    out = _encode(handle)
+    if type(out) is bytes:
+        return out
+    raise _refusal(int(out), handle)
 
 
 class BIR:
@@ -667,6 +618,14 @@ class BIR:
         return record
 
     def __init__(self, data: Optional[Buffer] = None) -> None:
+        if (type(data) is bytes and len(data) <= _SMALL_RECORD and
+                self._handle is None):
+            # A fresh record of a small byte record: decoded, its values
+            # read, in one call.
+            handle, values = _decode_with_values(data)
+            _set(self, "_handle", handle)
+            _set_values(self, values)
+            return
         handle, bdb = _decoded(data)
         if self._handle is None:
             _set(self, "_handle", handle)
@@ -679,13 +638,13 @@ class BIR:
             _set(self, "_handle", handle)
             _set(self, "_bdb", bdb)
             _forget_values(self)
-        lib.bioapi_bir_destroy(old)
+        _destroy(old)
 
     def __del__(self) -> None:
         handle = getattr(self, "_handle", None)
-        if handle and lib is not None:
+        if handle and _destroy is not None:
             _set(self, "_handle", None)
-            lib.bioapi_bir_destroy(handle)
+            _destroy(handle)
 
     if not TYPE_CHECKING:
         def __setattr__(self, name, value):
@@ -700,39 +659,34 @@ class BIR:
                                  "deleted")
 
     def _load(self) -> Dict[str, Any]:
-        """Every value but the bytes of the byte strings, from one call, into
-        the record's attribute dictionary until the next assignment; returns
+        """Every value but the larger byte strings, from one call, into the
+        record's attribute dictionary until the next assignment; returns
         that dictionary."""
         with self._lock:
             values = self.__dict__
             if not values:
-                raw = ValuesStruct(_VALUES_SIZE)
-                handle = self._handle
-                status = _read_values(handle, raw)
-                if status:
-                    raise BioAPIError(status)
-                values = _convert(_unpack_values(raw), handle)
+                bdb = self._bdb
+                if bdb is None:
+                    values = _read_values(self._handle)
+                else:
+                    # The BDB is in Python bytes: itself when it is all of
+                    # them, else a slice at each read.
+                    values = _read_values_but_bdb(self._handle)
+                    if not bdb[1] and bdb[2] == len(bdb[0]):
+                        values[_BDB_NAME] = bdb[0]
                 _set_values(self, values)
             return values
 
     def _read_bytes(self, field: _Value[Any], values: Dict[str, Any]) -> bytes:
         """A byte string, copied out under the lock: the library's storage
-        never outlives the call. A short one is kept in `values` (the values
-        read) while they are the record's."""
+        never outlives the call. One up to 64 KiB is kept in `values` (the
+        values read) while they are the record's."""
         bdb = self._bdb
         if bdb is not None and field.number == _BDB_NUMBER:
-            # In Python bytes: a slice of them (itself when it is all of them).
+            # In Python bytes: a slice of them.
             return bdb[0][bdb[1]:bdb[1] + bdb[2]]
-        data = ctypes.c_void_p()
-        length = ctypes.c_size_t()
         with self._lock:
-            status = lib.bioapi_bir_get_bytes(self._handle, field.number,
-                                              ctypes.byref(data),
-                                              ctypes.byref(length))
-            if status:
-                raise BioAPIError(status)
-            value = (ctypes.string_at(data.value or 0, length.value)
-                     if length.value else b"")
+            value = _read_bytes(self._handle, field.number)
             if len(value) <= _KEPT_BYTES and self.__dict__ is values:
                 values[field.name] = value
         return value
@@ -769,28 +723,28 @@ class BIR:
         _set(self, "_bdb", (source, offset, size, True))
         return True
 
-    def _encoded(self, call: Callable[..., int]) -> bytes:
+    def _encoded(self, encoder: Callable[[Any], bytes]) -> bytes:
         with self._lock:
             if self._holds_bdb():
-                return _encoded_by(call, self._handle)
+                return encoder(self._handle)
         # A large BDB still in Python bytes: encode a private copy that holds
         # it, and leave this record as it is.
         handle = self._clone_handle()
         try:
-            return _encoded_by(call, handle)
+            return encoder(handle)
         finally:
-            lib.bioapi_bir_destroy(handle)
+            _destroy(handle)
 
     def encode(self) -> bytes:
         """Returns the byte record; touches no file and leaves the record as
         it is. Raises `BioAPIError` (0x0200010B) when the encoder refuses the
         record (a byte string or the record over its limit)."""
-        return self._encoded(lib.bioapi_bir_encode)
+        return self._encoded(_encoded)
 
     def to_array(self) -> bytes:
         """Returns `encode()` and also replaces the file "record" in the
         working directory with the same bytes."""
-        return self._encoded(lib.bioapi_bir_to_array)
+        return self._encoded(_to_array)
 
     def copy(self) -> BIR:
         """Returns an independent copy."""
@@ -1025,8 +979,7 @@ BIR.FIELDS = tuple(field.name for field in _FIELD_LIST)
 _FIELD_BY_NAME: Dict[str, _Value[Any]] = {
     field.name: field for field in _FIELD_LIST}
 _BDB_NUMBER = BIR.BiometricData.number
-_VALUES_SIZE = ctypes.sizeof(ValuesStruct)
-_read_values = lib.bioapi_bir_read_values
+_BDB_NAME = BIR.BiometricData.name
 # Sets an internal slot, past BIR.__setattr__ (which takes fields only).
 _set = object.__setattr__
 # Gives a record its attribute dictionary: the values read.
@@ -1037,65 +990,34 @@ def _forget_values(record: BIR) -> None:
     """Drops the values read (a new, empty dictionary: whoever holds the old
     one still reads the values as they were)."""
     _set_values(record, {})
-_decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
-_decode = lib.bioapi_bir_decode
 
 
-def _values_reader() -> Tuple[Callable[[Any], Tuple[int, ...]],
-                              Callable[[Tuple[int, ...], Any],
-                                       Dict[str, Any]]]:
-    """Returns what unpacks bioapi_bir_values into a tuple of ints (the
-    presence bits at 2, then the slots), and what makes the record's values
-    of that tuple: a dictionary of every field by name, built by one function
-    that the fields write (as `collections.namedtuple` writes its class), so
-    that reading every value of a record is two calls and no loop."""
-    if ValuesStruct.slot.offset != 16:
-        raise ImportError("bioapi_data: bioapi_bir_values is not laid out as "
-                          "the package reads it")
-    codes: List[str] = []
-    at: Dict[int, int] = {}  # where each field's value starts in the tuple
-    by_slot = {field.slot: field for field in _FIELD_LIST}
-    slot = 0
-    while slot < VALUE_SLOTS:
-        field = by_slot.get(slot)
-        code = getattr(field, "unpacked_as", "i")
-        if field is not None:
-            at[field.index] = 3 + len(codes)
-        codes.append(code)
-        slot += 2 if code == "Q" else 1
-    unpack = struct.Struct(f"=IIQ{''.join(codes)}").unpack_from
-
-    known_ids: Dict[int, RegistryID] = {}
-    first_is_low = sys.byteorder == "little"
-
-    def registry_id(both: int) -> RegistryID:
-        low, high = both & 0xFFFF, both >> 32 & 0xFFFF
-        value: RegistryID = _new_tuple(
-            RegistryID, (low, high) if first_is_low else (high, low))
-        if len(known_ids) < 4096:
-            known_ids[both] = value
-        return value
-
-    names = {"new": _new_tuple, "DateTime": DateTime, "period": _period,
-             "known_ids": known_ids, "registry_id": registry_id}
+def _configure_speedups() -> None:
+    """Tells the compiled module what each field is, as the library's table
+    says (bound above): its name, number, kind and first slot in
+    bioapi_bir_values, and for an enumeration its members by value (a bit
+    mask also its class, which makes a value without a member; another
+    enumeration gives a plain int)."""
+    specs = []
     for field in _FIELD_LIST:
         cls = getattr(field, "cls", None)
-        if cls is not None:
-            names[f"members_{field.index}"] = cls._value2member_map_
-            names[f"member_{field.index}"] = cls._value2member_map_.get
-            names[f"cls_{field.index}"] = cls
-    members = ",\n        ".join(
-        f"{field.name!r}: {field.source(at[field.index])}"
-        for field in _FIELD_LIST)
-    text = ("def convert(s, handle):\n    present = s[2]\n"
-            f"    return {{\n        {members}}}\n")
-    exec(compile(text, "<bioapi_data values>", "exec"), names)
-    convert: Callable[[Tuple[int, ...], Any],
-                      Dict[str, Any]] = names["convert"]  # type: ignore
-    return unpack, convert
+        members = cls._value2member_map_ if cls is not None else None
+        make = cls if isinstance(field, _Flag) else None
+        specs.append((field.name, field.number, field.kind, field.slot,
+                      members, make))
+    _speedups.configure(specs, DateTime, RegistryID, _BDB_NUMBER,
+                        _EAGER_BYTES, BioAPIError, rejection)
 
 
-_unpack_values, _convert = _values_reader()
+_configure_speedups()
+_decode_with_values = _speedups.decode
+_decode_bytes_leaving_bdb = _speedups.decode_leaving_bdb
+_read_values = _speedups.values
+_read_values_but_bdb = _speedups.values_but_bdb
+_read_bytes = _speedups.read_bytes
+_encode = _speedups.encode
+_destroy = _speedups.destroy
+_decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
 
 
 def _decoded(data: Optional[Buffer]
@@ -1111,12 +1033,9 @@ def _decoded(data: Optional[Buffer]
         if size <= _SMALL_RECORD:
             # The decoder's copy of a small BDB costs less than handing it
             # to the C record at the first encode.
-            out = ctypes.c_void_p()
-            status = _decode(data, size, ctypes.byref(out))
-            if status:
-                raise rejection(status, data, size)
-            return out.value or 0, None
-        return _decoded_at(data, size, data)
+            return _decode_with_values(data)[0], None
+        handle, at, bdb_size = _decode_bytes_leaving_bdb(data)
+        return handle, _kept_bdb(data, size, at, bdb_size)
     if isinstance(data, (str, int)):
         raise TypeError("BIR() decodes bytes, bytearray, memoryview or "
                         f"another buffer, not {_type_name(data)}")
@@ -1127,33 +1046,39 @@ def _decoded(data: Optional[Buffer]
                         f"another buffer, not {_type_name(data)}") from None
     try:
         # Read in place: the decoder keeps nothing of its input.
-        return _decoded_at(pinned.address, pinned.size, None)
+        return _decoded_at(pinned.address, pinned.size)
     finally:
         pinned.release()
 
 
-def _decoded_at(at_data: Any, size: int, keep: Optional[bytes]
+def _kept_bdb(data: bytes, size: int, at: int, bdb_size: int
+              ) -> Optional[Tuple[bytes, int, int, bool]]:
+    """What a record decoded from `data` keeps of its BDB, which the decoder
+    left at `at`: `data` itself when it holds little else, otherwise (bytes
+    that are mostly a large security block) a copy of the BDB alone, which a
+    read then hands out as it is."""
+    if not bdb_size:
+        return None
+    if size - bdb_size <= _SLACK:
+        return data, at, bdb_size, False
+    return data[at:at + bdb_size], 0, bdb_size, False
+
+
+def _decoded_at(address: int, size: int
                 ) -> Tuple[int, Optional[Tuple[bytes, int, int, bool]]]:
-    """Decodes the record at `at_data` (bytes, or an address) without the decoder's copy of its
-    BDB, which stays in `keep` (the record's own immutable bytes) when they
-    hold little else. Otherwise (a buffer that the caller may change, or
-    bytes that are mostly a large security block) the BDB is copied once,
-    into Python bytes that a read then hands out as they are: the record
-    keeps only what it needs."""
+    """Decodes the record at `address` (a buffer that the caller may change)
+    without the decoder's copy of its BDB, which is copied once into Python
+    bytes that a read then hands out as they are."""
     out = ctypes.c_void_p()
     offset = ctypes.c_size_t()
     length = ctypes.c_size_t()
-    status = _decode_leaving_bdb(at_data, size, ctypes.byref(out),
+    status = _decode_leaving_bdb(address, size, ctypes.byref(out),
                                  ctypes.byref(offset), ctypes.byref(length))
     if status:
-        raise rejection(status, at_data, size)
+        raise rejection(status, address, size)
     handle: int = out.value or 0
     at, bdb_size = offset.value, length.value
     if not bdb_size:
         return handle, None
-    if keep is None:
-        return handle, (ctypes.string_at(at_data + at, bdb_size), 0, bdb_size,
-                        False)
-    if size - bdb_size <= _SLACK:
-        return handle, (keep, at, bdb_size, False)
-    return handle, (keep[at:at + bdb_size], 0, bdb_size, False)
+    return handle, (ctypes.string_at(address + at, bdb_size), 0, bdb_size,
+                    False)

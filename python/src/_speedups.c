@@ -1,0 +1,559 @@
+/* bioapi_data._speedups: the calls that a fresh record makes, in C.
+ *
+ * Decoding a record, reading all of its values into the dictionary that the
+ * record's attributes are read from, copying out a byte string and encoding
+ * cost one call each here, where through ctypes each is several calls of a
+ * few hundred nanoseconds. Everything goes through the library's C
+ * interface; what each field is (its name, its kind, where its value lies
+ * in bioapi_bir_values, how its value is made) is given by the package when
+ * it loads (configure()), from the library's own field table, so nothing of
+ * the record format is repeated here.
+ *
+ * Built against the limited API of Python 3.8, so that one binary serves
+ * every later Python 3. Handles travel as Python ints, as ctypes passes
+ * them: the record class holds its lock around every call on a handle that
+ * another thread may see.
+ */
+#ifndef Py_LIMITED_API
+#define Py_LIMITED_API 0x03080000
+#endif
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#include <limits.h>
+#include <stdint.h>
+#include <string.h>
+
+#include "bioapi_data/bioapi_data_c.h"
+
+/* Inputs and outputs at least this large are handled without the
+ * interpreter's lock, so that other threads run meanwhile. */
+#define UNLOCKED_SIZE ((size_t)1 << 20)
+
+/* What configure() says of a field. */
+typedef struct {
+  PyObject* name;    /* the key of its value in a record's dictionary */
+  int number;        /* its bioapi_bir_field */
+  int kind;          /* its BIOAPI_FIELD_KIND_ */
+  int at;            /* its first slot in bioapi_bir_values */
+  PyObject* members; /* enumerations: the members by value */
+  PyObject* make;    /* bit masks: what makes a value without a member */
+} field_spec;
+
+static field_spec fields[BIOAPI_BIR_FIELD_COUNT];
+static int field_count;
+static int bdb_number;
+static size_t eager_bytes;
+static PyObject* datetime_type;
+static allocfunc datetime_alloc;
+static PyObject* registry_id_type;
+static allocfunc registry_id_alloc;
+static PyObject* error_of;    /* error_of(status): the exception to raise */
+static PyObject* rejection_of; /* rejection_of(status, data, size): ditto */
+static PyObject* empty_bytes;
+static PyObject* empty_tuple;
+
+/* Registry identifiers made so far, by their 32 bits: a record holds few
+ * distinct ones, and most records the same few. */
+#define KNOWN_IDS 256
+static struct {
+  uint32_t key;
+  PyObject* value;
+} known_ids[KNOWN_IDS];
+
+static int raise_status(bioapi_status status) {
+  PyObject* error = PyObject_CallFunction(error_of, "i", (int)status);
+  if (error != NULL) {
+    PyErr_SetObject((PyObject*)Py_TYPE(error), error);
+    Py_DECREF(error);
+  }
+  return -1;
+}
+
+static void* handle_of(PyObject* value) {
+  void* handle = PyLong_AsVoidPtr(value);
+  if (handle == NULL && !PyErr_Occurred()) {
+    PyErr_SetString(PyExc_ValueError, "no record");
+  }
+  return handle;
+}
+
+/* A tuple of `type` (a named tuple) holding `count` ints from `slots`. */
+static PyObject* ints_tuple(PyObject* type, allocfunc alloc,
+                            const int32_t* slots, Py_ssize_t count) {
+  PyObject* tuple = alloc((PyTypeObject*)type, count);
+  if (tuple == NULL) return NULL;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyObject* item = PyLong_FromLong(slots[i]);
+    if (item == NULL || PyTuple_SetItem(tuple, i, item) < 0) {
+      Py_DECREF(tuple);
+      return NULL;
+    }
+  }
+  return tuple;
+}
+
+static PyObject* registry_id(uint16_t owner, uint16_t type) {
+  const uint32_t key = (uint32_t)owner << 16 | type;
+  const size_t at = (key ^ key >> 8 ^ key >> 16) % KNOWN_IDS;
+  if (known_ids[at].value != NULL && known_ids[at].key == key) {
+    Py_INCREF(known_ids[at].value);
+    return known_ids[at].value;
+  }
+  const int32_t halves[2] = {owner, type};
+  PyObject* value = ints_tuple(registry_id_type, registry_id_alloc, halves, 2);
+  if (value == NULL) return NULL;
+  Py_XDECREF(known_ids[at].value);
+  known_ids[at].key = key;
+  known_ids[at].value = value;
+  Py_INCREF(value);
+  return value;
+}
+
+static PyObject* datetime_of(const int32_t* members) {
+  return ints_tuple(datetime_type, datetime_alloc, members, 6);
+}
+
+static PyObject* datetime_of_struct(const bioapi_datetime* value) {
+  const int32_t members[6] = {value->year, value->month,  value->day,
+                              value->hour, value->minute, value->second};
+  return datetime_of(members);
+}
+
+/* A copy of byte string `number` of `handle`. */
+static PyObject* copy_bytes(const bioapi_bir* handle, int number) {
+  const uint8_t* data = NULL;
+  size_t size = 0;
+  const bioapi_status status =
+      bioapi_bir_get_bytes(handle, number, &data, &size);
+  if (status != BIOAPI_OK) {
+    raise_status(status);
+    return NULL;
+  }
+  if (size == 0) {
+    Py_INCREF(empty_bytes);
+    return empty_bytes;
+  }
+  if (size > (size_t)PY_SSIZE_T_MAX) return PyErr_NoMemory();
+  PyObject* copy = PyBytes_FromStringAndSize(NULL, (Py_ssize_t)size);
+  if (copy == NULL) return NULL;
+  char* into = PyBytes_AsString(copy);
+  if (size >= UNLOCKED_SIZE) {
+    Py_BEGIN_ALLOW_THREADS memcpy(into, data, size);
+    Py_END_ALLOW_THREADS
+  } else {
+    memcpy(into, data, size);
+  }
+  return copy;
+}
+
+/* A validity period as a tuple of DateTime. */
+static PyObject* period_of(const bioapi_bir* handle, const field_spec* field,
+                           const int32_t* slots) {
+  const int32_t count = slots[0];
+  if (count <= 0) {
+    Py_INCREF(empty_tuple);
+    return empty_tuple;
+  }
+  PyObject* period = PyTuple_New(count);
+  if (period == NULL) return NULL;
+  for (int32_t i = 0; i < count; ++i) {
+    PyObject* member;
+    if (i < 2) {
+      member = datetime_of(slots + 1 + i * 9);
+    } else {
+      /* Only a C caller makes a longer one: the rest one by one. */
+      bioapi_datetime value;
+      memset(&value, 0, sizeof value);
+      value.struct_size = sizeof value;
+      const bioapi_status status = bioapi_bir_get_period_element(
+          handle, field->number, (size_t)i, &value);
+      if (status != BIOAPI_OK) {
+        Py_DECREF(period);
+        raise_status(status);
+        return NULL;
+      }
+      member = datetime_of_struct(&value);
+    }
+    if (member == NULL || PyTuple_SetItem(period, i, member) < 0) {
+      Py_DECREF(period);
+      return NULL;
+    }
+  }
+  return period;
+}
+
+/* The member of `members` for `number`, else make(number), else number. */
+static PyObject* member_of(const field_spec* field, PyObject* number) {
+  PyObject* member = PyDict_GetItem(field->members, number); /* borrowed */
+  if (member != NULL) {
+    Py_INCREF(member);
+    Py_DECREF(number);
+    return member;
+  }
+  if (field->make == Py_None) return number;
+  member = PyObject_CallFunctionObjArgs(field->make, number, NULL);
+  Py_DECREF(number);
+  return member;
+}
+
+/* The value of `field`; NULL with an exception set, or NULL without one
+ * for a byte string that stays out of the dictionary (read when asked). */
+static PyObject* value_of(const bioapi_bir* handle, const field_spec* field,
+                          const bioapi_bir_values* values, int skip_bdb) {
+  const int32_t* slots = values->slot + field->at;
+  switch (field->kind) {
+    case BIOAPI_FIELD_KIND_INT:
+      return PyLong_FromLong(slots[0]);
+    case BIOAPI_FIELD_KIND_BOOL:
+      return PyBool_FromLong(slots[0] != 0);
+    case BIOAPI_FIELD_KIND_ENUM: {
+      PyObject* number = field->make == Py_None
+                             ? PyLong_FromLong(slots[0])
+                             : PyLong_FromUnsignedLong((uint32_t)slots[0]);
+      return number == NULL ? NULL : member_of(field, number);
+    }
+    case BIOAPI_FIELD_KIND_REGISTRY_ID:
+      return registry_id((uint16_t)slots[0], (uint16_t)slots[1]);
+    case BIOAPI_FIELD_KIND_BYTES:
+      if (field->number == bdb_number && skip_bdb) return NULL;
+      if (slots[0] == 0) {
+        Py_INCREF(empty_bytes);
+        return empty_bytes;
+      }
+      if ((size_t)slots[0] > eager_bytes) return NULL;
+      return copy_bytes(handle, field->number);
+    case BIOAPI_FIELD_KIND_DATETIME:
+      if (!(values->present >> (field->number - 1) & 1)) Py_RETURN_NONE;
+      return datetime_of(slots);
+    case BIOAPI_FIELD_KIND_PERIOD:
+      return period_of(handle, field, slots);
+    default:
+      PyErr_Format(PyExc_SystemError, "field %d: kind %d", field->number,
+                   field->kind);
+      return NULL;
+  }
+}
+
+/* Every value of the record in a new dictionary. */
+static PyObject* read_values(const bioapi_bir* handle, int skip_bdb) {
+  bioapi_bir_values values;
+  values.struct_size = sizeof values;
+  values.reserved = 0;
+  const bioapi_status status = bioapi_bir_read_values(handle, &values);
+  if (status != BIOAPI_OK) {
+    raise_status(status);
+    return NULL;
+  }
+  PyObject* dict = PyDict_New();
+  if (dict == NULL) return NULL;
+  for (int i = 0; i < field_count; ++i) {
+    PyObject* value = value_of(handle, &fields[i], &values, skip_bdb);
+    if (value == NULL) {
+      if (!PyErr_Occurred()) continue;
+      Py_DECREF(dict);
+      return NULL;
+    }
+    const int failed = PyDict_SetItem(dict, fields[i].name, value);
+    Py_DECREF(value);
+    if (failed) {
+      Py_DECREF(dict);
+      return NULL;
+    }
+  }
+  return dict;
+}
+
+static int bytes_argument(PyObject* data, const uint8_t** at, size_t* size) {
+  char* bytes = NULL;
+  Py_ssize_t length = 0;
+  if (PyBytes_AsStringAndSize(data, &bytes, &length) < 0) return -1;
+  *at = (const uint8_t*)bytes;
+  *size = (size_t)length;
+  return 0;
+}
+
+static PyObject* raise_rejection(bioapi_status status, PyObject* data,
+                                 size_t size) {
+  PyObject* error =
+      PyObject_CallFunction(rejection_of, "iOn", (int)status, data,
+                            (Py_ssize_t)size);
+  if (error != NULL) {
+    PyErr_SetObject((PyObject*)Py_TYPE(error), error);
+    Py_DECREF(error);
+  }
+  return NULL;
+}
+
+PyDoc_STRVAR(decode_doc,
+             "decode(data: bytes) -> (handle, values)\n\n"
+             "Decodes a record and reads its values.");
+
+static PyObject* decode(PyObject* module, PyObject* data) {
+  (void)module;
+  const uint8_t* at;
+  size_t size;
+  if (bytes_argument(data, &at, &size) < 0) return NULL;
+  bioapi_bir* handle = NULL;
+  bioapi_status status;
+  if (size >= UNLOCKED_SIZE) {
+    Py_BEGIN_ALLOW_THREADS status = bioapi_bir_decode(at, size, &handle);
+    Py_END_ALLOW_THREADS
+  } else {
+    status = bioapi_bir_decode(at, size, &handle);
+  }
+  if (status != BIOAPI_OK) return raise_rejection(status, data, size);
+  PyObject* values = read_values(handle, 0);
+  PyObject* number = values == NULL ? NULL : PyLong_FromVoidPtr(handle);
+  if (number == NULL) {
+    Py_XDECREF(values);
+    bioapi_bir_destroy(handle);
+    return NULL;
+  }
+  PyObject* result = PyTuple_New(2);
+  if (result == NULL) {
+    Py_DECREF(number);
+    Py_DECREF(values);
+    bioapi_bir_destroy(handle);
+    return NULL;
+  }
+  PyTuple_SetItem(result, 0, number);
+  PyTuple_SetItem(result, 1, values);
+  return result;
+}
+
+PyDoc_STRVAR(decode_leaving_bdb_doc,
+             "decode_leaving_bdb(data: bytes) -> (handle, bdb_offset, "
+             "bdb_size)\n\n"
+             "Decodes a record, leaving its biometric data in `data`.");
+
+static PyObject* decode_leaving_bdb(PyObject* module, PyObject* data) {
+  (void)module;
+  const uint8_t* at;
+  size_t size;
+  if (bytes_argument(data, &at, &size) < 0) return NULL;
+  bioapi_bir* handle = NULL;
+  size_t offset = 0;
+  size_t length = 0;
+  bioapi_status status;
+  if (size >= UNLOCKED_SIZE) {
+    Py_BEGIN_ALLOW_THREADS status =
+        bioapi_bir_decode_leaving_bdb(at, size, &handle, &offset, &length);
+    Py_END_ALLOW_THREADS
+  } else {
+    status = bioapi_bir_decode_leaving_bdb(at, size, &handle, &offset, &length);
+  }
+  if (status != BIOAPI_OK) return raise_rejection(status, data, size);
+  PyObject* result = Py_BuildValue("(Nnn)", PyLong_FromVoidPtr(handle),
+                                   (Py_ssize_t)offset, (Py_ssize_t)length);
+  if (result == NULL) bioapi_bir_destroy(handle);
+  return result;
+}
+
+PyDoc_STRVAR(values_doc,
+             "values(handle: int) -> dict\n\n"
+             "Reads every value of a record.");
+
+static PyObject* values(PyObject* module, PyObject* argument) {
+  (void)module;
+  const bioapi_bir* handle = handle_of(argument);
+  return handle == NULL ? NULL : read_values(handle, 0);
+}
+
+PyDoc_STRVAR(values_but_bdb_doc,
+             "values_but_bdb(handle: int) -> dict\n\n"
+             "Reads every value of a record but its biometric data, which "
+             "the caller holds.");
+
+static PyObject* values_but_bdb(PyObject* module, PyObject* argument) {
+  (void)module;
+  const bioapi_bir* handle = handle_of(argument);
+  return handle == NULL ? NULL : read_values(handle, 1);
+}
+
+PyDoc_STRVAR(read_bytes_doc,
+             "read_bytes(handle: int, field: int) -> bytes\n\n"
+             "Copies out a byte string of a record.");
+
+static PyObject* read_bytes(PyObject* module, PyObject* args) {
+  (void)module;
+  PyObject* argument;
+  int number;
+  if (!PyArg_ParseTuple(args, "Oi:read_bytes", &argument, &number)) {
+    return NULL;
+  }
+  const bioapi_bir* handle = handle_of(argument);
+  return handle == NULL ? NULL : copy_bytes(handle, number);
+}
+
+PyDoc_STRVAR(encode_doc,
+             "encode(handle: int) -> bytes | int\n\n"
+             "Encodes a record; the status when the encoder refuses it.");
+
+static PyObject* encode(PyObject* module, PyObject* argument) {
+  (void)module;
+  const bioapi_bir* handle = handle_of(argument);
+  if (handle == NULL) return NULL;
+  uint8_t* data = NULL;
+  size_t size = 0;
+  /* The caller holds the record's lock: no other thread changes it. */
+  bioapi_status status;
+  Py_BEGIN_ALLOW_THREADS status = bioapi_bir_encode(handle, &data, &size);
+  Py_END_ALLOW_THREADS
+  if (status != BIOAPI_OK) return PyLong_FromLong(status);
+  PyObject* bytes = size > (size_t)PY_SSIZE_T_MAX
+                        ? PyErr_NoMemory()
+                        : PyBytes_FromStringAndSize((const char*)data,
+                                                    (Py_ssize_t)size);
+  bioapi_free(data);
+  return bytes;
+}
+
+PyDoc_STRVAR(destroy_doc,
+             "destroy(handle: int) -> None\n\nDestroys a record.");
+
+static PyObject* destroy(PyObject* module, PyObject* argument) {
+  (void)module;
+  void* handle = PyLong_AsVoidPtr(argument);
+  if (handle == NULL && PyErr_Occurred()) return NULL;
+  bioapi_bir_destroy((bioapi_bir*)handle);
+  Py_RETURN_NONE;
+}
+
+static allocfunc alloc_of(PyObject* type) {
+  if (!PyType_Check(type) ||
+      !PyType_IsSubtype((PyTypeObject*)type, &PyTuple_Type) ||
+      !(PyType_GetFlags((PyTypeObject*)type) & Py_TPFLAGS_HEAPTYPE)) {
+    PyErr_SetString(PyExc_TypeError, "configure() takes named tuple classes");
+    return NULL;
+  }
+  /* A slot comes as a data pointer; it holds a function's address. */
+  void* slot = PyType_GetSlot((PyTypeObject*)type, Py_tp_alloc);
+  allocfunc alloc;
+  memcpy(&alloc, &slot, sizeof alloc);
+  return alloc;
+}
+
+static void forget_configuration(void) {
+  for (int i = 0; i < field_count; ++i) {
+    Py_CLEAR(fields[i].name);
+    Py_CLEAR(fields[i].members);
+    Py_CLEAR(fields[i].make);
+  }
+  field_count = 0;
+  for (size_t i = 0; i < KNOWN_IDS; ++i) Py_CLEAR(known_ids[i].value);
+  Py_CLEAR(datetime_type);
+  Py_CLEAR(registry_id_type);
+  Py_CLEAR(error_of);
+  Py_CLEAR(rejection_of);
+}
+
+PyDoc_STRVAR(configure_doc,
+             "configure(fields, datetime, registry_id, bdb_number, "
+             "eager_bytes, error_of, rejection_of) -> None\n\n"
+             "Says what each field is: a sequence of (name, number, kind, "
+             "slot, members, make).");
+
+static PyObject* configure(PyObject* module, PyObject* args) {
+  (void)module;
+  PyObject* specs;
+  PyObject* datetime;
+  PyObject* registry;
+  int bdb;
+  Py_ssize_t eager;
+  PyObject* error;
+  PyObject* rejection;
+  if (!PyArg_ParseTuple(args, "OOOinOO:configure", &specs, &datetime,
+                        &registry, &bdb, &eager, &error, &rejection)) {
+    return NULL;
+  }
+  const allocfunc datetime_allocator = alloc_of(datetime);
+  const allocfunc registry_allocator =
+      datetime_allocator == NULL ? NULL : alloc_of(registry);
+  if (registry_allocator == NULL) return NULL;
+  PyObject* list = PySequence_Fast(specs, "configure() takes a sequence");
+  if (list == NULL) return NULL;
+  const Py_ssize_t count = PySequence_Size(list);
+  if (count < 0 || count > BIOAPI_BIR_FIELD_COUNT) {
+    Py_DECREF(list);
+    if (!PyErr_Occurred()) {
+      PyErr_SetString(PyExc_ValueError, "configure(): too many fields");
+    }
+    return NULL;
+  }
+  forget_configuration();
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    field_spec* field = &fields[i];
+    PyObject* spec = PySequence_GetItem(list, i);
+    if (spec == NULL ||
+        !PyArg_ParseTuple(spec, "UiiiOO", &field->name, &field->number,
+                          &field->kind, &field->at, &field->members,
+                          &field->make)) {
+      Py_XDECREF(spec);
+      Py_DECREF(list);
+      field_count = (int)i;
+      return NULL;
+    }
+    if (field->at < 0 || field->at >= BIOAPI_BIR_VALUE_SLOTS ||
+        (field->kind == BIOAPI_FIELD_KIND_ENUM &&
+         !PyDict_Check(field->members))) {
+      Py_DECREF(spec);
+      Py_DECREF(list);
+      field->name = field->members = field->make = NULL;
+      field_count = (int)i;
+      PyErr_Format(PyExc_ValueError, "configure(): field %d", field->number);
+      return NULL;
+    }
+    Py_INCREF(field->name);
+    Py_INCREF(field->members);
+    Py_INCREF(field->make);
+    Py_DECREF(spec);
+    field_count = (int)i + 1;
+  }
+  Py_DECREF(list);
+  Py_INCREF(datetime);
+  datetime_type = datetime;
+  datetime_alloc = datetime_allocator;
+  Py_INCREF(registry);
+  registry_id_type = registry;
+  registry_id_alloc = registry_allocator;
+  bdb_number = bdb;
+  eager_bytes = eager < 0 ? 0 : (size_t)eager;
+  Py_INCREF(error);
+  error_of = error;
+  Py_INCREF(rejection);
+  rejection_of = rejection;
+  Py_RETURN_NONE;
+}
+
+static PyMethodDef methods[] = {
+    {"configure", configure, METH_VARARGS, configure_doc},
+    {"decode", decode, METH_O, decode_doc},
+    {"decode_leaving_bdb", decode_leaving_bdb, METH_O,
+     decode_leaving_bdb_doc},
+    {"values", values, METH_O, values_doc},
+    {"values_but_bdb", values_but_bdb, METH_O, values_but_bdb_doc},
+    {"read_bytes", read_bytes, METH_VARARGS, read_bytes_doc},
+    {"encode", encode, METH_O, encode_doc},
+    {"destroy", destroy, METH_O, destroy_doc},
+    {NULL, NULL, 0, NULL},
+};
+
+static struct PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT,
+    "_speedups",
+    "The calls of a fresh record (decode, values, byte strings, encode) "
+    "into the bioapi_data library, without ctypes.",
+    -1,
+    methods,
+    NULL,
+    NULL,
+    NULL,
+    NULL,
+};
+
+PyMODINIT_FUNC PyInit__speedups(void) {
+  empty_bytes = PyBytes_FromStringAndSize(NULL, 0);
+  empty_tuple = PyTuple_New(0);
+  if (empty_bytes == NULL || empty_tuple == NULL) return NULL;
+  return PyModule_Create(&module_def);
+}
