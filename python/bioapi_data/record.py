@@ -611,20 +611,16 @@ class BIR:
     SecurityBlock = _Bytes(35)
 
     def __new__(cls, data: Optional[Buffer] = None) -> BIR:
-        record: BIR = super().__new__(cls)
-        _set(record, "_handle", None)
-        _set(record, "_lock", threading.Lock())
-        _set(record, "_bdb", None)
+        # No C record yet; a new lock.
+        record: BIR = _new_record(cls)
         return record
 
     def __init__(self, data: Optional[Buffer] = None) -> None:
         if (type(data) is bytes and len(data) <= _SMALL_RECORD and
                 self._handle is None):
-            # A fresh record of a small byte record: decoded, its values
+            # A fresh record of a small byte record: decoded and its values
             # read, in one call.
-            handle, values = _decode_with_values(data)
-            _set(self, "_handle", handle)
-            _set_values(self, values)
+            _decode_into(self, data)
             return
         handle, bdb = _decoded(data)
         if self._handle is None:
@@ -641,10 +637,8 @@ class BIR:
         _destroy(old)
 
     def __del__(self) -> None:
-        handle = getattr(self, "_handle", None)
-        if handle and _destroy is not None:
-            _set(self, "_handle", None)
-            _destroy(handle)
+        if _release is not None:  # None late in the interpreter's exit
+            _release(self)
 
     if not TYPE_CHECKING:
         def __setattr__(self, name, value):
@@ -1017,6 +1011,9 @@ _read_values_but_bdb = _speedups.values_but_bdb
 _read_bytes = _speedups.read_bytes
 _encode = _speedups.encode
 _destroy = _speedups.destroy
+_new_record = _speedups.new_record
+_decode_into = _speedups.decode_into
+_release = _speedups.release
 _decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
 
 

@@ -51,6 +51,13 @@ static PyObject* error_of;    /* error_of(status): the exception to raise */
 static PyObject* rejection_of; /* rejection_of(status, data, size): ditto */
 static PyObject* empty_bytes;
 static PyObject* empty_tuple;
+static PyObject* object_new;  /* object.__new__ */
+static PyObject* lock_type;   /* threading.Lock */
+/* The names of a record's own slots. */
+static PyObject* handle_name;
+static PyObject* lock_name;
+static PyObject* bdb_name;
+static PyObject* dict_name;
 
 /* Registry identifiers made so far, by their 32 bits: a record holds few
  * distinct ones, and most records the same few. */
@@ -234,7 +241,37 @@ static PyObject* value_of(const bioapi_bir* handle, const field_spec* field,
   }
 }
 
-/* Every value of the record in a new dictionary. */
+/* The values of the default record: most values of most records are the
+ * same, and a record's dictionary starts as a copy of these. */
+static bioapi_bir_values template_values;
+static PyObject* template_dict;
+
+/* Whether `field` has the same value in `values` as in the default record
+ * (a byte string only when empty: its bytes are not in the slots). */
+static int same_as_template(const field_spec* field,
+                            const bioapi_bir_values* values) {
+  const int32_t* slots = values->slot + field->at;
+  const int32_t* template_slots = template_values.slot + field->at;
+  switch (field->kind) {
+    case BIOAPI_FIELD_KIND_REGISTRY_ID:
+      return slots[0] == template_slots[0] && slots[1] == template_slots[1];
+    case BIOAPI_FIELD_KIND_BYTES:
+      return slots[0] == 0 && template_slots[0] == 0;
+    case BIOAPI_FIELD_KIND_DATETIME: {
+      const uint64_t bit = (uint64_t)1 << (field->number - 1);
+      if ((values->present & bit) != (template_values.present & bit)) return 0;
+      return !(values->present & bit) ||
+             memcmp(slots, template_slots, 6 * sizeof *slots) == 0;
+    }
+    case BIOAPI_FIELD_KIND_PERIOD:
+      return slots[0] == 0 && template_slots[0] == 0;
+    default:
+      return slots[0] == template_slots[0];
+  }
+}
+
+/* Every value of the record in a new dictionary (without the byte strings
+ * that value_of leaves out). */
 static PyObject* read_values(const bioapi_bir* handle, int skip_bdb) {
   bioapi_bir_values values;
   values.struct_size = sizeof values;
@@ -244,23 +281,52 @@ static PyObject* read_values(const bioapi_bir* handle, int skip_bdb) {
     raise_status(status);
     return NULL;
   }
-  PyObject* dict = PyDict_New();
+  PyObject* dict = template_dict != NULL ? PyDict_Copy(template_dict)
+                                         : PyDict_New();
   if (dict == NULL) return NULL;
   for (int i = 0; i < field_count; ++i) {
-    PyObject* value = value_of(handle, &fields[i], &values, skip_bdb);
-    if (value == NULL) {
-      if (!PyErr_Occurred()) continue;
-      Py_DECREF(dict);
-      return NULL;
+    const field_spec* field = &fields[i];
+    if (template_dict != NULL && same_as_template(field, &values) &&
+        !(skip_bdb && field->number == bdb_number)) {
+      continue;
     }
-    const int failed = PyDict_SetItem(dict, fields[i].name, value);
-    Py_DECREF(value);
+    PyObject* value = value_of(handle, field, &values, skip_bdb);
+    int failed;
+    if (value == NULL) {
+      failed = PyErr_Occurred() != NULL ||
+               (template_dict != NULL && PyDict_DelItem(dict, field->name));
+    } else {
+      failed = PyDict_SetItem(dict, field->name, value);
+      Py_DECREF(value);
+    }
     if (failed) {
       Py_DECREF(dict);
       return NULL;
     }
   }
   return dict;
+}
+
+/* Reads the default record's values into the template. */
+static int make_template(void) {
+  Py_CLEAR(template_dict);
+  bioapi_bir* handle = NULL;
+  bioapi_status status = bioapi_bir_create(&handle);
+  if (status != BIOAPI_OK) return raise_status(status);
+  template_values.struct_size = sizeof template_values;
+  template_values.reserved = 0;
+  status = bioapi_bir_read_values(handle, &template_values);
+  PyObject* dict = status != BIOAPI_OK ? NULL : read_values(handle, 0);
+  bioapi_bir_destroy(handle);
+  if (status != BIOAPI_OK) return raise_status(status);
+  if (dict == NULL) return -1;
+  if (PyDict_Size(dict) != field_count) {
+    Py_DECREF(dict);
+    PyErr_SetString(PyExc_SystemError, "the default record lacks a value");
+    return -1;
+  }
+  template_dict = dict;
+  return 0;
 }
 
 static int bytes_argument(PyObject* data, const uint8_t** at, size_t* size) {
@@ -419,6 +485,76 @@ static PyObject* destroy(PyObject* module, PyObject* argument) {
   Py_RETURN_NONE;
 }
 
+PyDoc_STRVAR(new_record_doc,
+             "new_record(cls: type) -> record\n\n"
+             "A new record without a C record: _handle and _bdb None, "
+             "_lock a new lock.");
+
+static PyObject* new_record(PyObject* module, PyObject* cls) {
+  (void)module;
+  PyObject* record = PyObject_CallFunctionObjArgs(object_new, cls, NULL);
+  if (record == NULL) return NULL;
+  PyObject* lock = PyObject_CallObject(lock_type, NULL);
+  if (lock == NULL ||
+      PyObject_GenericSetAttr(record, handle_name, Py_None) < 0 ||
+      PyObject_GenericSetAttr(record, lock_name, lock) < 0 ||
+      PyObject_GenericSetAttr(record, bdb_name, Py_None) < 0) {
+    Py_XDECREF(lock);
+    Py_DECREF(record);
+    return NULL;
+  }
+  Py_DECREF(lock);
+  return record;
+}
+
+PyDoc_STRVAR(decode_into_doc,
+             "decode_into(record, data: bytes) -> None\n\n"
+             "Decodes `data` into a record that has no C record yet: its "
+             "handle, and its values as its attribute dictionary.");
+
+static PyObject* decode_into(PyObject* module, PyObject* args) {
+  PyObject* record;
+  PyObject* data;
+  if (!PyArg_UnpackTuple(args, "decode_into", 2, 2, &record, &data)) {
+    return NULL;
+  }
+  PyObject* decoded = decode(module, data);
+  if (decoded == NULL) return NULL;
+  const int failed =
+      PyObject_GenericSetAttr(record, handle_name,
+                              PyTuple_GetItem(decoded, 0)) < 0 ||
+      PyObject_GenericSetAttr(record, dict_name, PyTuple_GetItem(decoded, 1)) <
+          0;
+  Py_DECREF(decoded);
+  if (failed) return NULL;
+  Py_RETURN_NONE;
+}
+
+PyDoc_STRVAR(release_doc,
+             "release(record) -> None\n\n"
+             "Destroys the C record of a record, once.");
+
+static PyObject* release(PyObject* module, PyObject* record) {
+  (void)module;
+  PyObject* handle = PyObject_GenericGetAttr(record, handle_name);
+  if (handle == NULL) {
+    /* A record that never got so far. */
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return NULL;
+    PyErr_Clear();
+    Py_RETURN_NONE;
+  }
+  if (handle == Py_None) {
+    Py_DECREF(handle);
+    Py_RETURN_NONE;
+  }
+  void* pointer = PyLong_AsVoidPtr(handle);
+  Py_DECREF(handle);
+  if (pointer == NULL && PyErr_Occurred()) return NULL;
+  if (PyObject_GenericSetAttr(record, handle_name, Py_None) < 0) return NULL;
+  bioapi_bir_destroy((bioapi_bir*)pointer);
+  Py_RETURN_NONE;
+}
+
 static allocfunc alloc_of(PyObject* type) {
   if (!PyType_Check(type) ||
       !PyType_IsSubtype((PyTypeObject*)type, &PyTuple_Type) ||
@@ -445,6 +581,7 @@ static void forget_configuration(void) {
   Py_CLEAR(registry_id_type);
   Py_CLEAR(error_of);
   Py_CLEAR(rejection_of);
+  Py_CLEAR(template_dict);
 }
 
 PyDoc_STRVAR(configure_doc,
@@ -522,6 +659,7 @@ static PyObject* configure(PyObject* module, PyObject* args) {
   error_of = error;
   Py_INCREF(rejection);
   rejection_of = rejection;
+  if (make_template() < 0) return NULL;
   Py_RETURN_NONE;
 }
 
@@ -535,6 +673,9 @@ static PyMethodDef methods[] = {
     {"read_bytes", read_bytes, METH_VARARGS, read_bytes_doc},
     {"encode", encode, METH_O, encode_doc},
     {"destroy", destroy, METH_O, destroy_doc},
+    {"new_record", new_record, METH_O, new_record_doc},
+    {"decode_into", decode_into, METH_VARARGS, decode_into_doc},
+    {"release", release, METH_O, release_doc},
     {NULL, NULL, 0, NULL},
 };
 
@@ -554,6 +695,19 @@ static struct PyModuleDef module_def = {
 PyMODINIT_FUNC PyInit__speedups(void) {
   empty_bytes = PyBytes_FromStringAndSize(NULL, 0);
   empty_tuple = PyTuple_New(0);
-  if (empty_bytes == NULL || empty_tuple == NULL) return NULL;
+  handle_name = PyUnicode_InternFromString("_handle");
+  lock_name = PyUnicode_InternFromString("_lock");
+  bdb_name = PyUnicode_InternFromString("_bdb");
+  dict_name = PyUnicode_InternFromString("__dict__");
+  object_new = PyObject_GetAttrString((PyObject*)&PyBaseObject_Type, "__new__");
+  PyObject* threading = PyImport_ImportModule("threading");
+  lock_type =
+      threading == NULL ? NULL : PyObject_GetAttrString(threading, "Lock");
+  Py_XDECREF(threading);
+  if (empty_bytes == NULL || empty_tuple == NULL || handle_name == NULL ||
+      lock_name == NULL || bdb_name == NULL || dict_name == NULL ||
+      object_new == NULL || lock_type == NULL) {
+    return NULL;
+  }
   return PyModule_Create(&module_def);
 }
