@@ -7,11 +7,13 @@ needs CMake 3.20 or later, a C++17 compiler, and setuptools and wheel in the
 interpreter that runs pip. BIOAPI_DATA_CMAKE_ARGS adds arguments to the
 CMake configuration (a generator, a toolchain file, ...).
 
-The wheel holds a shared library and no Python extension: it is tagged
-py3-none-<platform>, for every Python 3 on that platform. On Linux the
-platform is the manylinux_2_NN tag that the libraries earn by the glibc and
-libstdc++ symbol versions they need (scripts/wheel_policy.py), else
-linux_<arch>.
+needs the headers of the Python that runs pip too (Debian: python3-dev):
+the package's compiled module, bioapi_data._speedups, is built against
+CPython's limited API of Python 3.8, so the wheel is tagged
+cp38-abi3-<platform> and serves CPython 3.8 and every later 3.x on that
+platform. On Linux the platform is the manylinux_2_NN tag that the libraries
+and the module earn by the glibc and libstdc++ symbol versions they need
+(scripts/wheel_policy.py), else linux_<arch>.
 """
 
 import os
@@ -28,8 +30,12 @@ from setuptools.dist import Distribution
 
 ROOT = Path(__file__).resolve().parent
 PACKAGE_SOURCE = ROOT / "python" / "bioapi_data"
-# The library files that the CMake target puts beside the package's modules.
-LIBRARY_SUFFIXES = (".so", ".dll", ".dylib")
+# The library files and the compiled module that the CMake target puts
+# beside the package's modules.
+LIBRARY_SUFFIXES = (".so", ".dll", ".dylib", ".pyd")
+# The oldest Python whose limited API the compiled module is built against
+# (Py_LIMITED_API in python/CMakeLists.txt).
+LIMITED_API_PYTHON = "cp38"
 
 
 def fail(message):
@@ -65,6 +71,9 @@ class BuildPyWithLibrary(build_py):
             "-DBIOAPI_DATA_BUILD_DOCS=OFF",
             "-DBIOAPI_DATA_BUILD_DOTNET=OFF",
             "-DBIOAPI_DATA_INSTALL=OFF",
+            # The compiled module, with the headers of this interpreter.
+            f"-DPython3_EXECUTABLE={sys.executable}",
+            "-DBIOAPI_DATA_PYTHON_MODULE_REQUIRED=ON",
         ]
         if sys.platform.startswith("linux"):
             # As the release preset builds what is published: optimised, the
@@ -94,16 +103,19 @@ class BuildPyWithLibrary(build_py):
 
 
 class BinaryDistribution(Distribution):
-    """The wheel holds a shared library: it is for one platform."""
+    """The wheel holds shared libraries and a compiled module: it is for one
+    platform."""
 
     def has_ext_modules(self):
         return True
 
 
 def earned_platform_tag(package, platform):
-    """Returns the manylinux tag that the package's libraries earn by the
-    symbol versions they need (scripts/wheel_policy.py), else `platform`."""
-    libraries = sorted(package.glob("lib*.so.*"))
+    """Returns the manylinux tag that the package's libraries and compiled
+    module earn by the symbol versions they need (scripts/wheel_policy.py),
+    else `platform`."""
+    libraries = sorted(package.glob("lib*.so.*")) + sorted(
+        package.glob("*.abi3.so"))
     if not libraries or shutil.which("readelf") is None:
         return platform
     policy = ROOT / "scripts" / "wheel_policy.py"
@@ -113,8 +125,9 @@ def earned_platform_tag(package, platform):
 
 
 def bdist_wheel_class():
-    """bdist_wheel tagged py3-none-<platform>: ctypes loads the library, so
-    any Python 3 on the platform takes the wheel."""
+    """bdist_wheel tagged cp38-abi3-<platform>: the compiled module keeps to
+    the limited API of Python 3.8, so any CPython from 3.8 on the platform
+    takes the wheel."""
     try:
         from setuptools.command.bdist_wheel import bdist_wheel
     except ImportError:
@@ -136,7 +149,7 @@ def bdist_wheel_class():
                 platform = earned_platform_tag(
                     Path(self.get_finalized_command("build_py").build_lib) /
                     "bioapi_data", platform)
-            return "py3", "none", platform
+            return LIMITED_API_PYTHON, "abi3", platform
 
     return BdistWheel
 

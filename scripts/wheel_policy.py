@@ -16,7 +16,10 @@ linux_<arch> tag, and the requirement is printed for the documentation.
 The check of a wheel reads its libraries with readelf (binutils): the tag
 that they earn is the wheel's, they find each other beside themselves
 (RUNPATH $ORIGIN or none), they carry no debug information and no path of
-the machine that built them, and the wheel states its licence.
+the machine that built them, and the wheel states its licence. Its Python
+and ABI tags are those of the compiled modules it holds: cp3N-abi3 for
+modules of CPython's limited API (NAME.abi3.so), which need no libpython;
+py3-none for a wheel without one.
 """
 
 from __future__ import annotations
@@ -137,11 +140,37 @@ def machine_of(library: Path) -> str:
     return (match.group(1) if match else "unknown").strip().lower()
 
 
+def module_faults(modules: Sequence[Path], python: str, abi: str,
+                  scratch: str) -> List[str]:
+    """Returns the faults of the wheel's Python and ABI tags against the
+    compiled modules it holds, and of the modules themselves."""
+    faults: List[str] = []
+    limited = [module for module in modules if module.name.endswith(".abi3.so")]
+    versioned = [module for module in modules if module not in limited]
+    if versioned:
+        faults.append("modules built for one Python version: " + ", ".join(
+            str(module.relative_to(scratch)) for module in versioned))
+    if limited and (abi != "abi3" or not re.fullmatch(r"cp3\d+", python)):
+        faults.append(f"holds modules of the limited API but is tagged "
+                      f"{python}-{abi}, not cp3N-abi3")
+    if not modules and (python, abi) != ("py3", "none"):
+        faults.append(f"holds no compiled module but is tagged {python}-{abi}, "
+                      "not py3-none")
+    for module in limited:
+        libpython = [name for name in dynamic_entries(module, "NEEDED")
+                     if name.startswith("libpython")]
+        if libpython:
+            faults.append(f"{module.relative_to(scratch)}: needs "
+                          f"{', '.join(libpython)} (a module of the limited "
+                          "API takes Python's symbols from the interpreter)")
+    return faults
+
+
 def check_wheel(wheel: Path, forbidden: Sequence[str]) -> List[str]:
     """Returns the faults of a built wheel; none when it is sound."""
     faults: List[str] = []
     name = wheel.name[:-len(".whl")]
-    platform = name.split("-")[-1]
+    python, abi, platform = name.split("-")[-3:]
     with tempfile.TemporaryDirectory() as scratch, zipfile.ZipFile(
             wheel) as archive:
         archive.extractall(scratch)
@@ -155,6 +184,9 @@ def check_wheel(wheel: Path, forbidden: Sequence[str]) -> List[str]:
         print(f"{wheel.name}: libraries need {needs}; they earn {tag}")
         if platform != tag:
             faults.append(f"tagged {platform}, but the libraries earn {tag}")
+        modules = [library for library in libraries
+                   if re.search(r"\.(abi3|cpython-[^.]+)\.so$", library.name)]
+        faults += module_faults(modules, python, abi, scratch)
         for library in libraries:
             shown = library.relative_to(scratch)
             for kind in ("RUNPATH", "RPATH"):
