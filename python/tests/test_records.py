@@ -5,6 +5,7 @@ import datetime
 import json
 import mmap
 import pickle
+import sys
 
 import pytest
 
@@ -452,3 +453,56 @@ def test_unknown_names_are_refused_on_assignment_and_read():
     with pytest.raises(AttributeError):
         del rec.BDBQuality
     assert rec == full_record()
+
+
+# Byte strings on each side of the sizes that change how they are read: read
+# with the record's values (up to 4 KiB), kept once read (up to 64 KiB), or
+# copied out at each read; and records on each side of the 4 KiB under which
+# a record is decoded with its values in one call.
+@pytest.mark.parametrize("name, size", [
+    ("OctetString1", 1), ("OctetString3", 4000), ("OctetString6", 4096),
+    ("OctetString2", 4097), ("OctetString5", 32767),
+    ("SecurityBlock", 4096), ("SecurityBlock", 65535),
+    ("SecurityBlock", 65536), ("BiometricData", 3900),
+    ("BiometricData", 4097), ("BiometricData", 65536)])
+@pytest.mark.parametrize("source", [bytes, bytearray])
+def test_byte_strings_read_alike_whatever_their_size(name, size, source):
+    rec = bd.BIR()
+    if name == "SecurityBlock":
+        rec.IntegrityOption = True
+    value = bytes(range(251)) * (size // 251) + bytes(range(size % 251))
+    setattr(rec, name, value)
+    rec.OctetString4 = b"beside"
+    data = rec.encode()
+    fresh = bd.BIR(source(data))
+    assert getattr(fresh, name) == value and getattr(fresh, name) == value
+    assert fresh.OctetString4 == b"beside" and fresh == rec
+    fresh.BDBQuality = 7  # the values read before are dropped
+    assert getattr(fresh, name) == value and fresh.OctetString4 == b"beside"
+    assert fresh.encode()[:-1] != data[:-1] or fresh.BDBQuality == 7
+    fresh.BDBQuality = rec.BDBQuality
+    assert fresh.encode() == data
+
+
+def test_records_read_and_dropped_leave_no_reference_behind():
+    # Every value that records share (the default record's, enumeration
+    # members, registry identifiers, date-times made once) keeps its count
+    # of references however many records read it and go.
+    data = (DATA_DIR / "full_record.bir").read_bytes()
+    probes = [value for rec in (bd.BIR(data), bd.BIR())
+              for _, value in rec.fields()
+              if not isinstance(value, (int, type(None)))
+              or isinstance(value, (bd.BiometricType, bd.Purpose))]
+    probes += [member for member in bd.BiometricType]
+
+    def read_records(count):
+        for _ in range(count):
+            for rec in (bd.BIR(data), bd.BIR(bytearray(data)), bd.BIR()):
+                for name in bd.BIR.FIELDS:
+                    getattr(rec, name)
+                rec.encode()
+
+    read_records(1)  # what is made once, at the first read, is made
+    before = [sys.getrefcount(probe) for probe in probes]
+    read_records(500)
+    assert [sys.getrefcount(probe) for probe in probes] == before
