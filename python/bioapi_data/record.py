@@ -610,10 +610,12 @@ class BIR:
     BiometricData = _Bytes(34)
     SecurityBlock = _Bytes(35)
 
-    def __new__(cls, data: Optional[Buffer] = None) -> BIR:
-        # No C record yet; a new lock.
-        record: BIR = _new_record(cls)
-        return record
+    if TYPE_CHECKING:
+        def __new__(cls, data: Optional[Buffer] = None) -> BIR:
+            ...
+    else:
+        # No C record yet, a new lock: made in C, without a Python frame.
+        __new__ = staticmethod(_speedups.new_record)
 
     def __init__(self, data: Optional[Buffer] = None) -> None:
         if (type(data) is bytes and len(data) <= _SMALL_RECORD and
@@ -743,7 +745,7 @@ class BIR:
     def copy(self) -> BIR:
         """Returns an independent copy."""
         out = ctypes.c_void_p()
-        record = BIR.__new__(BIR)
+        record = _speedups.new_record(BIR)
         with self._lock:
             check(lib.bioapi_bir_clone(self._handle, ctypes.byref(out)))
             _set(record, "_handle", out.value)
@@ -838,7 +840,7 @@ class BIR:
         if status == _INVALID_PARAMETER:
             raise ValueError(error.message.decode("utf-8", "replace"))
         check(status)
-        record = cls.__new__(cls)
+        record = _speedups.new_record(cls)
         _set(record, "_handle", out.value)
         return record
 
@@ -1011,7 +1013,6 @@ _read_values_but_bdb = _speedups.values_but_bdb
 _read_bytes = _speedups.read_bytes
 _encode = _speedups.encode
 _destroy = _speedups.destroy
-_new_record = _speedups.new_record
 _decode_into = _speedups.decode_into
 _release = _speedups.release
 _decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb

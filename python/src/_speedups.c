@@ -116,8 +116,30 @@ static PyObject* registry_id(uint16_t owner, uint16_t type) {
   return value;
 }
 
+/* Date-times made so far, by their six members: records made together
+ * often share their dates, validity periods most of all. */
+#define KNOWN_DATETIMES 256
+static struct {
+  int32_t members[6];
+  PyObject* value;
+} known_datetimes[KNOWN_DATETIMES];
+
 static PyObject* datetime_of(const int32_t* members) {
-  return ints_tuple(datetime_type, datetime_alloc, members, 6);
+  uint32_t hash = 2166136261u;
+  for (int i = 0; i < 6; ++i) hash = (hash ^ (uint32_t)members[i]) * 16777619u;
+  const size_t at = (hash ^ hash >> 16) % KNOWN_DATETIMES;
+  if (known_datetimes[at].value != NULL &&
+      memcmp(known_datetimes[at].members, members, 6 * sizeof *members) == 0) {
+    Py_INCREF(known_datetimes[at].value);
+    return known_datetimes[at].value;
+  }
+  PyObject* value = ints_tuple(datetime_type, datetime_alloc, members, 6);
+  if (value == NULL) return NULL;
+  Py_XDECREF(known_datetimes[at].value);
+  memcpy(known_datetimes[at].members, members, 6 * sizeof *members);
+  known_datetimes[at].value = value;
+  Py_INCREF(value);
+  return value;
 }
 
 static PyObject* datetime_of_struct(const bioapi_datetime* value) {
@@ -486,12 +508,18 @@ static PyObject* destroy(PyObject* module, PyObject* argument) {
 }
 
 PyDoc_STRVAR(new_record_doc,
-             "new_record(cls: type) -> record\n\n"
+             "new_record(cls: type, *args) -> record\n\n"
              "A new record without a C record: _handle and _bdb None, "
-             "_lock a new lock.");
+             "_lock a new lock (the class's __new__; args are for "
+             "__init__).");
 
-static PyObject* new_record(PyObject* module, PyObject* cls) {
+static PyObject* new_record(PyObject* module, PyObject* args) {
   (void)module;
+  if (PyTuple_Size(args) < 1) {
+    PyErr_SetString(PyExc_TypeError, "new_record() takes a class");
+    return NULL;
+  }
+  PyObject* cls = PyTuple_GetItem(args, 0);
   PyObject* record = PyObject_CallFunctionObjArgs(object_new, cls, NULL);
   if (record == NULL) return NULL;
   PyObject* lock = PyObject_CallObject(lock_type, NULL);
@@ -577,6 +605,9 @@ static void forget_configuration(void) {
   }
   field_count = 0;
   for (size_t i = 0; i < KNOWN_IDS; ++i) Py_CLEAR(known_ids[i].value);
+  for (size_t i = 0; i < KNOWN_DATETIMES; ++i) {
+    Py_CLEAR(known_datetimes[i].value);
+  }
   Py_CLEAR(datetime_type);
   Py_CLEAR(registry_id_type);
   Py_CLEAR(error_of);
@@ -673,7 +704,7 @@ static PyMethodDef methods[] = {
     {"read_bytes", read_bytes, METH_VARARGS, read_bytes_doc},
     {"encode", encode, METH_O, encode_doc},
     {"destroy", destroy, METH_O, destroy_doc},
-    {"new_record", new_record, METH_O, new_record_doc},
+    {"new_record", new_record, METH_VARARGS, new_record_doc},
     {"decode_into", decode_into, METH_VARARGS, decode_into_doc},
     {"release", release, METH_O, release_doc},
     {NULL, NULL, 0, NULL},
