@@ -451,23 +451,19 @@ class _DateTime(_Field[Optional[DateTime], Optional[DateTimeLike]]):
                                          self.number, ctypes.byref(struct)))
 
 
-class _Period(_Field[List[DateTime], Sequence[DateTimeLike]]):
+class _Period(_speedups.TupleAsList,
+              _Field[List[DateTime], Sequence[DateTimeLike]]):
     """A validity period: empty, or its start and end. Each read gives a new
-    list, the caller's own."""
+    list, the caller's own.
+
+    The record's values hold the period as a tuple; the base (in C) lists it
+    at each read, and calls `_read` while the values are not read."""
 
     kinds = (KIND_PERIOD,)
     type_text = "list of DateTime (start, end); empty when left out"
 
-    if not TYPE_CHECKING:
-        def __get__(self, record, owner=None):
-            # The record's values hold the period as a tuple; each read makes
-            # a list of it.
-            if record is None:
-                return self
-            return list((record.__dict__ or record._load())[self.name])
-
-        def __set__(self, record, value):
-            self.store(record, value)
+    def _read(self, record: BIR) -> List[DateTime]:
+        return list(record._load()[self.name])
 
     def store(self, record: BIR, value: Any) -> None:
         if not isinstance(value, (list, tuple)) or (

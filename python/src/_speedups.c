@@ -583,6 +583,76 @@ static PyObject* release(PyObject* module, PyObject* record) {
   Py_RETURN_NONE;
 }
 
+/* TupleAsList: the base of a field descriptor whose value a record's
+ * dictionary holds as a tuple and whose every read is a new list, the
+ * caller's own (a validity period). A data descriptor, consulted before the
+ * dictionary; reading and listing the tuple costs no Python frame. */
+static PyObject* name_attribute; /* the descriptor's "name": the key */
+static PyObject* read_attribute; /* its "_read(record)": when not held */
+static PyObject* store_attribute; /* its "store(record, value)" */
+
+static PyObject* tuple_as_list_get(PyObject* self, PyObject* record,
+                                   PyObject* type) {
+  (void)type;
+  if (record == NULL || record == Py_None) {
+    Py_INCREF(self);
+    return self;
+  }
+  PyObject* dict = PyObject_GenericGetAttr(record, dict_name);
+  if (dict == NULL) return NULL;
+  PyObject* name = PyObject_GetAttr(self, name_attribute);
+  if (name == NULL) {
+    Py_DECREF(dict);
+    return NULL;
+  }
+  PyObject* value = PyDict_Check(dict) ? PyDict_GetItem(dict, name) : NULL;
+  PyObject* result =
+      value != NULL && PyTuple_Check(value)
+          ? PySequence_List(value)
+          : PyObject_CallMethodObjArgs(self, read_attribute, record, NULL);
+  Py_DECREF(name);
+  Py_DECREF(dict);
+  return result;
+}
+
+static int tuple_as_list_set(PyObject* self, PyObject* record,
+                             PyObject* value) {
+  if (value == NULL) {
+    PyErr_SetString(PyExc_AttributeError,
+                    "a field of a record cannot be deleted");
+    return -1;
+  }
+  PyObject* result =
+      PyObject_CallMethodObjArgs(self, store_attribute, record, value, NULL);
+  if (result == NULL) return -1;
+  Py_DECREF(result);
+  return 0;
+}
+
+/* A function's address as a type slot holds it (a data pointer). */
+static void* slot_function(void (*function)(void)) {
+  void* address;
+  memcpy(&address, &function, sizeof address);
+  return address;
+}
+
+/* Filled in when the module loads (slot_function). */
+static PyType_Slot tuple_as_list_slots[] = {
+    {Py_tp_descr_get, NULL},
+    {Py_tp_descr_set, NULL},
+    {Py_tp_doc, "A field whose every read is a new list of the tuple that "
+                "the record's values hold."},
+    {0, NULL},
+};
+
+static PyType_Spec tuple_as_list_spec = {
+    "bioapi_data._speedups.TupleAsList",
+    (int)sizeof(PyObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
+    tuple_as_list_slots,
+};
+
 static allocfunc alloc_of(PyObject* type) {
   if (!PyType_Check(type) ||
       !PyType_IsSubtype((PyTypeObject*)type, &PyTuple_Type) ||
@@ -735,10 +805,27 @@ PyMODINIT_FUNC PyInit__speedups(void) {
   lock_type =
       threading == NULL ? NULL : PyObject_GetAttrString(threading, "Lock");
   Py_XDECREF(threading);
+  name_attribute = PyUnicode_InternFromString("name");
+  read_attribute = PyUnicode_InternFromString("_read");
+  store_attribute = PyUnicode_InternFromString("store");
   if (empty_bytes == NULL || empty_tuple == NULL || handle_name == NULL ||
       lock_name == NULL || bdb_name == NULL || dict_name == NULL ||
-      object_new == NULL || lock_type == NULL) {
+      object_new == NULL || lock_type == NULL || name_attribute == NULL ||
+      read_attribute == NULL || store_attribute == NULL) {
     return NULL;
   }
-  return PyModule_Create(&module_def);
+  PyObject* module = PyModule_Create(&module_def);
+  if (module == NULL) return NULL;
+  tuple_as_list_slots[0].pfunc =
+      slot_function((void (*)(void))tuple_as_list_get);
+  tuple_as_list_slots[1].pfunc =
+      slot_function((void (*)(void))tuple_as_list_set);
+  PyObject* tuple_as_list = PyType_FromSpec(&tuple_as_list_spec);
+  if (tuple_as_list == NULL ||
+      PyModule_AddObject(module, "TupleAsList", tuple_as_list) < 0) {
+    Py_XDECREF(tuple_as_list);
+    Py_DECREF(module);
+    return NULL;
+  }
+  return module;
 }
