@@ -731,6 +731,13 @@ class BIR:
         """Returns the byte record; touches no file and leaves the record as
         it is. Raises `BioAPIError` (0x0200010B) when the encoder refuses the
         record (a byte string or the record over its limit)."""
+        with self._lock:
+            if self._bdb is None:
+                # The C record holds every byte: one call.
+                out = _encode(self._handle)
+                if type(out) is bytes:
+                    return out
+                raise _refusal(int(out), self._handle)
         return self._encoded(_encoded)
 
     def to_array(self) -> bytes:

@@ -483,10 +483,28 @@ static PyObject* encode(PyObject* module, PyObject* argument) {
   if (handle == NULL) return NULL;
   uint8_t* data = NULL;
   size_t size = 0;
-  /* The caller holds the record's lock: no other thread changes it. */
+  /* The caller holds the record's lock: no other thread changes it. A
+   * record that is mostly its two blocks is encoded without the
+   * interpreter's lock when they are large (handing the lock over costs
+   * more than encoding a small record). */
+  size_t blocks = 0;
+  for (int i = 0; i < 2; ++i) {
+    const uint8_t* block = NULL;
+    size_t block_size = 0;
+    if (bioapi_bir_get_bytes(handle,
+                             i ? BIOAPI_FIELD_SECURITY_BLOCK
+                               : BIOAPI_FIELD_BIOMETRIC_DATA,
+                             &block, &block_size) == BIOAPI_OK) {
+      blocks += block_size;
+    }
+  }
   bioapi_status status;
-  Py_BEGIN_ALLOW_THREADS status = bioapi_bir_encode(handle, &data, &size);
-  Py_END_ALLOW_THREADS
+  if (blocks >= UNLOCKED_SIZE) {
+    Py_BEGIN_ALLOW_THREADS status = bioapi_bir_encode(handle, &data, &size);
+    Py_END_ALLOW_THREADS
+  } else {
+    status = bioapi_bir_encode(handle, &data, &size);
+  }
   if (status != BIOAPI_OK) return PyLong_FromLong(status);
   PyObject* bytes = size > (size_t)PY_SSIZE_T_MAX
                         ? PyErr_NoMemory()
