@@ -18,7 +18,14 @@ from typing import (TYPE_CHECKING, Any, Callable, ClassVar, Dict, Generic,
                     Iterator, List, Mapping, Optional, Sequence, Tuple, Type,
                     TypeVar, Union, overload)
 
-from . import _speedups
+try:
+    from . import _speedups
+except ImportError as missing:
+    raise ImportError(
+        "bioapi_data: the package's compiled module (_speedups) is missing or "
+        "cannot be loaded (see above). Install the package with pip, or build "
+        "the target bioapi_data_python with Python's headers at hand "
+        "(Debian: python3-dev).") from missing
 from ._library import (DateTimeStruct, EncodeRefusal, FieldLimits, JsonError,
                        inspect, lib)
 from .enums import (BY_NUMBER, BiometricSubtype, BiometricType, ProcessedLevel,
