@@ -535,7 +535,7 @@ def _encoded(handle: Any) -> bytes:
     raise _refusal(int(out), handle)
 
 
-class BIR:
+class BIR(_speedups.RecordBase):
     """A biometric information record, backed by the library's C++ object.
 
     ``BIR(data)`` decodes a byte record (`bytes`, `bytearray`, `memoryview`,
@@ -613,20 +613,15 @@ class BIR:
     BiometricData = _Bytes(34)
     SecurityBlock = _Bytes(35)
 
+    # Making a record (no C record yet, a new lock), decoding a byte record
+    # of up to 4 KiB into a new one (with its values, in one call) and
+    # releasing its C record are the slots of the base, in C; __init__
+    # hands anything else to _init.
     if TYPE_CHECKING:
-        def __new__(cls, data: Optional[Buffer] = None) -> BIR:
+        def __init__(self, data: Optional[Buffer] = None) -> None:
             ...
-    else:
-        # No C record yet, a new lock: made in C, without a Python frame.
-        __new__ = staticmethod(_speedups.new_record)
 
-    def __init__(self, data: Optional[Buffer] = None) -> None:
-        if (type(data) is bytes and len(data) <= _SMALL_RECORD and
-                self._handle is None):
-            # A fresh record of a small byte record: decoded and its values
-            # read, in one call.
-            _decode_into(self, data)
-            return
+    def _init(self, data: Optional[Buffer] = None) -> None:
         handle, bdb = _decoded(data)
         if self._handle is None:
             _set(self, "_handle", handle)
@@ -640,10 +635,6 @@ class BIR:
             _set(self, "_bdb", bdb)
             _forget_values(self)
         _destroy(old)
-
-    def __del__(self) -> None:
-        if _release is not None:  # None late in the interpreter's exit
-            _release(self)
 
     if not TYPE_CHECKING:
         def __setattr__(self, name, value):
@@ -755,7 +746,7 @@ class BIR:
     def copy(self) -> BIR:
         """Returns an independent copy."""
         out = ctypes.c_void_p()
-        record = _speedups.new_record(BIR)
+        record = BIR.__new__(BIR)
         with self._lock:
             check(lib.bioapi_bir_clone(self._handle, ctypes.byref(out)))
             _set(record, "_handle", out.value)
@@ -850,7 +841,7 @@ class BIR:
         if status == _INVALID_PARAMETER:
             raise ValueError(error.message.decode("utf-8", "replace"))
         check(status)
-        record = _speedups.new_record(cls)
+        record = cls.__new__(cls)
         _set(record, "_handle", out.value)
         return record
 
@@ -1012,7 +1003,7 @@ def _configure_speedups() -> None:
         specs.append((field.name, field.number, field.kind, field.slot,
                       members, make))
     _speedups.configure(specs, DateTime, RegistryID, _BDB_NUMBER,
-                        _EAGER_BYTES, BioAPIError, rejection)
+                        _EAGER_BYTES, BioAPIError, rejection, _SMALL_RECORD)
 
 
 _configure_speedups()
@@ -1023,8 +1014,6 @@ _read_values_but_bdb = _speedups.values_but_bdb
 _read_bytes = _speedups.read_bytes
 _encode = _speedups.encode
 _destroy = _speedups.destroy
-_decode_into = _speedups.decode_into
-_release = _speedups.release
 _decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
 
 

@@ -43,6 +43,7 @@ static field_spec fields[BIOAPI_BIR_FIELD_COUNT];
 static int field_count;
 static int bdb_number;
 static size_t eager_bytes;
+static Py_ssize_t small_record; /* decoded with its values by RecordBase */
 static PyObject* datetime_type;
 static allocfunc datetime_alloc;
 static PyObject* registry_id_type;
@@ -525,80 +526,35 @@ static PyObject* destroy(PyObject* module, PyObject* argument) {
   Py_RETURN_NONE;
 }
 
-PyDoc_STRVAR(new_record_doc,
-             "new_record(cls: type, *args) -> record\n\n"
-             "A new record without a C record: _handle and _bdb None, "
-             "_lock a new lock (the class's __new__; args are for "
-             "__init__).");
-
-static PyObject* new_record(PyObject* module, PyObject* args) {
-  (void)module;
-  if (PyTuple_Size(args) < 1) {
-    PyErr_SetString(PyExc_TypeError, "new_record() takes a class");
-    return NULL;
-  }
-  PyObject* cls = PyTuple_GetItem(args, 0);
-  PyObject* record = PyObject_CallFunctionObjArgs(object_new, cls, NULL);
-  if (record == NULL) return NULL;
-  PyObject* lock = PyObject_CallObject(lock_type, NULL);
-  if (lock == NULL ||
-      PyObject_GenericSetAttr(record, handle_name, Py_None) < 0 ||
-      PyObject_GenericSetAttr(record, lock_name, lock) < 0 ||
-      PyObject_GenericSetAttr(record, bdb_name, Py_None) < 0) {
-    Py_XDECREF(lock);
-    Py_DECREF(record);
-    return NULL;
-  }
-  Py_DECREF(lock);
-  return record;
-}
-
-PyDoc_STRVAR(decode_into_doc,
-             "decode_into(record, data: bytes) -> None\n\n"
-             "Decodes `data` into a record that has no C record yet: its "
-             "handle, and its values as its attribute dictionary.");
-
-static PyObject* decode_into(PyObject* module, PyObject* args) {
-  PyObject* record;
-  PyObject* data;
-  if (!PyArg_UnpackTuple(args, "decode_into", 2, 2, &record, &data)) {
-    return NULL;
-  }
-  PyObject* decoded = decode(module, data);
-  if (decoded == NULL) return NULL;
+/* Decodes `data` (bytes) into `record`, which has no C record yet: its
+ * handle, and its values as its attribute dictionary. */
+static int decode_into(PyObject* record, PyObject* data) {
+  PyObject* decoded = decode(NULL, data);
+  if (decoded == NULL) return -1;
   const int failed =
       PyObject_GenericSetAttr(record, handle_name,
                               PyTuple_GetItem(decoded, 0)) < 0 ||
       PyObject_GenericSetAttr(record, dict_name, PyTuple_GetItem(decoded, 1)) <
           0;
   Py_DECREF(decoded);
-  if (failed) return NULL;
-  Py_RETURN_NONE;
+  return failed ? -1 : 0;
 }
 
-PyDoc_STRVAR(release_doc,
-             "release(record) -> None\n\n"
-             "Destroys the C record of a record, once.");
-
-static PyObject* release(PyObject* module, PyObject* record) {
-  (void)module;
+/* Destroys the C record of `record`, once. */
+static int release(PyObject* record) {
   PyObject* handle = PyObject_GenericGetAttr(record, handle_name);
   if (handle == NULL) {
     /* A record that never got so far. */
-    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return NULL;
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return -1;
     PyErr_Clear();
-    Py_RETURN_NONE;
+    return 0;
   }
-  if (handle == Py_None) {
-    Py_DECREF(handle);
-    Py_RETURN_NONE;
-  }
-  void* pointer = PyLong_AsVoidPtr(handle);
+  void* pointer = handle == Py_None ? NULL : PyLong_AsVoidPtr(handle);
   Py_DECREF(handle);
-  if (pointer == NULL && PyErr_Occurred()) return NULL;
-  if (PyObject_GenericSetAttr(record, handle_name, Py_None) < 0) return NULL;
+  if (pointer == NULL) return PyErr_Occurred() ? -1 : 0;
+  if (PyObject_GenericSetAttr(record, handle_name, Py_None) < 0) return -1;
   bioapi_bir_destroy((bioapi_bir*)pointer);
-  Py_RETURN_NONE;
+  return 0;
 }
 
 /* TupleAsList: the base of a field descriptor whose value a record's
@@ -671,6 +627,85 @@ static PyType_Spec tuple_as_list_spec = {
     tuple_as_list_slots,
 };
 
+/* RecordBase: the base of the record class. Making a record, decoding a
+ * small byte record into a fresh one, and releasing its C record are its
+ * slots, so that none runs a Python frame; anything else that __init__ is
+ * given goes to the class's _init. */
+static PyObject* init_attribute; /* the record class's "_init" */
+
+static PyObject* record_base_new(PyTypeObject* type, PyObject* args,
+                                 PyObject* kwds) {
+  (void)args;
+  (void)kwds;
+  /* No C record yet, a new lock. */
+  void* slot = PyType_GetSlot(type, Py_tp_alloc);
+  allocfunc alloc;
+  memcpy(&alloc, &slot, sizeof alloc);
+  PyObject* record = alloc(type, 0);
+  if (record == NULL) return NULL;
+  PyObject* lock = PyObject_CallObject(lock_type, NULL);
+  if (lock == NULL ||
+      PyObject_GenericSetAttr(record, handle_name, Py_None) < 0 ||
+      PyObject_GenericSetAttr(record, lock_name, lock) < 0 ||
+      PyObject_GenericSetAttr(record, bdb_name, Py_None) < 0) {
+    Py_XDECREF(lock);
+    Py_DECREF(record);
+    return NULL;
+  }
+  Py_DECREF(lock);
+  return record;
+}
+
+static int record_base_init(PyObject* self, PyObject* args, PyObject* kwds) {
+  if ((kwds == NULL || PyDict_Size(kwds) == 0) && PyTuple_Size(args) == 1) {
+    PyObject* data = PyTuple_GetItem(args, 0);
+    if (PyBytes_CheckExact(data) && PyBytes_Size(data) <= small_record) {
+      PyObject* handle = PyObject_GenericGetAttr(self, handle_name);
+      if (handle == NULL) return -1;
+      const int fresh = handle == Py_None;
+      Py_DECREF(handle);
+      if (fresh) {
+        /* A record just made: decoded, and its values read, in one call. */
+        return decode_into(self, data);
+      }
+    }
+  }
+  PyObject* init = PyObject_GetAttr(self, init_attribute);
+  if (init == NULL) return -1;
+  PyObject* done = PyObject_Call(init, args, kwds);
+  Py_DECREF(init);
+  if (done == NULL) return -1;
+  Py_DECREF(done);
+  return 0;
+}
+
+static void record_base_finalize(PyObject* self) {
+  PyObject* type;
+  PyObject* value;
+  PyObject* traceback;
+  PyErr_Fetch(&type, &value, &traceback);
+  if (release(self) < 0) PyErr_WriteUnraisable(self);
+  PyErr_Restore(type, value, traceback);
+}
+
+/* Filled in when the module loads (slot_function). */
+static PyType_Slot record_base_slots[] = {
+    {Py_tp_new, NULL},
+    {Py_tp_init, NULL},
+    {Py_tp_finalize, NULL},
+    {Py_tp_doc, "The base of a record: its making, its decode when new and "
+                "the release of its C record, in C."},
+    {0, NULL},
+};
+
+static PyType_Spec record_base_spec = {
+    "bioapi_data._speedups.RecordBase",
+    (int)sizeof(PyObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_FINALIZE,
+    record_base_slots,
+};
+
 static allocfunc alloc_of(PyObject* type) {
   if (!PyType_Check(type) ||
       !PyType_IsSubtype((PyTypeObject*)type, &PyTuple_Type) ||
@@ -705,7 +740,7 @@ static void forget_configuration(void) {
 
 PyDoc_STRVAR(configure_doc,
              "configure(fields, datetime, registry_id, bdb_number, "
-             "eager_bytes, error_of, rejection_of) -> None\n\n"
+             "eager_bytes, error_of, rejection_of, small_record) -> None\n\n"
              "Says what each field is: a sequence of (name, number, kind, "
              "slot, members, make).");
 
@@ -718,8 +753,9 @@ static PyObject* configure(PyObject* module, PyObject* args) {
   Py_ssize_t eager;
   PyObject* error;
   PyObject* rejection;
-  if (!PyArg_ParseTuple(args, "OOOinOO:configure", &specs, &datetime,
-                        &registry, &bdb, &eager, &error, &rejection)) {
+  Py_ssize_t small;
+  if (!PyArg_ParseTuple(args, "OOOinOOn:configure", &specs, &datetime,
+                        &registry, &bdb, &eager, &error, &rejection, &small)) {
     return NULL;
   }
   const allocfunc datetime_allocator = alloc_of(datetime);
@@ -774,6 +810,7 @@ static PyObject* configure(PyObject* module, PyObject* args) {
   registry_id_alloc = registry_allocator;
   bdb_number = bdb;
   eager_bytes = eager < 0 ? 0 : (size_t)eager;
+  small_record = small;
   Py_INCREF(error);
   error_of = error;
   Py_INCREF(rejection);
@@ -792,9 +829,6 @@ static PyMethodDef methods[] = {
     {"read_bytes", read_bytes, METH_VARARGS, read_bytes_doc},
     {"encode", encode, METH_O, encode_doc},
     {"destroy", destroy, METH_O, destroy_doc},
-    {"new_record", new_record, METH_VARARGS, new_record_doc},
-    {"decode_into", decode_into, METH_VARARGS, decode_into_doc},
-    {"release", release, METH_O, release_doc},
     {NULL, NULL, 0, NULL},
 };
 
@@ -826,10 +860,12 @@ PyMODINIT_FUNC PyInit__speedups(void) {
   name_attribute = PyUnicode_InternFromString("name");
   read_attribute = PyUnicode_InternFromString("_read");
   store_attribute = PyUnicode_InternFromString("store");
+  init_attribute = PyUnicode_InternFromString("_init");
   if (empty_bytes == NULL || empty_tuple == NULL || handle_name == NULL ||
       lock_name == NULL || bdb_name == NULL || dict_name == NULL ||
       object_new == NULL || lock_type == NULL || name_attribute == NULL ||
-      read_attribute == NULL || store_attribute == NULL) {
+      read_attribute == NULL || store_attribute == NULL ||
+      init_attribute == NULL) {
     return NULL;
   }
   PyObject* module = PyModule_Create(&module_def);
@@ -842,6 +878,18 @@ PyMODINIT_FUNC PyInit__speedups(void) {
   if (tuple_as_list == NULL ||
       PyModule_AddObject(module, "TupleAsList", tuple_as_list) < 0) {
     Py_XDECREF(tuple_as_list);
+    Py_DECREF(module);
+    return NULL;
+  }
+  record_base_slots[0].pfunc = slot_function((void (*)(void))record_base_new);
+  record_base_slots[1].pfunc =
+      slot_function((void (*)(void))record_base_init);
+  record_base_slots[2].pfunc =
+      slot_function((void (*)(void))record_base_finalize);
+  PyObject* record_base = PyType_FromSpec(&record_base_spec);
+  if (record_base == NULL ||
+      PyModule_AddObject(module, "RecordBase", record_base) < 0) {
+    Py_XDECREF(record_base);
     Py_DECREF(module);
     return NULL;
   }
