@@ -506,3 +506,26 @@ def test_records_read_and_dropped_leave_no_reference_behind():
     before = [sys.getrefcount(probe) for probe in probes]
     read_records(500)
     assert [sys.getrefcount(probe) for probe in probes] == before
+
+
+def test_a_record_is_made_alike_however_it_is_called():
+    data = (DATA_DIR / "full_record.bir").read_bytes()
+    expected = bd.BIR(data)
+
+    class Decoded(bd.BIR):
+        __slots__ = ()
+
+        def __init__(self, source):
+            super().__init__(bytes(source))
+
+    made = [bd.BIR(data=data), bd.BIR(bytearray(data)), Decoded(data),
+            Decoded(bytearray(data)), bd.BIR.__new__(bd.BIR)]
+    made[-1].__init__(data)
+    for rec in made:
+        assert rec == expected and rec.encode() == data
+    assert type(made[2]) is Decoded
+    for bad in (data[:-1], b"", bytearray(data[:-1])):
+        with pytest.raises(bd.BioAPIError):
+            bd.BIR(bad)
+    with pytest.raises(TypeError):
+        bd.BIR("text")
