@@ -9,7 +9,7 @@ import path from 'node:path';
 import { describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { dumpRows } from './dump_text.mjs';
+import { dumpNotes, dumpRows } from './dump_text.mjs';
 
 const inspectorDir = process.env.BIOAPI_DATA_INSPECTOR;
 const dataDir = process.env.BIOAPI_DATA_TEST_DATA;
@@ -47,6 +47,20 @@ describe('sample records', () => {
       const dump = await readFile(path.join(dataDir, `${name}.dump.txt`),
                                   'utf8');
       assert.deepEqual(record.rows.map(asText), dumpRows(dump));
+      // The record inside the BDB: bir dump's indented rows and its notes,
+      // the same from the resident record that the page shows.
+      const all = dumpRows(dump, {nested: true});
+      const under = all.findIndex((r) => r.field === 'BiometricData') + 1;
+      assert.deepEqual(
+          record.bdb.rows.map(asText),
+          all.slice(under, under + all.length - dumpRows(dump).length));
+      const said = dumpNotes(dump);
+      assert.deepEqual(record.bdb.notes, said?.notes.map((n) => n.text) ?? []);
+      assert.equal(record.bdb.format,
+                   said && said.format !== 'not recognised' ? said.format
+                                                            : null);
+      load(bytes);
+      assert.deepEqual(inspect().bdb, record.bdb);
       const json = JSON.parse(
           await readFile(path.join(dataDir, `${name}.json`), 'utf8'));
       assert.deepEqual(plain(record.fields), json);
