@@ -125,23 +125,19 @@ export class HexView {
   }
 
   /**
-   * Tints the bytes of `ranges` ([begin, end) pairs) as headers of the
-   * record inside the BDB, until the next call. They may come in any order
-   * and overlap.
+   * Tints the bytes of `ranges` ([begin, end) pairs, each a field of a
+   * header of the record inside the BDB) and marks where each begins, until
+   * the next call. They may come in any order; a range that overlaps one
+   * before it keeps only its bytes past that one.
    */
   setTints(ranges) {
-    const sorted = ranges.filter(([begin, end]) => end > begin)
-        .sort((a, b) => a[0] - b[0]);
-    const merged = [];
-    for (const [begin, end] of sorted) {
-      const last = merged[merged.length - 1];
-      if (last && begin <= last[1]) {
-        last[1] = Math.max(last[1], end);
-      } else {
-        merged.push([begin, end]);
-      }
+    const sorted = [...ranges].sort((a, b) => a[0] - b[0]);
+    const tints = [];
+    for (const [from, end] of sorted) {
+      const begin = Math.max(from, tints[tints.length - 1]?.[1] ?? 0);
+      if (end > begin) tints.push([begin, end]);
     }
-    this.tints = merged;
+    this.tints = tints;
     this.schedule();
   }
 
@@ -296,15 +292,15 @@ export class HexView {
         }
         const span = document.createElement('span');
         let name = `hex-byte k-${row ? row.kind : 'unread'}`;
-        if (row && at === row.offset) name += ' boundary';
         while (tintIndex < this.tints.length &&
                this.tints[tintIndex][1] <= at) {
           ++tintIndex;
         }
-        if (tintIndex < this.tints.length &&
-            at >= this.tints[tintIndex][0]) {
-          name += ' bdb-header';
+        const tint = this.tints[tintIndex];
+        if ((row && at === row.offset) || tint?.[0] === at) {
+          name += ' boundary';
         }
+        if (tint && at >= tint[0]) name += ' bdb-header';
         if (within(this.selection, at)) name += ' selected';
         if (within(this.hover, at)) name += ' hovered';
         while (changedIndex < this.changed.length &&

@@ -302,6 +302,11 @@ describe('sample records', () => {
     const tinted = await page.$$eval('#hex .hex-byte.bdb-header',
         (spans) => spans.map((span) => Number(span.dataset.offset)));
     assert.deepEqual(tinted, Array.from({length: 190 - 163}, (_, i) => 163 + i));
+    // Where each of their fields begins is marked, as for the record's own.
+    assert.deepEqual(
+        await page.$$eval('#hex .hex-byte.bdb-header.boundary',
+            (spans) => spans.map((span) => Number(span.dataset.offset))),
+        [163, 171, 175, 177, 179, 181, 183, 185, 186, 187, 188, 189]);
     // The field names are indented by depth: a view's fields deeper than
     // the general header's, which are deeper than BiometricData.
     const indents = await page.$$eval(
