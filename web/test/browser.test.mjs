@@ -301,7 +301,8 @@ describe('sample records', () => {
     // SB at 190.
     const tinted = await page.$$eval('#hex .hex-byte.bdb-header',
         (spans) => spans.map((span) => Number(span.dataset.offset)));
-    assert.deepEqual(tinted, Array.from({length: 190 - 163}, (_, i) => 163 + i));
+    assert.deepEqual(tinted,
+                     Array.from({length: 190 - 163}, (_, i) => 163 + i));
     // Where each of their fields begins is marked, as for the record's own.
     assert.deepEqual(
         await page.$$eval('#hex .hex-byte.bdb-header.boundary',
