@@ -121,10 +121,11 @@ function defineBlock(fields, name, bytes) {
  *   rejected. `BiometricData` and `SecurityBlock` read as hex; `blockBytes`
  *   gives their bytes without the hex;
  * - `bdb`: for an accepted record, the record inside its BDB as `bir dump`
- *   shows it: `{format, rows, notes}`, `format` the name of the format read
- *   (null when none is recognised), `rows` `{field, offset, length, value,
- *   bytes, depth, group, payload}` with offsets from the record's first
- *   byte, `notes` the texts of the notes; null for a rejected record.
+ *   shows it: `{format, rows, rowCount, notes}`, `format` the name of the
+ *   format read (null when none is recognised), `rows` `{field, offset,
+ *   length, value, bytes, depth, group, payload}` with offsets from the
+ *   record's first byte (the first 2,000 of `rowCount`), `notes` the texts
+ *   of the notes; null for a rejected record.
  */
 export function decode(bytes) {
   if (bytes instanceof ArrayBuffer) bytes = new Uint8Array(bytes);

@@ -189,13 +189,17 @@ function tableRow(row, index) {
 // One row of the record inside the BDB: read-only, indented by its depth
 // under BiometricData. It carries no data-field, so that the dump rows
 // alone answer to `tr[data-field]`.
-function bdbRow(row) {
+function bdbRow(row, kind = '') {
   const tr = document.createElement('tr');
-  tr.dataset.bdbField = row.field;
+  if (kind) {
+    tr.className = kind;
+  } else {
+    tr.dataset.bdbField = row.field;
+  }
   tr.dataset.offset = row.offset;
   tr.dataset.length = row.length;
   tr.dataset.depth = row.depth;
-  tr.className = 'bdb-row';
+  tr.classList.add('bdb-row');
   if (row.group) tr.classList.add('bdb-group');
   if (row.payload) tr.classList.add('bdb-payload');
   tr.tabIndex = -1;
@@ -210,6 +214,22 @@ function bdbRow(row) {
     tr.append(td);
   });
   return tr;
+}
+
+// The row that stands for the rows of the record inside the BDB that the
+// module left out (a BDB whose counts claim thousands of views): it covers
+// the BDB's bytes after the last row given.
+function moreRow(bdb, block) {
+  // A group shown may span rows left out: only the others count.
+  const shown = bdb.rows.reduce((end, row) => (row.group ? end
+      : Math.max(end, row.offset + row.length)), 0);
+  const end = block.offset + block.length;
+  const offset = Math.min(end, Math.max(shown, block.offset));
+  const left = bdb.rowCount - bdb.rows.length;
+  return {field: '…', offset, length: end - offset, depth: 0,
+          value: `${plural(left, 'more row')} of the BDB's record, ` +
+                 'not shown (bir dump shows them all)',
+          bytes: ''};
 }
 
 // The table's rows: each dump row, and under BiometricData the rows of the
@@ -228,12 +248,18 @@ function renderTable() {
     }
     // A row's key is its path of groups: BiometricData/View 2/Quality.
     const groups = [];
-    for (const nested of state.record.bdb?.rows ?? []) {
+    const bdb = state.record.bdb;
+    for (const nested of bdb?.rows ?? []) {
       groups.length = Math.min(groups.length, nested.depth);
       const key = ['BiometricData', ...groups, nested.field].join('/');
       if (nested.group) groups[nested.depth] = nested.field;
       entries.push({row: nested, index: -1, key});
       fragment.append(bdbRow(nested));
+    }
+    if (bdb && bdb.rowCount > bdb.rows.length) {
+      const more = moreRow(bdb, row);
+      entries.push({row: more, index: -1, key: 'BiometricData/'});
+      fragment.append(bdbRow(more, 'bdb-more'));
     }
   });
   tableBody.replaceChildren(fragment);

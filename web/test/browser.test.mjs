@@ -13,6 +13,7 @@ import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
 import { dumpNotes, dumpRows } from './dump_text.mjs';
+import { manyImagesIris } from './records.mjs';
 import { serve } from './static_server.mjs';
 
 const inspectorDir = process.env.BIOAPI_DATA_INSPECTOR;
@@ -407,6 +408,38 @@ describe('sample records', () => {
           [await tint(payload.offset - 1), await tint(payload.offset)],
           [true, false], file);
     }
+  });
+
+  test('a BDB that claims 65535 images: the first 2000 rows of its record, ' +
+       'then one that says how many more', async () => {
+    const sample = await readFile(path.join(
+        dataDir, 'bdb', 'biomdi_iris_ISO-IEC-19794-6_2005_Sample-2Eyes.raw'));
+    const fields = JSON.parse(JSON.stringify(library.decode(
+        new Uint8Array(await readFile(path.join(dataDir, 'full_record.bir'))))
+        .fields));
+    const bdb = manyImagesIris(sample, 65535);
+    const bytes = library.encode({
+      ...fields, BDBFormat: {Owner: 0x0101, Type: 0x0009},
+      BDBBiometricType: {value: 16}, BiometricData: bdb});
+    await openDropped(bytes, 'many-images.bir');
+    assert.equal(await page.$$eval('#fields tr[data-bdb-field]',
+                                   (trs) => trs.length), 2000);
+    const more = await page.$eval('#fields tr.bdb-more', (tr) => ({
+      offset: Number(tr.dataset.offset), length: Number(tr.dataset.length),
+      value: tr.cells[3].textContent, next: tr.nextElementSibling.dataset.field,
+      last: Number(tr.previousElementSibling.dataset.offset) +
+            Number(tr.previousElementSibling.dataset.length),
+    }));
+    assert.match(more.value, /^\d+ more rows of the BDB's record, not shown/);
+    assert.equal(more.next, 'SecurityBlock');
+    // It stands for the BDB's bytes after the rows shown, and selects them.
+    const block = await page.$eval('#fields tr[data-field="BiometricData"]',
+        (tr) => Number(tr.dataset.offset) + Number(tr.dataset.length));
+    assert.deepEqual([more.offset, more.offset + more.length],
+                     [more.last, block]);
+    await page.click('#fields tr.bdb-more');
+    assert.equal(await text('#selection-range'),
+                 `${more.length} bytes at ${more.offset}`);
   });
 
   test('rows and bytes select each other, by mouse and by keyboard',
