@@ -48,12 +48,12 @@ static PyObject* datetime_type;
 static allocfunc datetime_alloc;
 static PyObject* registry_id_type;
 static allocfunc registry_id_alloc;
-static PyObject* error_of;    /* error_of(status): the exception to raise */
+static PyObject* error_of;     /* error_of(status): the exception to raise */
 static PyObject* rejection_of; /* rejection_of(status, data, size): ditto */
 static PyObject* empty_bytes;
 static PyObject* empty_tuple;
-static PyObject* object_new;  /* object.__new__ */
-static PyObject* lock_type;   /* threading.Lock */
+static PyObject* object_new; /* object.__new__ */
+static PyObject* lock_type;  /* threading.Lock */
 /* The names of a record's own slots. */
 static PyObject* handle_name;
 static PyObject* lock_name;
@@ -168,8 +168,9 @@ static PyObject* copy_bytes(const bioapi_bir* handle, int number) {
   if (copy == NULL) return NULL;
   char* into = PyBytes_AsString(copy);
   if (size >= UNLOCKED_SIZE) {
-    Py_BEGIN_ALLOW_THREADS memcpy(into, data, size);
-    Py_END_ALLOW_THREADS
+    PyThreadState* unlocked = PyEval_SaveThread();
+    memcpy(into, data, size);
+    PyEval_RestoreThread(unlocked);
   } else {
     memcpy(into, data, size);
   }
@@ -304,8 +305,8 @@ static PyObject* read_values(const bioapi_bir* handle, int skip_bdb) {
     raise_status(status);
     return NULL;
   }
-  PyObject* dict = template_dict != NULL ? PyDict_Copy(template_dict)
-                                         : PyDict_New();
+  PyObject* dict =
+      template_dict != NULL ? PyDict_Copy(template_dict) : PyDict_New();
   if (dict == NULL) return NULL;
   for (int i = 0; i < field_count; ++i) {
     const field_spec* field = &fields[i];
@@ -363,9 +364,8 @@ static int bytes_argument(PyObject* data, const uint8_t** at, size_t* size) {
 
 static PyObject* raise_rejection(bioapi_status status, PyObject* data,
                                  size_t size) {
-  PyObject* error =
-      PyObject_CallFunction(rejection_of, "iOn", (int)status, data,
-                            (Py_ssize_t)size);
+  PyObject* error = PyObject_CallFunction(rejection_of, "iOn", (int)status,
+                                          data, (Py_ssize_t)size);
   if (error != NULL) {
     PyErr_SetObject((PyObject*)Py_TYPE(error), error);
     Py_DECREF(error);
@@ -385,8 +385,9 @@ static PyObject* decode(PyObject* module, PyObject* data) {
   bioapi_bir* handle = NULL;
   bioapi_status status;
   if (size >= UNLOCKED_SIZE) {
-    Py_BEGIN_ALLOW_THREADS status = bioapi_bir_decode(at, size, &handle);
-    Py_END_ALLOW_THREADS
+    PyThreadState* unlocked = PyEval_SaveThread();
+    status = bioapi_bir_decode(at, size, &handle);
+    PyEval_RestoreThread(unlocked);
   } else {
     status = bioapi_bir_decode(at, size, &handle);
   }
@@ -425,9 +426,9 @@ static PyObject* decode_leaving_bdb(PyObject* module, PyObject* data) {
   size_t length = 0;
   bioapi_status status;
   if (size >= UNLOCKED_SIZE) {
-    Py_BEGIN_ALLOW_THREADS status =
-        bioapi_bir_decode_leaving_bdb(at, size, &handle, &offset, &length);
-    Py_END_ALLOW_THREADS
+    PyThreadState* unlocked = PyEval_SaveThread();
+    status = bioapi_bir_decode_leaving_bdb(at, size, &handle, &offset, &length);
+    PyEval_RestoreThread(unlocked);
   } else {
     status = bioapi_bir_decode_leaving_bdb(at, size, &handle, &offset, &length);
   }
@@ -492,31 +493,31 @@ static PyObject* encode(PyObject* module, PyObject* argument) {
   for (int i = 0; i < 2; ++i) {
     const uint8_t* block = NULL;
     size_t block_size = 0;
-    if (bioapi_bir_get_bytes(handle,
-                             i ? BIOAPI_FIELD_SECURITY_BLOCK
-                               : BIOAPI_FIELD_BIOMETRIC_DATA,
-                             &block, &block_size) == BIOAPI_OK) {
+    if (bioapi_bir_get_bytes(
+            handle,
+            i ? BIOAPI_FIELD_SECURITY_BLOCK : BIOAPI_FIELD_BIOMETRIC_DATA,
+            &block, &block_size) == BIOAPI_OK) {
       blocks += block_size;
     }
   }
   bioapi_status status;
   if (blocks >= UNLOCKED_SIZE) {
-    Py_BEGIN_ALLOW_THREADS status = bioapi_bir_encode(handle, &data, &size);
-    Py_END_ALLOW_THREADS
+    PyThreadState* unlocked = PyEval_SaveThread();
+    status = bioapi_bir_encode(handle, &data, &size);
+    PyEval_RestoreThread(unlocked);
   } else {
     status = bioapi_bir_encode(handle, &data, &size);
   }
   if (status != BIOAPI_OK) return PyLong_FromLong(status);
-  PyObject* bytes = size > (size_t)PY_SSIZE_T_MAX
-                        ? PyErr_NoMemory()
-                        : PyBytes_FromStringAndSize((const char*)data,
-                                                    (Py_ssize_t)size);
+  PyObject* bytes =
+      size > (size_t)PY_SSIZE_T_MAX
+          ? PyErr_NoMemory()
+          : PyBytes_FromStringAndSize((const char*)data, (Py_ssize_t)size);
   bioapi_free(data);
   return bytes;
 }
 
-PyDoc_STRVAR(destroy_doc,
-             "destroy(handle: int) -> None\n\nDestroys a record.");
+PyDoc_STRVAR(destroy_doc, "destroy(handle: int) -> None\n\nDestroys a record.");
 
 static PyObject* destroy(PyObject* module, PyObject* argument) {
   (void)module;
@@ -531,11 +532,10 @@ static PyObject* destroy(PyObject* module, PyObject* argument) {
 static int decode_into(PyObject* record, PyObject* data) {
   PyObject* decoded = decode(NULL, data);
   if (decoded == NULL) return -1;
-  const int failed =
-      PyObject_GenericSetAttr(record, handle_name,
-                              PyTuple_GetItem(decoded, 0)) < 0 ||
-      PyObject_GenericSetAttr(record, dict_name, PyTuple_GetItem(decoded, 1)) <
-          0;
+  const int failed = PyObject_GenericSetAttr(record, handle_name,
+                                             PyTuple_GetItem(decoded, 0)) < 0 ||
+                     PyObject_GenericSetAttr(record, dict_name,
+                                             PyTuple_GetItem(decoded, 1)) < 0;
   Py_DECREF(decoded);
   return failed ? -1 : 0;
 }
@@ -561,8 +561,8 @@ static int release(PyObject* record) {
  * dictionary holds as a tuple and whose every read is a new list, the
  * caller's own (a validity period). A data descriptor, consulted before the
  * dictionary; reading and listing the tuple costs no Python frame. */
-static PyObject* name_attribute; /* the descriptor's "name": the key */
-static PyObject* read_attribute; /* its "_read(record)": when not held */
+static PyObject* name_attribute;  /* the descriptor's "name": the key */
+static PyObject* read_attribute;  /* its "_read(record)": when not held */
 static PyObject* store_attribute; /* its "store(record, value)" */
 
 static PyObject* tuple_as_list_get(PyObject* self, PyObject* record,
@@ -614,17 +614,15 @@ static void* slot_function(void (*function)(void)) {
 static PyType_Slot tuple_as_list_slots[] = {
     {Py_tp_descr_get, NULL},
     {Py_tp_descr_set, NULL},
-    {Py_tp_doc, "A field whose every read is a new list of the tuple that "
-                "the record's values hold."},
+    {Py_tp_doc,
+     "A field whose every read is a new list of the tuple that "
+     "the record's values hold."},
     {0, NULL},
 };
 
 static PyType_Spec tuple_as_list_spec = {
-    "bioapi_data._speedups.TupleAsList",
-    (int)sizeof(PyObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
-    tuple_as_list_slots,
+    "bioapi_data._speedups.TupleAsList",      (int)sizeof(PyObject), 0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, tuple_as_list_slots,
 };
 
 /* RecordBase: the base of the record class. Making a record, decoding a
@@ -693,8 +691,9 @@ static PyType_Slot record_base_slots[] = {
     {Py_tp_new, NULL},
     {Py_tp_init, NULL},
     {Py_tp_finalize, NULL},
-    {Py_tp_doc, "The base of a record: its making, its decode when new and "
-                "the release of its C record, in C."},
+    {Py_tp_doc,
+     "The base of a record: its making, its decode when new and "
+     "the release of its C record, in C."},
     {0, NULL},
 };
 
@@ -822,8 +821,7 @@ static PyObject* configure(PyObject* module, PyObject* args) {
 static PyMethodDef methods[] = {
     {"configure", configure, METH_VARARGS, configure_doc},
     {"decode", decode, METH_O, decode_doc},
-    {"decode_leaving_bdb", decode_leaving_bdb, METH_O,
-     decode_leaving_bdb_doc},
+    {"decode_leaving_bdb", decode_leaving_bdb, METH_O, decode_leaving_bdb_doc},
     {"values", values, METH_O, values_doc},
     {"values_but_bdb", values_but_bdb, METH_O, values_but_bdb_doc},
     {"read_bytes", read_bytes, METH_VARARGS, read_bytes_doc},
@@ -882,8 +880,7 @@ PyMODINIT_FUNC PyInit__speedups(void) {
     return NULL;
   }
   record_base_slots[0].pfunc = slot_function((void (*)(void))record_base_new);
-  record_base_slots[1].pfunc =
-      slot_function((void (*)(void))record_base_init);
+  record_base_slots[1].pfunc = slot_function((void (*)(void))record_base_init);
   record_base_slots[2].pfunc =
       slot_function((void (*)(void))record_base_finalize);
   PyObject* record_base = PyType_FromSpec(&record_base_spec);
