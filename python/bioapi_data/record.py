@@ -995,14 +995,14 @@ def _configure_speedups() -> None:
     bioapi_bir_values, and for an enumeration its members by value (a bit
     mask also its class, which makes a value without a member; another
     enumeration gives a plain int)."""
-    specs = []
+    entries = []
     for field in _FIELD_LIST:
         cls = getattr(field, "cls", None)
         members = cls._value2member_map_ if cls is not None else None
         make = cls if isinstance(field, _Flag) else None
-        specs.append((field.name, field.number, field.kind, field.slot,
+        entries.append((field.name, field.number, field.kind, field.slot,
                       members, make))
-    _speedups.configure(specs, DateTime, RegistryID, _BDB_NUMBER,
+    _speedups.configure(entries, DateTime, RegistryID, _BDB_NUMBER,
                         _EAGER_BYTES, BioAPIError, rejection, _SMALL_RECORD)
 
 

@@ -37,9 +37,9 @@ typedef struct {
   int at;            /* its first slot in bioapi_bir_values */
   PyObject* members; /* enumerations: the members by value */
   PyObject* make;    /* bit masks: what makes a value without a member */
-} field_spec;
+} field_info;
 
-static field_spec fields[BIOAPI_BIR_FIELD_COUNT];
+static field_info fields[BIOAPI_BIR_FIELD_COUNT];
 static int field_count;
 static int bdb_number;
 static size_t eager_bytes;
@@ -178,7 +178,7 @@ static PyObject* copy_bytes(const bioapi_bir* handle, int number) {
 }
 
 /* A validity period as a tuple of DateTime. */
-static PyObject* period_of(const bioapi_bir* handle, const field_spec* field,
+static PyObject* period_of(const bioapi_bir* handle, const field_info* field,
                            const int32_t* slots) {
   const int32_t count = slots[0];
   if (count <= 0) {
@@ -214,7 +214,7 @@ static PyObject* period_of(const bioapi_bir* handle, const field_spec* field,
 }
 
 /* The member of `members` for `number`, else make(number), else number. */
-static PyObject* member_of(const field_spec* field, PyObject* number) {
+static PyObject* member_of(const field_info* field, PyObject* number) {
   PyObject* member = PyDict_GetItem(field->members, number); /* borrowed */
   if (member != NULL) {
     Py_INCREF(member);
@@ -229,7 +229,7 @@ static PyObject* member_of(const field_spec* field, PyObject* number) {
 
 /* The value of `field`; NULL with an exception set, or NULL without one
  * for a byte string that stays out of the dictionary (read when asked). */
-static PyObject* value_of(const bioapi_bir* handle, const field_spec* field,
+static PyObject* value_of(const bioapi_bir* handle, const field_info* field,
                           const bioapi_bir_values* values, int skip_bdb) {
   const int32_t* slots = values->slot + field->at;
   switch (field->kind) {
@@ -272,7 +272,7 @@ static PyObject* template_dict;
 
 /* Whether `field` has the same value in `values` as in the default record
  * (a byte string only when empty: its bytes are not in the slots). */
-static int same_as_template(const field_spec* field,
+static int same_as_template(const field_info* field,
                             const bioapi_bir_values* values) {
   const int32_t* slots = values->slot + field->at;
   const int32_t* template_slots = template_values.slot + field->at;
@@ -309,7 +309,7 @@ static PyObject* read_values(const bioapi_bir* handle, int skip_bdb) {
       template_dict != NULL ? PyDict_Copy(template_dict) : PyDict_New();
   if (dict == NULL) return NULL;
   for (int i = 0; i < field_count; ++i) {
-    const field_spec* field = &fields[i];
+    const field_info* field = &fields[i];
     if (template_dict != NULL && same_as_template(field, &values) &&
         !(skip_bdb && field->number == bdb_number)) {
       continue;
@@ -745,7 +745,7 @@ PyDoc_STRVAR(configure_doc,
 
 static PyObject* configure(PyObject* module, PyObject* args) {
   (void)module;
-  PyObject* specs;
+  PyObject* entries;
   PyObject* datetime;
   PyObject* registry;
   int bdb;
@@ -753,7 +753,7 @@ static PyObject* configure(PyObject* module, PyObject* args) {
   PyObject* error;
   PyObject* rejection;
   Py_ssize_t small;
-  if (!PyArg_ParseTuple(args, "OOOinOOn:configure", &specs, &datetime,
+  if (!PyArg_ParseTuple(args, "OOOinOOn:configure", &entries, &datetime,
                         &registry, &bdb, &eager, &error, &rejection, &small)) {
     return NULL;
   }
@@ -761,7 +761,7 @@ static PyObject* configure(PyObject* module, PyObject* args) {
   const allocfunc registry_allocator =
       datetime_allocator == NULL ? NULL : alloc_of(registry);
   if (registry_allocator == NULL) return NULL;
-  PyObject* list = PySequence_Fast(specs, "configure() takes a sequence");
+  PyObject* list = PySequence_Fast(entries, "configure() takes a sequence");
   if (list == NULL) return NULL;
   const Py_ssize_t count = PySequence_Size(list);
   if (count < 0 || count > BIOAPI_BIR_FIELD_COUNT) {
@@ -773,13 +773,13 @@ static PyObject* configure(PyObject* module, PyObject* args) {
   }
   forget_configuration();
   for (Py_ssize_t i = 0; i < count; ++i) {
-    field_spec* field = &fields[i];
-    PyObject* spec = PySequence_GetItem(list, i);
-    if (spec == NULL ||
-        !PyArg_ParseTuple(spec, "UiiiOO", &field->name, &field->number,
+    field_info* field = &fields[i];
+    PyObject* entry = PySequence_GetItem(list, i);
+    if (entry == NULL ||
+        !PyArg_ParseTuple(entry, "UiiiOO", &field->name, &field->number,
                           &field->kind, &field->at, &field->members,
                           &field->make)) {
-      Py_XDECREF(spec);
+      Py_XDECREF(entry);
       Py_DECREF(list);
       field_count = (int)i;
       return NULL;
@@ -787,7 +787,7 @@ static PyObject* configure(PyObject* module, PyObject* args) {
     if (field->at < 0 || field->at >= BIOAPI_BIR_VALUE_SLOTS ||
         (field->kind == BIOAPI_FIELD_KIND_ENUM &&
          !PyDict_Check(field->members))) {
-      Py_DECREF(spec);
+      Py_DECREF(entry);
       Py_DECREF(list);
       field->name = field->members = field->make = NULL;
       field_count = (int)i;
@@ -797,7 +797,7 @@ static PyObject* configure(PyObject* module, PyObject* args) {
     Py_INCREF(field->name);
     Py_INCREF(field->members);
     Py_INCREF(field->make);
-    Py_DECREF(spec);
+    Py_DECREF(entry);
     field_count = (int)i + 1;
   }
   Py_DECREF(list);
