@@ -6,23 +6,36 @@
 
 #include "bioapi_data/bir.h"
 #include "bir/record_reader.h"
+#include "bir/rejection.h"
 
 namespace BioAPI_Data {
 namespace record {
 namespace {
 
-// The library's decoder only needs to know that a check failed: every fault
-// is the same documented exception, thrown by pointer.
-struct RejectingObserver : FaultOnlyObserver {
-  [[noreturn]] static void Fail(std::size_t, const char*) {
+// The library's decoder throws the one documented exception, by pointer,
+// for every fault; it follows the parts as they are read so that the caller
+// who asks also learns where and why.
+class RejectingObserver : public FaultOnlyObserver {
+ public:
+  explicit RejectingObserver(RejectionFacts* why) : why_(why) {}
+
+  [[noreturn]] void Fail(std::size_t offset, const char* check) const {
+    if (why_ != nullptr) *why_ = parts_.At(offset, check);
     throw new BioAPIException(Unit, 0x10B);
   }
+  void Begin(FieldId id, std::size_t offset) { parts_.Begin(id, offset); }
+  void End(std::size_t) { parts_.End(); }
+
+ private:
+  RejectionFacts* why_;
+  PartTracker parts_;
 };
 
 }  // namespace
 
-BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir) {
-  RejectingObserver observer;
+BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir,
+                       RejectionFacts* why) {
+  RejectingObserver observer(why);
   return ReadRecord(data, size, bir, observer);
 }
 
