@@ -24,7 +24,7 @@ from ._library import (VALUE_SLOTS, DateTimeStruct, EncodeRefusal,
                        FieldLimits, JsonError, ValuesStruct, inspect, lib)
 from .enums import (BY_NUMBER, BiometricSubtype, BiometricType, ProcessedLevel,
                     Purpose)
-from .errors import BioAPIError, check, rejection
+from .errors import BioAPIError, check, new_rejection, rejection
 from .values import DateTime, RegistryID
 
 __all__ = ["BIR", "Buffer"]
@@ -1037,8 +1037,8 @@ def _forget_values(record: BIR) -> None:
     """Drops the values read (a new, empty dictionary: whoever holds the old
     one still reads the values as they were)."""
     _set_values(record, {})
-_decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
-_decode = lib.bioapi_bir_decode
+_decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb_ex
+_decode = lib.bioapi_bir_decode_ex
 
 
 def _values_reader() -> Tuple[Callable[[Any], Tuple[int, ...]],
@@ -1112,9 +1112,11 @@ def _decoded(data: Optional[Buffer]
             # The decoder's copy of a small BDB costs less than handing it
             # to the C record at the first encode.
             out = ctypes.c_void_p()
-            status = _decode(data, size, ctypes.byref(out))
+            found = new_rejection()
+            status = _decode(data, size, ctypes.byref(out),
+                             ctypes.byref(found))
             if status:
-                raise rejection(status, data, size)
+                raise rejection(status, found)
             return out.value or 0, None
         return _decoded_at(data, size, data)
     if isinstance(data, (str, int)):
@@ -1143,10 +1145,12 @@ def _decoded_at(at_data: Any, size: int, keep: Optional[bytes]
     out = ctypes.c_void_p()
     offset = ctypes.c_size_t()
     length = ctypes.c_size_t()
+    found = new_rejection()
     status = _decode_leaving_bdb(at_data, size, ctypes.byref(out),
-                                 ctypes.byref(offset), ctypes.byref(length))
+                                 ctypes.byref(offset), ctypes.byref(length),
+                                 ctypes.byref(found))
     if status:
-        raise rejection(status, at_data, size)
+        raise rejection(status, found)
     handle: int = out.value or 0
     at, bdb_size = offset.value, length.value
     if not bdb_size:
