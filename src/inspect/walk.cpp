@@ -3,6 +3,8 @@
 #include <array>
 #include <type_traits>
 
+#include "c_api/field_map.h"
+
 namespace BioAPI_Data {
 namespace inspect {
 namespace detail {
@@ -43,11 +45,6 @@ class NotingObserver {
   record::PartTracker parts_;
 };
 
-// The bioapi_bir_field numbers: after the four that travel only inside the
-// object, one per part that `BIR` holds, in part order (the C interface's
-// field table asserts the same order).
-constexpr int kFirstRecordFieldNumber = 5;
-
 }  // namespace
 
 WalkedRecord WalkRecord(const unsigned char* data, std::size_t size,
@@ -65,13 +62,8 @@ WalkedRecord WalkRecord(const unsigned char* data, std::size_t size,
 }
 
 int BirFieldOf(FieldId id) {
-  if (!record::LayoutOf(id).has_member) return -1;
-  int number = kFirstRecordFieldNumber;
-  for (const record::FieldLayout& f : record::kFields) {
-    if (f.id == id) break;
-    if (f.has_member) ++number;
-  }
-  return number;
+  const bioapi_bir_field number = c_api::NumberOf(id);
+  return number != 0 ? number : -1;
 }
 
 RowKind KindOf(FieldId id) {
