@@ -224,8 +224,8 @@ static_assert(NumberOf(record::FieldId::kRecordFormat) ==
                       BIOAPI_FIELD_RECORD_FORMAT &&
                   NumberOf(record::FieldId::kBDBBiometricType) ==
                       BIOAPI_FIELD_BDB_BIOMETRIC_TYPE &&
-                  NumberOf(record::FieldId::kOctetString6) ==
-                      BIOAPI_FIELD_OCTET_STRING6 &&
+                  NumberOf(record::FieldId::kBDBQuality) ==
+                      BIOAPI_FIELD_BDB_QUALITY &&
                   NumberOf(record::FieldId::kSecurityBlock) ==
                       BIOAPI_FIELD_SECURITY_BLOCK &&
                   NumberOf(record::FieldId::kTotalLength) == 0,
