@@ -34,14 +34,12 @@ static void test_damaged_records(void) {
     CHECK(check.check != NULL && strcmp(check.check, c->check) == 0);
     CHECK(strcmp(check.reason, c->reason) == 0);
     CHECK(check.change_count == 0);
-    /* The core decoder's own rejection says what the inspection finds. */
-    CHECK(decoded.rejected == 1 && decoded.offset == check.offset);
-    CHECK(decoded.part == check.part && decoded.field == check.field);
-    CHECK(decoded.part_offset == check.field_offset);
-    CHECK(decoded.inside_part == check.inside_field);
-    CHECK(strcmp(decoded.part_name, check.field_name) == 0);
-    CHECK(strcmp(decoded.check, check.check) == 0);
-    CHECK(strcmp(decoded.reason, check.reason) == 0);
+    /* The core decoder's own rejection (its texts against the table in
+     * c_api_test) names the same part as the inspection. */
+    CHECK(decoded.rejected == 1 && decoded.offset == check.offset &&
+          decoded.part == check.part && decoded.field == check.field &&
+          decoded.part_offset == check.field_offset &&
+          decoded.inside_part == check.inside_field);
     if (failures != 0) {
       fprintf(stderr, "damaged record: %s\n", c->name);
       return;

@@ -231,33 +231,26 @@ static_assert(NumberOf(record::FieldId::kRecordFormat) ==
                   NumberOf(record::FieldId::kTotalLength) == 0,
               "the C field numbers follow the record layout");
 
-/// True when entry i holds number i + 1 and the member of its family.
+/// True when `f` holds the member of its family and no other.
+constexpr bool HasItsMember(const Field& f) {
+  const Kind family = f.Family();
+  // IntField always sets both functions (comparing a function's address with
+  // null is no constant expression under GCC's UBSan).
+  return (family == Kind::kRegistryID) == (f.registry_id != nullptr) &&
+         (family == Kind::kBytes) == (f.bytes != nullptr) &&
+         (family == Kind::kDateTime) == (f.date_time != nullptr) &&
+         (family == Kind::kPeriod) == (f.period != nullptr) &&
+         (family != Kind::kInt || f.values.min <= f.values.max);
+}
+
+/// True when entry i holds number i + 1, the number of its layout row, and
+/// the member of its family.
 constexpr bool EveryNumberOnceInOrder() {
   for (std::size_t i = 0; i < kFieldCount; ++i) {
     const Field& f = kFields[i];
     if (f.number != static_cast<bioapi_bir_field>(i + 1)) return false;
     if (f.layout != nullptr && NumberOf(f.layout->id) != f.number) return false;
-    bool has_member = false;
-    switch (f.Family()) {
-      case Kind::kInt:
-        // IntField always sets both functions (comparing a function's
-        // address with null is no constant expression under GCC's UBSan).
-        has_member = f.values.min <= f.values.max;
-        break;
-      case Kind::kRegistryID:
-        has_member = f.registry_id != nullptr;
-        break;
-      case Kind::kBytes:
-        has_member = f.bytes != nullptr;
-        break;
-      case Kind::kDateTime:
-        has_member = f.date_time != nullptr;
-        break;
-      case Kind::kPeriod:
-        has_member = f.period != nullptr;
-        break;
-    }
-    if (!has_member) return false;
+    if (!HasItsMember(f)) return false;
   }
   return true;
 }
