@@ -816,9 +816,8 @@ static void test_decode_rejections(void) {
 
     memset(&leaving, 0x5A, sizeof leaving);
     leaving.struct_size = sizeof leaving;
-    CHECK_STATUS(bioapi_bir_decode_leaving_bdb_ex(bytes, c->size, &bir,
-                                                  &bdb_offset, &bdb_size,
-                                                  &leaving),
+    CHECK_STATUS(bioapi_bir_decode_leaving_bdb_ex(
+                     bytes, c->size, &bir, &bdb_offset, &bdb_size, &leaving),
                  BIOAPI_ERROR_INVALID_DATA);
     CHECK(bir == NULL && memcmp(&leaving, &r, sizeof r) == 0);
     if (failures != 0) {

@@ -192,8 +192,8 @@ typedef struct bioapi_decode_rejection {
   /** 1 when the decoder rejects the record; 0 when it accepts it, the other
    * members then 0 (part and field -1) and empty. */
   int32_t rejected;
-  uint64_t offset;       /**< Where the failing check looked. */
-  uint64_t part_offset;  /**< Where the part begins; 0 before the first. */
+  uint64_t offset;      /**< Where the failing check looked. */
+  uint64_t part_offset; /**< Where the part begins; 0 before the first. */
   /** The part, numbered in record order from 0 (RecordFormat) as the
    * inspection library's bioapi_record_part numbers it; -1 before the first
    * part (an empty input). */
@@ -217,7 +217,7 @@ typedef struct bioapi_decode_rejection {
 } bioapi_decode_rejection;
 
 /** Size of the first version of bioapi_decode_rejection. */
-#define BIOAPI_DECODE_REJECTION_SIZE_V1                        \
+#define BIOAPI_DECODE_REJECTION_SIZE_V1                            \
   (40 + BIOAPI_REJECTION_NAME_SIZE + BIOAPI_REJECTION_CHECK_SIZE + \
    BIOAPI_REJECTION_REASON_SIZE)
 

@@ -13,18 +13,23 @@ namespace record {
 namespace {
 
 // The library's decoder throws the one documented exception, by pointer,
-// for every fault; it follows the parts as they are read so that the caller
-// who asks also learns where and why.
+// for every fault. When the caller asks why (`kReport`), it also follows the
+// parts as they are read; otherwise it keeps no account of them.
+template <bool kReport>
 class RejectingObserver : public FaultOnlyObserver {
  public:
   explicit RejectingObserver(RejectionFacts* why) : why_(why) {}
 
   [[noreturn]] void Fail(std::size_t offset, const char* check) const {
-    if (why_ != nullptr) *why_ = parts_.At(offset, check);
+    if constexpr (kReport) *why_ = parts_.At(offset, check);
     throw new BioAPIException(Unit, 0x10B);
   }
-  void Begin(FieldId id, std::size_t offset) { parts_.Begin(id, offset); }
-  void End(std::size_t) { parts_.End(); }
+  void Begin(FieldId id, std::size_t offset) {
+    if constexpr (kReport) parts_.Begin(id, offset);
+  }
+  void End(std::size_t) {
+    if constexpr (kReport) parts_.End();
+  }
 
  private:
   RejectionFacts* why_;
@@ -35,7 +40,11 @@ class RejectingObserver : public FaultOnlyObserver {
 
 BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir,
                        RejectionFacts* why) {
-  RejectingObserver observer(why);
+  if (why == nullptr) {
+    RejectingObserver<false> observer(nullptr);
+    return ReadRecord(data, size, bir, observer);
+  }
+  RejectingObserver<true> observer(why);
   return ReadRecord(data, size, bir, observer);
 }
 

@@ -22,7 +22,7 @@ struct RejectionFacts {
   bool has_part = false;   ///< False before the first part (an empty input).
   FieldId part = FieldId::kRecordFormat;  ///< The part read or just read.
   std::size_t part_offset = 0;            ///< Where that part begins.
-  bool inside_part = true;  ///< True when the part was not read to its end.
+  bool inside_part = true;      ///< True when the part was not read to its end.
   const char* check = nullptr;  ///< The condition that does not hold (static).
 
   /// The part's name (static), or nullptr before the first part.
@@ -33,53 +33,43 @@ struct RejectionFacts {
 
 /// Follows the walk's `Begin` and `End` so that a failing check can name the
 /// part it refers to: the part being read, or else the one just read (a
-/// check made after a part was read refers to that part as a whole).
+/// check made after a part was read refers to that part as a whole). The
+/// walk ends each part before it begins the next, so the last part begun is
+/// the one being read or the one just read.
 class PartTracker {
  public:
   void Begin(FieldId id, std::size_t offset) {
-    open_ = true;
-    open_id_ = id;
-    open_begin_ = offset;
+    state_ = State::kReading;
+    id_ = id;
+    begin_ = offset;
   }
-  void End() {
-    open_ = false;
-    any_ = true;
-    last_id_ = open_id_;
-    last_begin_ = open_begin_;
-  }
+  void End() { state_ = State::kRead; }
 
   /// The part being read (valid between Begin and End) and where it begins.
-  FieldId OpenPart() const { return open_id_; }
-  std::size_t OpenPartBegin() const { return open_begin_; }
+  FieldId OpenPart() const { return id_; }
+  std::size_t OpenPartBegin() const { return begin_; }
 
   /// The facts of check `check` failing at `offset`.
   RejectionFacts At(std::size_t offset, const char* check) const {
     RejectionFacts facts;
     facts.check = check;
-    if (open_) {
-      facts.offset = offset;
-      facts.has_part = true;
-      facts.part = open_id_;
-      facts.part_offset = open_begin_;
-    } else if (!any_) {
-      facts.offset = offset;
-    } else {
-      facts.offset = last_begin_;
-      facts.has_part = true;
-      facts.part = last_id_;
-      facts.part_offset = last_begin_;
+    facts.offset = offset;
+    if (state_ == State::kNone) return facts;
+    facts.has_part = true;
+    facts.part = id_;
+    facts.part_offset = begin_;
+    if (state_ == State::kRead) {
+      facts.offset = begin_;
       facts.inside_part = false;
     }
     return facts;
   }
 
  private:
-  bool open_ = false;
-  bool any_ = false;
-  FieldId open_id_ = FieldId::kRecordFormat;
-  std::size_t open_begin_ = 0;
-  FieldId last_id_ = FieldId::kRecordFormat;
-  std::size_t last_begin_ = 0;
+  enum class State : unsigned char { kNone, kReading, kRead };
+  State state_ = State::kNone;
+  FieldId id_ = FieldId::kRecordFormat;
+  std::size_t begin_ = 0;
 };
 
 /// Words a rejection, e.g. `rejected at offset 4 (TotalLength): check "total

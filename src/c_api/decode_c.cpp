@@ -37,32 +37,39 @@ void CopyText(char (&out)[N], const char* text) {
   CopyText(out, text, std::strlen(text));
 }
 
-// Writes the members of the first version to `*out`, keeping the caller's
-// struct_size: `facts` null for an accepted record.
-void Deliver(bioapi_decode_rejection* out, const record::RejectionFacts* facts) {
+// Writes the members of the first version to `*out`, never past them and
+// keeping the caller's struct_size: `facts` null for an accepted record.
+void Deliver(bioapi_decode_rejection* out,
+             const record::RejectionFacts* facts) {
+  if (facts == nullptr) {
+    // Accepted: the members cleared, the texts empty, nothing else written.
+    out->rejected = 0;
+    out->offset = out->part_offset = 0;
+    out->part = out->field = -1;
+    out->inside_part = out->reserved = 0;
+    out->part_name[0] = out->check[0] = out->reason[0] = '\0';
+    return;
+  }
   bioapi_decode_rejection r{};
   r.struct_size = out->struct_size;
+  r.rejected = 1;
+  r.offset = facts->offset;
+  r.part_offset = facts->part_offset;
   r.part = -1;
   r.field = -1;
-  if (facts != nullptr) {
-    r.rejected = 1;
-    r.offset = facts->offset;
-    r.part_offset = facts->part_offset;
-    r.inside_part = facts->inside_part ? 1 : 0;
-    if (facts->has_part) {
-      r.part = static_cast<int32_t>(facts->part);
-      const bioapi_bir_field number =
-          BioAPI_Data::c_api::NumberOf(facts->part);
-      r.field = number != 0 ? number : -1;
-      CopyText(r.part_name, facts->PartName());
-    }
-    CopyText(r.check, facts->check);
-    try {
-      const std::string reason = record::Describe(*facts);
-      CopyText(r.reason, reason.data(), reason.size());
-    } catch (const std::bad_alloc&) {
-      // The facts stand without their line.
-    }
+  r.inside_part = facts->inside_part ? 1 : 0;
+  if (facts->has_part) {
+    r.part = static_cast<int32_t>(facts->part);
+    const bioapi_bir_field number = BioAPI_Data::c_api::NumberOf(facts->part);
+    r.field = number != 0 ? number : -1;
+    CopyText(r.part_name, facts->PartName());
+  }
+  CopyText(r.check, facts->check);
+  try {
+    const std::string reason = record::Describe(*facts);
+    CopyText(r.reason, reason.data(), reason.size());
+  } catch (const std::bad_alloc&) {
+    // The facts stand without their line.
   }
   std::memcpy(out, &r, BIOAPI_DECODE_REJECTION_SIZE_V1);
 }
@@ -75,10 +82,10 @@ bioapi_status DecodeReporting(bioapi_decode_rejection* rejection, Body body) {
   const bioapi_status status =
       Guarded([&] { return body(rejection != nullptr ? &facts : nullptr); });
   if (rejection != nullptr) {
-    Deliver(rejection, status == BIOAPI_ERROR_INVALID_DATA &&
-                               facts.check != nullptr
-                           ? &facts
-                           : nullptr);
+    Deliver(rejection,
+            status == BIOAPI_ERROR_INVALID_DATA && facts.check != nullptr
+                ? &facts
+                : nullptr);
   }
   return status;
 }
@@ -119,8 +126,8 @@ bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data, size_t size,
                                             bioapi_bir** out,
                                             size_t* bdb_offset,
                                             size_t* bdb_size) {
-  return bioapi_bir_decode_leaving_bdb_ex(data, size, out, bdb_offset,
-                                          bdb_size, nullptr);
+  return bioapi_bir_decode_leaving_bdb_ex(data, size, out, bdb_offset, bdb_size,
+                                          nullptr);
 }
 
 bioapi_status bioapi_bir_decode_leaving_bdb_ex(

@@ -42,8 +42,8 @@ using IntWriter = void (*)(BIR&, std::int32_t);
 /// One field number and the member that it names.
 struct Field {
   bioapi_bir_field number = 0;
-  const char* name = nullptr;  ///< As the member of `BIR`.
-  bioapi_field_kind kind = 0;  ///< A BIOAPI_FIELD_KIND_ constant.
+  const char* name = nullptr;          ///< As the member of `BIR`.
+  bioapi_field_kind kind = 0;          ///< A BIOAPI_FIELD_KIND_ constant.
   bioapi_enumeration enumeration = 0;  ///< Of an enumeration, else 0.
   /// What the record carries of it; null for a constant that travels only
   /// inside the object.
@@ -104,20 +104,19 @@ template <class E, std::size_t I = 0>
 constexpr bioapi_enumeration EnumerationNumber() {
   if constexpr (I == std::tuple_size_v<Enumerations>) {
     return 0;
-  } else if constexpr (std::is_same_v<E, std::tuple_element_t<I, Enumerations>>) {
+  } else if constexpr (std::is_same_v<E,
+                                      std::tuple_element_t<I, Enumerations>>) {
     return static_cast<bioapi_enumeration>(I + 1);
   } else {
     return EnumerationNumber<E, I + 1>();
   }
 }
-static_assert(EnumerationNumber<BiometricType>() ==
-                      BIOAPI_ENUMERATION_BIOMETRIC_TYPE &&
-                  EnumerationNumber<Purpose>() == BIOAPI_ENUMERATION_PURPOSE &&
-                  EnumerationNumber<Facility>() ==
-                      BIOAPI_ENUMERATION_FACILITY &&
-                  std::tuple_size_v<Enumerations> ==
-                      BIOAPI_ENUMERATION_FACILITY,
-              "the enumerations in the order of their published numbers");
+static_assert(
+    EnumerationNumber<BiometricType>() == BIOAPI_ENUMERATION_BIOMETRIC_TYPE &&
+        EnumerationNumber<Purpose>() == BIOAPI_ENUMERATION_PURPOSE &&
+        EnumerationNumber<Facility>() == BIOAPI_ENUMERATION_FACILITY &&
+        std::tuple_size_v<Enumerations> == BIOAPI_ENUMERATION_FACILITY,
+    "the enumerations in the order of their published numbers");
 
 /// The entry of an integer, truth value or enumeration member.
 template <auto kMember>
@@ -147,9 +146,9 @@ template <auto kMember>
 constexpr Field ObjectOnly(bioapi_bir_field number, const char* name) {
   using T = std::remove_reference_t<decltype(std::declval<BIR&>().*kMember)>;
   static_assert(std::is_integral_v<T> && sizeof(T) <= 4);
-  return IntField<kMember>(number, name,
-                           {std::numeric_limits<T>::min(),
-                            std::numeric_limits<T>::max()});
+  return IntField<kMember>(
+      number, name,
+      {std::numeric_limits<T>::min(), std::numeric_limits<T>::max()});
 }
 
 /// The first number of a field that the record carries.

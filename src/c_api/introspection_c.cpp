@@ -142,10 +142,12 @@ constexpr EnumerationRow RowFor() {
 template <std::size_t... I>
 constexpr std::array<EnumerationRow, sizeof...(I)> EnumerationRows(
     std::index_sequence<I...>) {
-  return {RowFor<std::tuple_element_t<I, BioAPI_Data::c_api::Enumerations>>()...};
+  return {
+      RowFor<std::tuple_element_t<I, BioAPI_Data::c_api::Enumerations>>()...};
 }
-const auto kEnumerations = EnumerationRows(std::make_index_sequence<
-    std::tuple_size_v<BioAPI_Data::c_api::Enumerations>>());
+const auto kEnumerations =
+    EnumerationRows(std::make_index_sequence<
+                    std::tuple_size_v<BioAPI_Data::c_api::Enumerations>>());
 
 const EnumerationRow* EnumerationOf(bioapi_enumeration enumeration) {
   constexpr auto kCount = static_cast<bioapi_enumeration>(

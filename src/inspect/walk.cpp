@@ -20,12 +20,9 @@ class NotingObserver {
 
   [[noreturn]] void Fail(std::size_t offset, const char* check) {
     const record::RejectionFacts facts = parts_.At(offset, check);
-    throw Rejection{facts.offset,
-                    facts.has_part ? PartOf(facts.part) : -1,
-                    facts.PartName(),
-                    facts.part_offset,
-                    facts.inside_part,
-                    facts.check};
+    throw Rejection{facts.offset,      facts.has_part ? PartOf(facts.part) : -1,
+                    facts.PartName(),  facts.part_offset,
+                    facts.inside_part, facts.check};
   }
   void Begin(FieldId id, std::size_t offset) { parts_.Begin(id, offset); }
   void End(std::size_t offset) {
