@@ -48,6 +48,11 @@ struct Field {
   /// What the record carries of it; null for a constant that travels only
   /// inside the object.
   const record::FieldLayout* layout = nullptr;
+  /// The record carries it: `layout` is set, and `id` is its identifier.
+  /// (Comparing an object's address with null is no constant expression
+  /// under GCC's UBSan, so the checks below read these.)
+  bool carried = false;
+  record::FieldId id = record::FieldId::kRecordFormat;
   /// An integer, truth value or enumeration: the values that it takes.
   record::Range values = {0, 0};
   // Integers: the member's reader and writer.
@@ -181,6 +186,8 @@ constexpr Field Carried() {
   f.number = number;
   f.name = layout.name;
   f.layout = &layout;
+  f.carried = true;
+  f.id = Member::id;
   return f;
 }
 
@@ -248,7 +255,7 @@ constexpr bool EveryNumberOnceInOrder() {
   for (std::size_t i = 0; i < kFieldCount; ++i) {
     const Field& f = kFields[i];
     if (f.number != static_cast<bioapi_bir_field>(i + 1)) return false;
-    if (f.layout != nullptr && NumberOf(f.layout->id) != f.number) return false;
+    if (f.carried && NumberOf(f.id) != f.number) return false;
     if (!HasItsMember(f)) return false;
   }
   return true;
