@@ -638,8 +638,7 @@ CheckedRecord EncodeChecked(const RecordFields& fields) {
       const BlockValue block_given{IsHeld(fields, field), block.data(),
                                    block.size()};
       const BlockValue block_returned =
-          is_bdb ? BlockValue{true, checked.bytes.data() + bdb.offset,
-                              bdb.size}
+          is_bdb ? BlockValue{true, checked.bytes.data() + bdb.offset, bdb.size}
                  : BlockValue{IsHeld(read_back, field),
                               read_back.bir.SecurityBlock.data(),
                               read_back.bir.SecurityBlock.size()};
