@@ -139,7 +139,7 @@ function defineBlock(fields, name, bytes) {
 /**
  * Decodes a record with the library's decoding walk.
  *
- * Returns `{status, accepted, rejection, rows, changes, fields, size}`:
+ * Returns `{status, accepted, rejection, rows, changes, fields, bdb, size}`:
  * - `status`: `accepted`, or `rejected at offset N (FIELD): check "..."
  *   failed`, followed by `; FIELD begins at M` when the check looked inside
  *   the field;
@@ -154,7 +154,13 @@ function defineBlock(fields, name, bytes) {
  *   says it;
  * - `fields`: the fields as `bir json` gives them, or null when the record is
  *   rejected. `BiometricData` and `SecurityBlock` read as hex; `blockBytes`
- *   gives their bytes without the hex.
+ *   gives their bytes without the hex;
+ * - `bdb`: for an accepted record, the record inside its BDB as `bir dump`
+ *   shows it: `{format, rows, rowCount, notes}`, `format` the name of the
+ *   format read (null when none is recognised), `rows` `{field, offset,
+ *   length, value, bytes, depth, group, payload}` with offsets from the
+ *   record's first byte (the first 2,000 of `rowCount`), `notes` the texts
+ *   of the notes; null for a rejected record.
  */
 export function decode(bytes) {
   if (bytes instanceof ArrayBuffer) bytes = new Uint8Array(bytes);

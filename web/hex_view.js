@@ -42,6 +42,7 @@ export class HexView {
     this.cursor = -1;
     this.anchor = -1; // where a range selection began
     this.changed = []; // [begin, end) ranges changed since the record opened
+    this.tints = []; // [begin, end) ranges of the BDB's own headers
     this.nibble = null; // the high digit typed at the cursor
     this.top = 0; // the first line in sight, past the height cap
     this.expectedScrollTop = 0; // the scroll position this view last set
@@ -120,6 +121,23 @@ export class HexView {
   /** Marks the bytes of `ranges` ([begin, end) pairs, in order) changed. */
   setChanged(ranges) {
     this.changed = ranges;
+    this.schedule();
+  }
+
+  /**
+   * Tints the bytes of `ranges` ([begin, end) pairs, each a field of a
+   * header of the record inside the BDB) and marks where each begins, until
+   * the next call. They may come in any order; a range that overlaps one
+   * before it keeps only its bytes past that one.
+   */
+  setTints(ranges) {
+    const sorted = [...ranges].sort((a, b) => a[0] - b[0]);
+    const tints = [];
+    for (const [from, end] of sorted) {
+      const begin = Math.max(from, tints[tints.length - 1]?.[1] ?? 0);
+      if (end > begin) tints.push([begin, end]);
+    }
+    this.tints = tints;
     this.schedule();
   }
 
@@ -251,6 +269,12 @@ export class HexView {
            this.changed[changedIndex][1] <= first * BYTES_PER_LINE) {
       ++changedIndex;
     }
+    // The tinted ranges, likewise.
+    let tintIndex = 0;
+    while (tintIndex < this.tints.length &&
+           this.tints[tintIndex][1] <= first * BYTES_PER_LINE) {
+      ++tintIndex;
+    }
     for (let line = first; line < last; ++line) {
       const begin = line * BYTES_PER_LINE;
       const end = Math.min(this.bytes.length, begin + BYTES_PER_LINE);
@@ -268,7 +292,15 @@ export class HexView {
         }
         const span = document.createElement('span');
         let name = `hex-byte k-${row ? row.kind : 'unread'}`;
-        if (row && at === row.offset) name += ' boundary';
+        while (tintIndex < this.tints.length &&
+               this.tints[tintIndex][1] <= at) {
+          ++tintIndex;
+        }
+        const tint = this.tints[tintIndex];
+        if ((row && at === row.offset) || tint?.[0] === at) {
+          name += ' boundary';
+        }
+        if (tint && at >= tint[0]) name += ' bdb-header';
         if (within(this.selection, at)) name += ' selected';
         if (within(this.hover, at)) name += ' hovered';
         while (changedIndex < this.changed.length &&

@@ -56,12 +56,19 @@ Json RowJson(const inspect::Row& row) {
   return j;
 }
 
-// The record inside the BDB: {format, rows, notes}; each row as RowJson
-// gives a field's, with its depth, whether it is a group (a view or
-// representation) and whether its bytes are a payload that is not read.
+// The most rows of the record inside a BDB that go to JavaScript: a BDB
+// whose counts claim many thousands of views or images would otherwise make
+// a table of as many rows.
+constexpr std::size_t kMaxBdbRows = 2000;
+
+// The record inside the BDB: {format, rows, rowCount, notes}; each row as
+// RowJson gives a field's, with its depth, whether it is a group (a view or
+// representation) and whether its bytes are a payload that is not read. Of
+// `rowCount` rows, the first kMaxBdbRows are given.
 Json BdbJson(const inspect::BdbSummary& bdb) {
   Json rows = Json::array();
   for (const inspect::BdbRow& row : bdb.rows) {
+    if (rows.size() == kMaxBdbRows) break;
     rows.push_back(Json{{"field", row.Name()},
                         {"offset", row.offset},
                         {"length", row.length},
@@ -77,6 +84,7 @@ Json BdbJson(const inspect::BdbSummary& bdb) {
       {"format", bdb.Recognised() ? Json(inspect::BdbFormatName(bdb.format))
                                   : Json(nullptr)},
       {"rows", std::move(rows)},
+      {"rowCount", bdb.rows.size()},
       {"notes", std::move(notes)}};
 }
 
@@ -341,8 +349,9 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_resident_size() {
 /// Walks the resident record. The text is that of bir_web_decode with these
 /// differences: the row of the part that a rejected record stopped in is
 /// there too ("whole": false), a row that a check refused carries the check,
-/// BiometricData and SecurityBlock are "" in the fields, and "blocks" says
-/// where their bytes lie ({offset, length} or null).
+/// BiometricData and SecurityBlock are "" in the fields, which lack the BDB's
+/// summary, and "blocks" says where their bytes lie ({offset, length} or
+/// null).
 EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
   const inspect::Walk walk(resident);
   Json rows = Json::array();
@@ -377,7 +386,10 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
     }
     const inspect::BdbSummary bdb =
         inspect::SummarizeRecordBdb(resident.data(), resident.size());
-    json["fields"] = Json::parse(inspect::ToJson(fields, bdb));
+    // The fields without the BDB's summary, which "bdb" gives: it would
+    // repeat every view and image of the BDB in each answer and each edit.
+    json["fields"] = Json::parse(inspect::ToJson(fields, {}));
+    json["fields"].erase(BIOAPI_INSPECT_BDB_SUMMARY_KEY);
     json["bdb"] = BdbJson(bdb);
   } else {
     json["bdb"] = nullptr;

@@ -12,7 +12,8 @@ import { after, before, beforeEach, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
-import { dumpRows } from './dump_text.mjs';
+import { dumpNotes, dumpRows } from './dump_text.mjs';
+import { manyImagesIris } from './records.mjs';
 import { serve } from './static_server.mjs';
 
 const inspectorDir = process.env.BIOAPI_DATA_INSPECTOR;
@@ -253,13 +254,35 @@ async function withTrailingBytes(extra) {
 }
 
 describe('sample records', () => {
+  // What the status says of the record inside each BDB, after the verdict:
+  // full_record.bir names ANSI 378 while its BDB is shaped like ISO
+  // 19794-2:2005 and declares 240 bytes in 27 (the fixture of the notes);
+  // field_by_field.bir's is not recognised; minimal.bir's is empty.
+  const bdbStatus = {
+    full_record: (notes) => '; BiometricData: ISO/IEC 19794-2:2005 finger ' +
+                            `minutiae; 3 notes: ${notes.join('; ')}`,
+    field_by_field: (notes) => '; BiometricData: 1 note: not recognised; ' +
+                               `it begins AA BB CC`,
+    minimal: () => '',
+  };
   for (const name of ['full_record', 'field_by_field', 'minimal']) {
-    test(`${name}: the table is bir dump's rows`, async () => {
+    test(`${name}: the table is bir dump's rows, those of the BDB's own ` +
+         'record indented under BiometricData', async () => {
       await open(path.join(dataDir, `${name}.bir`));
       const golden = await readFile(path.join(dataDir, `${name}.dump.txt`),
                                     'utf8');
-      assert.deepEqual(await tableRows(), dumpRows(golden));
-      assert.match(await text('#status'), /^accepted/);
+      assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
+      // The rows of the BDB's record are not fields of the BIR.
+      assert.deepEqual(
+          await page.$$eval('#fields tr[data-field]',
+                            (trs) => trs.map((tr) => tr.dataset.field)),
+          dumpRows(golden).map((row) => row.field));
+      const status = await text('#status');
+      assert.match(status, /^accepted: \d+ bytes, \d+ rows/);
+      const notes = dumpNotes(golden)?.notes.map((note) => note.text) ?? [];
+      const said = bdbStatus[name](notes);
+      assert.ok(said ? status.endsWith(said) : !/BiometricData/.test(status),
+                status);
       // What re-encoding changes: nothing for a record the library wrote.
       const changes = await text('#changes');
       if (name === 'minimal') {
@@ -271,6 +294,153 @@ describe('sample records', () => {
       }
     });
   }
+
+  test('the record inside the BDB: its header bytes tinted, its rows ' +
+       'selected by mouse, keyboard and byte, read-only', async () => {
+    await open(path.join(dataDir, 'full_record.bir'));
+    // The tint covers its headers, 163 (after the BDB's length) up to the
+    // SB at 190.
+    const tinted = await page.$$eval('#hex .hex-byte.bdb-header',
+        (spans) => spans.map((span) => Number(span.dataset.offset)));
+    assert.deepEqual(tinted,
+                     Array.from({length: 190 - 163}, (_, i) => 163 + i));
+    // Where each of their fields begins is marked, as for the record's own.
+    assert.deepEqual(
+        await page.$$eval('#hex .hex-byte.bdb-header.boundary',
+            (spans) => spans.map((span) => Number(span.dataset.offset))),
+        [163, 171, 175, 177, 179, 181, 183, 185, 186, 187, 188, 189]);
+    // The field names are indented by depth: a view's fields deeper than
+    // the general header's, which are deeper than BiometricData.
+    const indents = await page.$$eval(
+        ['tr[data-field="BiometricData"]', 'tr[data-bdb-field="RecordLength"]',
+         'tr[data-bdb-field="FingerPosition"]'].map((tr) => `#fields ${tr}`)
+            .join(', '),
+        (trs) => trs.map((tr) => tr.cells[2].getBoundingClientRect().left +
+                                 parseFloat(getComputedStyle(tr.cells[2])
+                                     .paddingLeft)));
+    assert.ok(indents[0] < indents[1] && indents[1] < indents[2],
+              `indents ${indents}`);
+    const selected = () => page.$eval('#fields tr.selected', (tr) => ({
+      field: tr.dataset.field ?? `bdb:${tr.dataset.bdbField}`,
+      focused: tr === document.activeElement,
+      aria: tr.getAttribute('aria-selected'),
+    }));
+    const range = () => text('#selection-range');
+    await page.click('#fields tr[data-bdb-field="RecordLength"]');
+    assert.equal(await range(), '4 bytes at 171');
+    assert.deepEqual(await selected(),
+                     {field: 'bdb:RecordLength', focused: true, aria: 'true'});
+    // The keys move through the nested rows and out of them.
+    const keys = [['ArrowDown', 'bdb:CaptureEquipment', '2 bytes at 175'],
+                  ['End', 'SecurityBlock', '20 bytes at 190'],
+                  ['ArrowUp', 'bdb:Quality', '1 byte at 189'],
+                  ['ArrowUp', 'bdb:ViewAndImpression', '1 byte at 188'],
+                  ['PageUp', 'bdb:RecordLength', '4 bytes at 171'],
+                  ['ArrowUp', 'bdb:Format', '8 bytes at 163'],
+                  ['ArrowUp', 'BiometricData', '31 bytes at 159'],
+                  ['ArrowDown', 'bdb:Format', '8 bytes at 163']];
+    for (const [key, field, bytes] of keys) {
+      await page.keyboard.press(key);
+      assert.deepEqual([(await selected()).field, await range()],
+                       [field, bytes], key);
+    }
+    // Nothing edits or removes them.
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('Delete');
+    await page.click('#fields tr[data-bdb-field="ImageWidth"]', {count: 2});
+    await frames();
+    assert.equal(await page.$('#fields form.editor'), null);
+    assert.equal(await page.$('#confirm-edit[open]'), null);
+    // A byte selects the innermost row that holds it; the BDB's own length
+    // is BiometricData's.
+    for (const [offset, field] of [[188, 'bdb:ViewAndImpression'],
+                                   [172, 'bdb:RecordLength'],
+                                   [160, 'BiometricData']]) {
+      await clickByte(offset);
+      assert.equal((await selected()).field, field, `byte ${offset}`);
+    }
+    // Offsets in hex apply to them too.
+    await page.click('#hex-offsets');
+    assert.equal(await page.$eval('#fields tr[data-bdb-field="RecordLength"]',
+                                  (tr) => tr.cells[0].textContent), '0xAB');
+  });
+
+  test('a public sample wrapped in a BIR: its rows, its notes, its ' +
+       'payloads not tinted', async () => {
+    const sample = library.decode(
+        new Uint8Array(await readFile(path.join(dataDir, 'full_record.bir'))));
+    const asText = (row) => ({
+      offset: String(row.offset), length: String(row.length),
+      field: row.field, value: row.value, bytes: row.bytes,
+    });
+    // The face record names its format rightly; the finger minutiae record
+    // has 2 bytes after its content, a note.
+    const cases = [['libbiomeval_face01.iso2005', 0x0101, 0x0008, 2],
+                   ['libbiomeval_fmr.ansi2004', 0x001B, 0x0201, 8]];
+    for (const [file, owner, type, biometricType] of cases) {
+      const bytes = library.encode({
+        ...JSON.parse(JSON.stringify(sample.fields)),
+        BDBFormat: {Owner: owner, Type: type},
+        BDBBiometricType: {value: biometricType},
+        BiometricData: new Uint8Array(
+            await readFile(path.join(dataDir, 'bdb', file))),
+      });
+      const {bdb, rows} = library.decode(bytes);
+      assert.ok(bdb.format && bdb.rows.length > 0, file);
+      await openDropped(bytes, `${file}.bir`);
+      const under = rows.findIndex((row) => row.field === 'BiometricData') + 1;
+      const expected = rows.map(asText);
+      expected.splice(under, 0, ...bdb.rows.map(asText));
+      assert.deepEqual(await tableRows(), expected, file);
+      const notes = bdb.notes.length === 0 ? ''
+          : `; ${bdb.notes.length} note${bdb.notes.length > 1 ? 's' : ''}: ` +
+            bdb.notes.join('; ');
+      assert.ok((await text('#status')).endsWith(
+          `; BiometricData: ${bdb.format}${notes}`), file);
+      // A payload's bytes are not tinted; the header bytes around it are.
+      const payload = bdb.rows.find((row) => row.payload);
+      await page.click(`#fields tr[data-bdb-field="${payload.field}"]`);
+      await frames();
+      const tint = (offset) => page.$eval(
+          `#hex .hex-byte[data-offset="${offset}"]`,
+          (span) => span.classList.contains('bdb-header'));
+      assert.deepEqual(
+          [await tint(payload.offset - 1), await tint(payload.offset)],
+          [true, false], file);
+    }
+  });
+
+  test('a BDB that claims 65535 images: the first 2000 rows of its record, ' +
+       'then one that says how many more', async () => {
+    const sample = await readFile(path.join(
+        dataDir, 'bdb', 'biomdi_iris_ISO-IEC-19794-6_2005_Sample-2Eyes.raw'));
+    const fields = JSON.parse(JSON.stringify(library.decode(
+        new Uint8Array(await readFile(path.join(dataDir, 'full_record.bir'))))
+        .fields));
+    const bdb = manyImagesIris(sample, 65535);
+    const bytes = library.encode({
+      ...fields, BDBFormat: {Owner: 0x0101, Type: 0x0009},
+      BDBBiometricType: {value: 16}, BiometricData: bdb});
+    await openDropped(bytes, 'many-images.bir');
+    assert.equal(await page.$$eval('#fields tr[data-bdb-field]',
+                                   (trs) => trs.length), 2000);
+    const more = await page.$eval('#fields tr.bdb-more', (tr) => ({
+      offset: Number(tr.dataset.offset), length: Number(tr.dataset.length),
+      value: tr.cells[3].textContent, next: tr.nextElementSibling.dataset.field,
+      last: Number(tr.previousElementSibling.dataset.offset) +
+            Number(tr.previousElementSibling.dataset.length),
+    }));
+    assert.match(more.value, /^\d+ more rows of the BDB's record, not shown/);
+    assert.equal(more.next, 'SecurityBlock');
+    // It stands for the BDB's bytes after the rows shown, and selects them.
+    const block = await page.$eval('#fields tr[data-field="BiometricData"]',
+        (tr) => Number(tr.dataset.offset) + Number(tr.dataset.length));
+    assert.deepEqual([more.offset, more.offset + more.length],
+                     [more.last, block]);
+    await page.click('#fields tr.bdb-more');
+    assert.equal(await text('#selection-range'),
+                 `${more.length} bytes at ${more.offset}`);
+  });
 
   test('rows and bytes select each other, by mouse and by keyboard',
        async () => {
@@ -309,7 +479,7 @@ test('a record dropped on the page opens', async () => {
       await readFile(path.join(dataDir, 'field_by_field.bir')), 'dropped.bir');
   const golden = await readFile(path.join(dataDir, 'field_by_field.dump.txt'),
                                 'utf8');
-  assert.deepEqual(await tableRows(), dumpRows(golden));
+  assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
 });
 
 test('a damaged record: status, the rows read, the failing offset marked',
@@ -396,6 +566,54 @@ describe('editing', () => {
     assert.match(await text('#status'), /^accepted/);
   });
 
+  test('the record inside the BDB is read again after each edit',
+       async () => {
+    await open(path.join(dataDir, 'full_record.bir'));
+    const status = () => text('#status');
+    // In place: BDBFormat named as the content says; that note goes.
+    await page.click('#fields tr[data-field="BDBFormat"]');
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#fields form.editor');
+    await page.$$eval('#fields form.editor input', (inputs) => {
+      inputs[0].value = '0x0101';
+      inputs[1].value = '0x0002';
+    });
+    await page.keyboard.press('Enter');
+    await settle();
+    assert.match(await status(), new RegExp(
+        '; BiometricData: ISO/IEC 19794-2:2005 finger minutiae; 2 notes: ' +
+        'the record declares 240 bytes; '));
+    // A byte typed over RecordLength: 0x010000F0 bytes cannot be, so the
+    // content reads as ANSI 378-2004 (a 2-byte length, then a product id).
+    // The rows are read again, and RecordLength stays selected, through undo
+    // too.
+    const selected = () => page.$eval('#fields tr.selected', (tr) =>
+      [tr.dataset.bdbField, tr.dataset.length, tr.cells[3].textContent]);
+    const has = (field) => page.$(`#fields tr[data-bdb-field="${field}"]`)
+        .then((tr) => tr !== null);
+    await page.click('#fields tr[data-bdb-field="RecordLength"]');
+    await page.focus('#hex');
+    await page.keyboard.type('01');
+    await settle();
+    assert.deepEqual(await selected(), ['RecordLength', '2', '256 bytes']);
+    assert.equal(await has('ProductId'), true);
+    assert.match(await status(), new RegExp(
+        '; BiometricData: ANSI/INCITS 378-2004 finger minutiae; 3 notes: ' +
+        'BDBFormat 0x0101/0x0002 names ISO/IEC 19794-2 finger minutiae, '));
+    await page.click('#undo');
+    await settle();
+    assert.deepEqual(await selected(), ['RecordLength', '4', '240 bytes']);
+    assert.equal(await has('ProductId'), false);
+    // Encoded again with a longer OctetString1: the record inside the BDB
+    // moves with it, rows and tint.
+    await editField('OctetString1', '7363616e6e65722d30372d31');
+    const moved = await page.$eval('#fields tr[data-bdb-field="RecordLength"]',
+                                   (tr) => tr.dataset.offset);
+    assert.equal(moved, '173');
+    assert.equal(await page.$eval('#hex .hex-byte.bdb-header',
+                                  (span) => span.dataset.offset), '165');
+  });
+
   test('a value the field cannot hold is refused with the library\'s ' +
        'message, and nothing changes', async () => {
     await open(path.join(dataDir, 'full_record.bir'));
@@ -450,7 +668,7 @@ describe('faults of the first page', () => {
     const golden = await readFile(path.join(dataDir, 'full_record.dump.txt'),
                                   'utf8');
     assert.equal(await text('#file-name'), 'full_record.bir');
-    assert.deepEqual(await tableRows(), dumpRows(golden));
+    assert.deepEqual(await tableRows(), dumpRows(golden, {nested: true}));
     assert.deepEqual(await downloaded('full_record.bir'),
                      new Uint8Array(small));
   });

@@ -29,3 +29,22 @@ export function dumpRows(text, {nested = false} = {}) {
   }
   return rows;
 }
+
+/**
+ * Returns what a `bir dump` text says of the record inside the BDB after
+ * its rows: {format, notes}, `format` as the heading of the notes words it
+ * ("not recognised" included), each note {offset, text}; null when the dump
+ * has no notes.
+ */
+export function dumpNotes(text) {
+  const lines = text.split('\n');
+  const heading = lines.findIndex((line) => line.startsWith('BiometricData: '));
+  if (heading < 0) return null;
+  const notes = [];
+  for (const line of lines.slice(heading + 1)) {
+    const note = /^ {2}note at (\d+): (.*)$/.exec(line);
+    if (!note) break;
+    notes.push({offset: Number(note[1]), text: note[2]});
+  }
+  return {format: lines[heading].slice('BiometricData: '.length), notes};
+}

@@ -9,7 +9,8 @@ import path from 'node:path';
 import { describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { dumpRows } from './dump_text.mjs';
+import { dumpNotes, dumpRows } from './dump_text.mjs';
+import { manyImagesIris } from './records.mjs';
 
 const inspectorDir = process.env.BIOAPI_DATA_INSPECTOR;
 const dataDir = process.env.BIOAPI_DATA_TEST_DATA;
@@ -48,6 +49,21 @@ describe('sample records', () => {
       const dump = await readFile(path.join(dataDir, `${name}.dump.txt`),
                                   'utf8');
       assert.deepEqual(record.rows.map(asText), dumpRows(dump));
+      // The record inside the BDB: bir dump's indented rows and its notes,
+      // the same from the resident record that the page shows.
+      const all = dumpRows(dump, {nested: true});
+      const under = all.findIndex((r) => r.field === 'BiometricData') + 1;
+      assert.deepEqual(
+          record.bdb.rows.map(asText),
+          all.slice(under, under + all.length - dumpRows(dump).length));
+      const said = dumpNotes(dump);
+      assert.deepEqual(record.bdb.notes, said?.notes.map((n) => n.text) ?? []);
+      assert.equal(record.bdb.rowCount, record.bdb.rows.length);
+      assert.equal(record.bdb.format,
+                   said && said.format !== 'not recognised' ? said.format
+                                                            : null);
+      load(bytes);
+      assert.deepEqual(inspect().bdb, record.bdb);
       const json = JSON.parse(
           await readFile(path.join(dataDir, `${name}.json`), 'utf8'));
       assert.deepEqual(plain(record.fields), json);
@@ -109,6 +125,27 @@ test('damaged records: the offset, field and check of the shared table',
     assert.equal(record.rejection.text, c.reason, c.name);
     assert.equal(record.fields, null, c.name);
   }
+});
+
+test('a BDB that claims 65535 images: the resident record gives the ' +
+     'first 2000 rows of its record and counts them all', async () => {
+  const sample = await bytesOf(path.join(
+      dataDir, 'bdb', 'biomdi_iris_ISO-IEC-19794-6_2005_Sample-2Eyes.raw'));
+  const fields = plain(decode(
+      await bytesOf(path.join(dataDir, 'full_record.bir'))).fields);
+  load(encode({...fields, BDBFormat: {Owner: 0x0101, Type: 0x0009},
+               BDBBiometricType: {value: 16},
+               BiometricData: manyImagesIris(sample, 65535)}));
+  const {bdb, fields: shown} = inspect();
+  assert.equal(bdb.format, 'ISO/IEC 19794-6:2005 iris image');
+  assert.deepEqual(bdb.notes, []);
+  assert.equal(bdb.rows.length, 2000);
+  // The general header, then per image a group and its fields.
+  assert.ok(bdb.rowCount > 65535 * 5, `${bdb.rowCount} rows`);
+  assert.equal(bdb.rows.at(-1).depth > 0, true);
+  // Its fields leave the summary out: "bdb" gives it.
+  assert.equal(shown.BiometricDataSummary, undefined);
+  assert.equal(shown.BDBQuality, fields.BDBQuality);
 });
 
 test('rows say which member of the fields holds them, and their kind',
