@@ -44,6 +44,9 @@ CheckedRecord Encode(const RecordFields& fields) {
   }
 }
 
+// More than the rows and texts of a few walks of a record take.
+constexpr std::size_t kWalkRoom = 64 * 1024;
+
 constexpr int kBiometricData =
     static_cast<int>(record::FieldId::kBiometricData);
 constexpr int kSecurityBlock =
@@ -134,6 +137,10 @@ FieldEdit EditField(const unsigned char* data, std::size_t size,
   RecordFields standing =
       ReadFieldsLeavingBdb(data, size, &bdb_offset, &bdb_size);
   if (part != kBiometricData) {
+    // With room for the whole record and the walks' few allocations: once
+    // let go, the record encoded again to try an edit in place fits where
+    // the BDB was, rather than in memory of its own.
+    fields.bir.BiometricData.reserve(size + kWalkRoom);
     fields.bir.BiometricData.assign(data + bdb_offset,
                                     data + bdb_offset + bdb_size);
   }
