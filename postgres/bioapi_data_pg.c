@@ -57,8 +57,9 @@ static void check_record(const bytea* record, bioapi_record_check* check) {
 }
 
 /* bir_accepted(bytea) -> boolean: whether the library's decoder accepts the
- * record. The decoder proper, which leaves the BDB where it is and keeps no
- * account of the parts, is the cheapest way to that answer. */
+ * record. The decoder proper, which leaves the BDB where it is and builds no
+ * account of the parts (no rows, no reason text), is the cheapest way to that
+ * answer. */
 Datum bir_accepted(PG_FUNCTION_ARGS) {
   bytea* record = PG_GETARG_BYTEA_PP(0);
   bioapi_bir* bir = NULL;

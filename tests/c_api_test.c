@@ -8,6 +8,7 @@
 
 #include "bioapi_data/bioapi_data_c.h"
 #include "c_test_support.h"
+#include "damaged_records.h"
 #include "refused_values.h"
 
 #define CHECK_STATUS(call, expected) CHECK((call) == (expected))
@@ -787,6 +788,127 @@ static void test_refusal_structure(void) {
   bioapi_bir_destroy(bir);
 }
 
+/* Every damaged record of the shared table: the one decode says where and
+ * why, with the table's offset, part, check and line, through both decoders
+ * and with the same status and null handle as without the structure. */
+static void test_decode_rejections(void) {
+  size_t i;
+  for (i = 0; i < sizeof damaged_records / sizeof damaged_records[0]; ++i) {
+    const struct damaged_record* c = &damaged_records[i];
+    bioapi_decode_rejection r;
+    bioapi_decode_rejection leaving;
+    bioapi_bir* bir = (bioapi_bir*)&r;
+    size_t bdb_offset = 7, bdb_size = 7;
+    const uint8_t* bytes = c->bytes;
+    memset(&r, 0xA5, sizeof r);
+    r.struct_size = sizeof r;
+    CHECK_STATUS(bioapi_bir_decode_ex(bytes, c->size, &bir, &r),
+                 BIOAPI_ERROR_INVALID_DATA);
+    CHECK(bir == NULL);
+    CHECK(r.struct_size == sizeof r && r.rejected == 1);
+    CHECK(r.offset == c->offset);
+    CHECK(strcmp(r.part_name, c->field) == 0);
+    CHECK(r.part >= 0 && r.reserved == 0);
+    CHECK(r.inside_part == 0 || r.inside_part == 1);
+    CHECK(r.part_offset <= r.offset);
+    CHECK(strcmp(r.check, c->check) == 0);
+    CHECK(strcmp(r.reason, c->reason) == 0);
+
+    memset(&leaving, 0x5A, sizeof leaving);
+    leaving.struct_size = sizeof leaving;
+    CHECK_STATUS(bioapi_bir_decode_leaving_bdb_ex(
+                     bytes, c->size, &bir, &bdb_offset, &bdb_size, &leaving),
+                 BIOAPI_ERROR_INVALID_DATA);
+    CHECK(bir == NULL && memcmp(&leaving, &r, sizeof r) == 0);
+    if (failures != 0) {
+      fprintf(stderr, "damaged record: %s\n", c->name);
+      return;
+    }
+  }
+}
+
+/* The field numbers of the parts, a part that a bioapi_bir does not hold,
+ * an accepted record, and the versions of the structure. */
+static void test_decode_rejection_structure(void) {
+  size_t size = 0;
+  uint8_t* bytes = read_record("full_record.bir", &size);
+  bioapi_bir* bir = NULL;
+  bioapi_decode_rejection r;
+  struct {
+    bioapi_decode_rejection known;
+    uint32_t appended;
+  } later;
+
+  bytes[8] = 0x31; /* header version */
+  r.struct_size = sizeof r;
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, size, &bir, &r),
+               BIOAPI_ERROR_INVALID_DATA);
+  CHECK(r.field == BIOAPI_FIELD_HEADER_VERSION && r.part == 2);
+  CHECK(r.offset == 8 && r.part_offset == 8 && r.inside_part == 0);
+  bytes[8] = 0x30;
+
+  /* The total length, which a bioapi_bir does not hold. */
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, size - 1, &bir, &r),
+               BIOAPI_ERROR_INVALID_DATA);
+  CHECK(r.field == -1 && r.part == 1 && r.offset == 4);
+  CHECK(strcmp(r.part_name, "TotalLength") == 0);
+
+  /* Total length 100: cut inside BIRCreationDate, which begins at 94. */
+  bytes[4] = 100;
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, 100, &bir, &r),
+               BIOAPI_ERROR_INVALID_DATA);
+  CHECK(r.field == BIOAPI_FIELD_BIR_CREATION_DATE && r.inside_part == 1);
+  CHECK(r.offset == 100 && r.part_offset == 94);
+  CHECK(strcmp(r.reason,
+               "rejected at offset 100 (in BIRCreationDate, which begins at "
+               "94): check \"enough bytes remain\" failed") == 0);
+  bytes[4] = (uint8_t)(size & 0xFF);
+
+  /* Accepted: everything cleared, a later caller's own members untouched. */
+  memset(&later, 0x5A, sizeof later);
+  later.known.struct_size = sizeof later;
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, size, &bir, &later.known),
+               BIOAPI_OK);
+  CHECK(bir != NULL);
+  bioapi_bir_destroy(bir);
+  CHECK(later.known.struct_size == sizeof later);
+  CHECK(later.known.rejected == 0 && later.known.offset == 0);
+  CHECK(later.known.part == -1 && later.known.field == -1);
+  CHECK(later.known.part_name[0] == '\0' && later.known.check[0] == '\0' &&
+        later.known.reason[0] == '\0');
+  CHECK(later.appended == 0x5A5A5A5Au);
+
+  /* A null structure: a plain decode. */
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, size, &bir, NULL), BIOAPI_OK);
+  bioapi_bir_destroy(bir);
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, 3, &bir, NULL),
+               BIOAPI_ERROR_INVALID_DATA);
+  CHECK(bir == NULL);
+
+  /* Smaller than the first version: refused before decoding, unwritten. */
+  memset(&r, 0x5A, sizeof r);
+  r.struct_size = BIOAPI_DECODE_REJECTION_SIZE_V1 - 1;
+  bir = (bioapi_bir*)&r;
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, size, &bir, &r),
+               BIOAPI_ERROR_INVALID_PARAMETER);
+  CHECK(bir == NULL && r.struct_size == BIOAPI_DECODE_REJECTION_SIZE_V1 - 1 &&
+        r.rejected == 0x5A5A5A5A);
+  {
+    size_t bdb_offset = 0, bdb_size = 0;
+    CHECK_STATUS(bioapi_bir_decode_leaving_bdb_ex(bytes, size, &bir,
+                                                  &bdb_offset, &bdb_size, &r),
+                 BIOAPI_ERROR_INVALID_PARAMETER);
+    CHECK(bir == NULL && r.rejected == 0x5A5A5A5A);
+  }
+  /* Null pointers come first, as for bioapi_bir_decode. */
+  r.struct_size = sizeof r;
+  CHECK_STATUS(bioapi_bir_decode_ex(NULL, size, &bir, &r),
+               BIOAPI_ERROR_INVALID_POINTER);
+  CHECK_STATUS(bioapi_bir_decode_ex(bytes, size, NULL, &r),
+               BIOAPI_ERROR_INVALID_POINTER);
+  free(bytes);
+}
+
 int main(void) {
   test_messages();
   test_golden_records();
@@ -798,6 +920,8 @@ int main(void) {
   test_datetime_rule();
   test_refused_values();
   test_refusal_structure();
+  test_decode_rejections();
+  test_decode_rejection_structure();
   if (failures != 0) {
     fprintf(stderr, "%d checks failed\n", failures);
     return 1;

@@ -17,10 +17,14 @@ static void test_damaged_records(void) {
   for (i = 0; i < sizeof damaged_records / sizeof damaged_records[0]; ++i) {
     const struct damaged_record* c = &damaged_records[i];
     bioapi_record_check check;
+    bioapi_decode_rejection decoded;
     bioapi_bir* bir = NULL;
     memset(&check, 0xA5, sizeof check);
     check.struct_size = sizeof check;
+    decoded.struct_size = sizeof decoded;
     CHECK(bioapi_bir_decode(c->bytes, c->size, &bir) ==
+          BIOAPI_ERROR_INVALID_DATA);
+    CHECK(bioapi_bir_decode_ex(c->bytes, c->size, &bir, &decoded) ==
           BIOAPI_ERROR_INVALID_DATA);
     CHECK(bioapi_inspect_check(c->bytes, c->size, &check) == BIOAPI_OK);
     CHECK(check.struct_size == sizeof check);
@@ -30,6 +34,12 @@ static void test_damaged_records(void) {
     CHECK(check.check != NULL && strcmp(check.check, c->check) == 0);
     CHECK(strcmp(check.reason, c->reason) == 0);
     CHECK(check.change_count == 0);
+    /* The core decoder's own rejection (its texts against the table in
+     * c_api_test) names the same part as the inspection. */
+    CHECK(decoded.rejected == 1 && decoded.offset == check.offset &&
+          decoded.part == check.part && decoded.field == check.field &&
+          decoded.part_offset == check.field_offset &&
+          decoded.inside_part == check.inside_field);
     if (failures != 0) {
       fprintf(stderr, "damaged record: %s\n", c->name);
       return;

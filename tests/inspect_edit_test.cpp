@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -158,6 +160,47 @@ TEST(InspectEdit, AValueWiderThanItsFieldIsRefused) {
                                PartNamed("BDBPurpose"), -1)
                 .kind,
             FieldEdit::Kind::kInPlace);
+}
+
+// A record whose BDB is most of it: the edit in place is the field's bytes,
+// and the record encoded again is what the library writes of the edited
+// fields, byte for byte.
+TEST(InspectEdit, ALargeBdbIsKeptByteForByte) {
+  const std::vector<unsigned char> sample = ReadTestData("full_record.bir");
+  inspect::RecordFields fields =
+      inspect::ReadFields(sample.data(), sample.size());
+  fields.bir.BiometricData.resize(std::size_t{1} << 20);
+  for (std::size_t i = 0; i < fields.bir.BiometricData.size(); ++i) {
+    fields.bir.BiometricData[i] = static_cast<unsigned char>(i * 31);
+  }
+  const std::vector<unsigned char> bytes = fields.bir.Encode();
+  const inspect::Walk walk(bytes);
+  for (const bool wider : {false, true}) {
+    SCOPED_TRACE(wider ? "OctetString1 wider" : "BDBQuality");
+    inspect::RecordFields edited =
+        inspect::ReadFields(bytes.data(), bytes.size());
+    const int part = PartNamed(wider ? "OctetString1" : "BDBQuality");
+    if (wider) {
+      edited.bir.OctetString1.assign(40, 'x');
+    } else {
+      edited.bir.BDBQuality =
+          static_cast<unsigned char>(edited.bir.BDBQuality + 1);
+    }
+    const std::vector<unsigned char> expected = edited.bir.Encode();
+    const FieldEdit edit =
+        inspect::EditField(bytes.data(), bytes.size(), walk, edited, part, -1);
+    if (wider) {
+      ASSERT_EQ(edit.kind, FieldEdit::Kind::kReencode);
+      EXPECT_TRUE(edit.changes.empty());
+      EXPECT_EQ(edit.bytes, expected);
+    } else {
+      ASSERT_EQ(edit.kind, FieldEdit::Kind::kInPlace);
+      std::vector<unsigned char> patched = bytes;
+      std::copy(edit.bytes.begin(), edit.bytes.end(),
+                patched.begin() + static_cast<std::ptrdiff_t>(edit.offset));
+      EXPECT_EQ(patched, expected);
+    }
+  }
 }
 
 TEST(InspectEdit, RefusesWhatTheRecordWouldNotGiveBack) {

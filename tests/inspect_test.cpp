@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "bioapi_data/bioapi_data.h"
@@ -340,6 +341,104 @@ Json RefusedJson(const RefusedValue& row, const std::string& kind) {
 // Every row of the shared table: the encoder refuses it with the documented
 // exception naming the field, and the JSON reader refuses it naming the
 // field, negative values sent to unsigned fields included.
+// Read without the BDB, a record gives the same fields, and says where its
+// BDB lies: the bytes that ReadFields copies.
+TEST(InspectJson, FieldsReadLeavingTheBdbWhereItLies) {
+  std::vector<unsigned char> trailing = ReadTestData("full_record.bir");
+  trailing.insert(trailing.end(), {1, 2, 3});
+  const auto n = static_cast<std::uint32_t>(trailing.size());
+  for (unsigned i = 0; i < 4; ++i) {
+    trailing[4 + i] = static_cast<unsigned char>(n >> (8 * i));
+  }
+  const std::pair<const char*, std::vector<unsigned char>> records[] = {
+      {"full_record.bir", ReadTestData("full_record.bir")},
+      {"field_by_field.bir", ReadTestData("field_by_field.bir")},
+      {"minimal.bir", ReadTestData("minimal.bir")},
+      {"with trailing bytes", trailing}};
+  for (const auto& [name, bytes] : records) {
+    SCOPED_TRACE(name);
+    const inspect::RecordFields copied =
+        inspect::ReadFields(bytes.data(), bytes.size());
+    std::size_t offset = 0;
+    std::size_t size = 0;
+    inspect::RecordFields left = inspect::ReadFieldsLeavingBdb(
+        bytes.data(), bytes.size(), &offset, &size);
+    EXPECT_TRUE(left.bir.BiometricData.empty());
+    ASSERT_LE(offset + size, bytes.size());
+    left.bir.BiometricData.assign(bytes.data() + offset,
+                                  bytes.data() + offset + size);
+    EXPECT_EQ(left.bir.BiometricData, copied.bir.BiometricData);
+    EXPECT_EQ(left.present, copied.present);
+    EXPECT_EQ(left.has_security_block, copied.has_security_block);
+    EXPECT_EQ(inspect::ToJson(left), inspect::ToJson(copied));
+  }
+  std::vector<unsigned char> damaged = ReadTestData("full_record.bir");
+  damaged[4] ^= 1;
+  std::size_t offset = 0;
+  std::size_t size = 0;
+  try {
+    inspect::ReadFieldsLeavingBdb(damaged.data(), damaged.size(), &offset,
+                                  &size);
+    ADD_FAILURE() << "read";
+  } catch (BioAPIException* e) {
+    delete e;
+  }
+}
+
+// The blocks are compared as bytes; one that does not come back is given
+// and returned as hex, as every other byte string.
+TEST(InspectJson, ABlockThatDoesNotComeBackIsNamedWithItsHex) {
+  const std::vector<unsigned char> sample = ReadTestData("full_record.bir");
+  struct Case {
+    const char* name;
+    bool option;
+    bool has_block;
+    std::vector<unsigned char> block;
+    const char* given;  // null: the record reads back as given
+    const char* returned;
+  };
+  const Case cases[] = {
+      {"an SB without a security option",
+       false,
+       true,
+       {1, 2, 0xAB},
+       "\"0102ab\"",
+       "null"},
+      {"an empty SB with a security option", true, true, {}, "\"\"", "null"},
+      {"an SB with a security option", true, true, {1, 2, 0xAB}, nullptr, ""},
+      {"no SB with a security option", true, false, {}, nullptr, ""},
+      {"no SB, no option", false, false, {}, nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    inspect::RecordFields fields =
+        inspect::ReadFields(sample.data(), sample.size());
+    fields.bir.EncryptionOption = false;
+    fields.bir.IntegrityOption = c.option;
+    fields.bir.SecurityBlock = c.block;
+    fields.has_security_block = c.has_block;
+    const inspect::CheckedRecord checked = inspect::EncodeChecked(fields);
+    EXPECT_FALSE(checked.rejection.has_value());
+    if (c.given == nullptr) {
+      EXPECT_TRUE(checked.Faithful());
+      continue;
+    }
+    ASSERT_EQ(checked.losses.size(), 1u);
+    EXPECT_STREQ(checked.losses[0].field, "SecurityBlock");
+    EXPECT_EQ(checked.losses[0].given, c.given);
+    EXPECT_EQ(checked.losses[0].returned, c.returned);
+  }
+  // A BDB of many bytes, and of none, comes back.
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1} << 20}) {
+    inspect::RecordFields fields =
+        inspect::ReadFields(sample.data(), sample.size());
+    fields.bir.BiometricData.assign(size, 0x5A);
+    const inspect::CheckedRecord checked = inspect::EncodeChecked(fields);
+    EXPECT_TRUE(checked.Faithful()) << size;
+    EXPECT_EQ(BIR(checked.bytes).BiometricData, fields.bir.BiometricData);
+  }
+}
+
 TEST(ValueContract, TheSharedRefusedValuesAreRefusedEverywhere) {
   const Json table = RefusedValues();
   ASSERT_FALSE(table.empty());

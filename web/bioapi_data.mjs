@@ -12,33 +12,68 @@
 
 import createBioapiData from './bioapi_data_wasm.mjs';
 
-// A page fetches the .wasm beside this module; Node reads it from the disk.
-const options = {};
+// The module is compiled once: a page fetches the .wasm beside this module,
+// Node reads it from the disk. Each instance of it is the library with a
+// memory of its own (see renew).
+const binaryUrl = new URL('./bioapi_data_wasm.wasm', import.meta.url);
+let compiled;
 if (typeof process === 'object' && process.versions?.node) {
   const { readFile } = await import('node:fs/promises');
-  options.wasmBinary =
-      await readFile(new URL('./bioapi_data_wasm.wasm', import.meta.url));
+  compiled = await WebAssembly.compile(await readFile(binaryUrl));
+} else {
+  try {
+    compiled = await WebAssembly.compileStreaming(fetch(binaryUrl));
+  } catch {
+    // A server that does not say application/wasm.
+    const response = await fetch(binaryUrl);
+    if (!response.ok) {
+      throw new Error(`${binaryUrl.pathname}: HTTP ${response.status}`);
+    }
+    compiled = await WebAssembly.compile(await response.arrayBuffer());
+  }
 }
-const wasm = await createBioapiData(options);
-const fn = {
-  input: wasm._bir_web_input,
-  text: wasm._bir_web_text,
-  textSize: wasm._bir_web_text_size,
-  output: wasm._bir_web_output,
-  outputSize: wasm._bir_web_output_size,
-  decode: wasm._bir_web_decode,
-  encode: wasm._bir_web_encode,
-  explain: wasm._bir_web_explain,
-  enumerations: wasm._bir_web_enumerations,
-  parts: wasm._bir_web_parts,
-  resident: wasm._bir_web_resident,
-  residentData: wasm._bir_web_resident_data,
-  residentSize: wasm._bir_web_resident_size,
-  inspect: wasm._bir_web_inspect,
-  edit: wasm._bir_web_edit,
-  accept: wasm._bir_web_accept,
-  residentJson: wasm._bir_web_resident_json,
-};
+
+let wasm;
+let fn;
+// The memory of a new instance: what the library holds with no record.
+let firstMemory = 0;
+
+async function instantiate() {
+  let failed;
+  const failure = new Promise((resolve, reject) => { failed = reject; });
+  wasm = await Promise.race([failure, createBioapiData({
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(compiled, imports)
+          .then((instance) => receive(instance, compiled), failed);
+      return {};
+    },
+  })]);
+  fn = {
+    input: wasm._bir_web_input,
+    text: wasm._bir_web_text,
+    textSize: wasm._bir_web_text_size,
+    output: wasm._bir_web_output,
+    outputSize: wasm._bir_web_output_size,
+    decode: wasm._bir_web_decode,
+    encode: wasm._bir_web_encode,
+    explain: wasm._bir_web_explain,
+    enumerations: wasm._bir_web_enumerations,
+    parts: wasm._bir_web_parts,
+    resident: wasm._bir_web_resident,
+    residentData: wasm._bir_web_resident_data,
+    residentSize: wasm._bir_web_resident_size,
+    inspect: wasm._bir_web_inspect,
+    edit: wasm._bir_web_edit,
+    accept: wasm._bir_web_accept,
+    residentJson: wasm._bir_web_resident_json,
+    residentJsonBdb: wasm._bir_web_resident_json_bdb,
+    proposalData: wasm._bir_web_proposal_data,
+    proposalSize: wasm._bir_web_proposal_size,
+  };
+  firstMemory = wasm.HEAPU8.buffer.byteLength;
+}
+await instantiate();
+
 const BDB = 1;
 const SB = 2;
 const utf8 = new TextDecoder();
@@ -246,6 +281,35 @@ export function parts() {
 // One record kept in the module for an inspector: read in once, walked after
 // each change, edited in place where an edit changes only its field.
 
+/**
+ * Returns the bytes of memory that the library holds. WebAssembly memory
+ * grows to the most that the library ever held at once, and never shrinks.
+ */
+export function memoryBytes() {
+  return wasm.HEAPU8.buffer.byteLength;
+}
+
+/**
+ * Returns true when the library holds more memory than its resident record
+ * needs: more than twice the record beyond the memory it started with, as
+ * after an edit that encoded a large record again.
+ */
+export function bloated() {
+  return memoryBytes() - firstMemory > 2 * (fn.residentSize() >>> 0);
+}
+
+/**
+ * Gives the library a new memory, as when it was loaded, that holds the
+ * resident record (`bytes`, when given, must be a copy of it); a record
+ * that `editField` proposed is dropped. The old memory goes with the
+ * garbage. No other function of this module may be called until it
+ * resolves.
+ */
+export async function renew(bytes = residentBytes().slice()) {
+  await instantiate();
+  load(bytes);
+}
+
 /** Makes `bytes` the resident record (one copy into the module). */
 export function load(bytes) {
   const at = fn.resident(bytes.length) >>> 0;
@@ -317,12 +381,58 @@ export function accept() {
 }
 
 /**
+ * Returns a view of the record that `editField` proposed (empty when none
+ * waits); valid until the next call of this module.
+ */
+export function proposalBytes() {
+  const at = fn.proposalData() >>> 0;
+  return wasm.HEAPU8.subarray(at, at + (fn.proposalSize() >>> 0));
+}
+
+// Bytes as lower-case hex in ASCII, as `bir json` writes byte strings, in
+// parts of at most `chunk` bytes' hex.
+function hexParts(bytes, chunk = 1 << 20) {
+  const digits = new TextEncoder().encode('0123456789abcdef');
+  const parts = [];
+  for (let begin = 0; begin < bytes.length; begin += chunk) {
+    const end = Math.min(bytes.length, begin + chunk);
+    const part = new Uint8Array(2 * (end - begin));
+    for (let i = begin, o = 0; i < end; ++i, o += 2) {
+      part[o] = digits[bytes[i] >> 4];
+      part[o + 1] = digits[bytes[i] & 15];
+    }
+    parts.push(part);
+  }
+  return parts;
+}
+
+/**
+ * Returns the resident record's fields as `bir json` writes them, as parts
+ * for a Blob (strings and Uint8Arrays of UTF-8): the BDB's hex comes in
+ * parts of a few MiB rather than as one string twice the BDB's size. Throws
+ * EncodeError when the library rejects the record.
+ */
+export function residentJsonParts() {
+  if (fn.residentJson() !== 0) {
+    throw new EncodeError(JSON.parse(text()).message, []);
+  }
+  // The text is ASCII but for text from the BDB's summary: split as UTF-8.
+  const at = fn.text() >>> 0;
+  const json = wasm.HEAPU8.subarray(at, at + (fn.textSize() >>> 0));
+  const split = fn.residentJsonBdb(0) >>> 0;
+  const head = json.slice(0, split);
+  const tail = json.slice(split);
+  const bdb = fn.residentJsonBdb(1) >>> 0;
+  const hex = hexParts(residentBytes().subarray(
+      bdb, bdb + (fn.residentJsonBdb(2) >>> 0)));
+  return [head, ...hex, tail];
+}
+
+/**
  * Returns the resident record's fields as `bir json` writes them (text), or
  * throws EncodeError when the library rejects the record.
  */
 export function residentJson() {
-  if (fn.residentJson() !== 0) {
-    throw new EncodeError(JSON.parse(text()).message, []);
-  }
-  return text();
+  const parts = residentJsonParts();
+  return parts.map((part) => utf8.decode(part)).join('');
 }

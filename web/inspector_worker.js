@@ -16,9 +16,29 @@ try {
   throw error;
 }
 const {
-  accept, editField, EncodeError, enumerations, inspect, load, parts, patch,
-  residentBytes, residentJson,
+  accept, bloated, editField, EncodeError, enumerations, inspect, load, parts,
+  patch, proposalBytes, renew, residentBytes, residentJsonParts,
 } = library;
+
+// Set while the library is given a new memory: nothing else calls it then.
+let renewing = null;
+async function settled() {
+  while (renewing) await renewing;
+}
+
+// WebAssembly memory never shrinks: after a change that held several copies
+// of a large record at once, the library is given a new memory holding only
+// the record (`bytes`, a copy of it), so that the worker keeps one copy, not
+// the most it ever held.
+async function renewIfBloated(bytes) {
+  if (!bloated()) return;
+  renewing = renew(bytes);
+  try {
+    await renewing;
+  } finally {
+    renewing = null;
+  }
+}
 
 // The generation of the last file chosen, and that of the record resident:
 // a read that a later choice overtook is dropped, and a change meant for a
@@ -166,6 +186,7 @@ const operations = {
   async open({file, generation}) {
     chosen = Math.max(chosen, generation);
     const buffer = await file.arrayBuffer();
+    await settled();
     if (generation !== chosen) return {dropped: true};
     const bytes = new Uint8Array(buffer);
     load(bytes);
@@ -175,14 +196,16 @@ const operations = {
 
   // Replaces bytes [offset, offset + remove) with `bytes`: the record
   // changes size, so the page gets the whole of it.
-  splice({offset, remove, bytes}) {
+  async splice({offset, remove, bytes}) {
     const current = residentBytes();
     const next = new Uint8Array(current.length - remove + bytes.length);
     next.set(current.subarray(0, offset));
     next.set(bytes, offset);
     next.set(current.subarray(offset + remove), offset + bytes.length);
     load(next);
-    return [{record: inspect(), buffer: next.buffer}, [next.buffer]];
+    const record = inspect();
+    await renewIfBloated(next);
+    return [{record, buffer: next.buffer}, [next.buffer]];
   },
 
   patch({offset, bytes}) {
@@ -197,13 +220,18 @@ const operations = {
 
   // The edit proposed is made; the answer says which span changed, so
   // that the page's history keeps that span rather than the record.
-  accept() {
-    const before = residentBytes().slice();
+  // The span is found in the module's memory, where both records are: only
+  // the bytes that differ are copied, and the new record once, for the page.
+  async accept() {
+    const proposal = proposalBytes();
+    const change = proposal.length > 0
+      ? difference(residentBytes(), proposal)
+      : {offset: 0, before: new Uint8Array(0), after: new Uint8Array(0)};
     accept();
     const bytes = residentBytes().slice();
-    const change = difference(before, bytes);
-    return [{record: inspect(), buffer: bytes.buffer, change},
-            [bytes.buffer]];
+    const record = inspect();
+    await renewIfBloated(bytes);
+    return [{record, buffer: bytes.buffer, change}, [bytes.buffer]];
   },
 
   search({pattern, from, backward, all}) {
@@ -225,13 +253,14 @@ const operations = {
   },
 
   json() {
-    return {blob: new Blob([residentJson()], {type: 'application/json'})};
+    return {blob: new Blob(residentJsonParts(), {type: 'application/json'})};
   },
 };
 
 self.addEventListener('message', async ({data}) => {
   const {id, op, generation} = data;
   try {
+    await settled();
     if (!['open', 'hello', 'memory'].includes(op) && generation !== resident) {
       self.postMessage({id, dropped: true});
       return;

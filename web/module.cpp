@@ -306,6 +306,8 @@ std::vector<unsigned char> resident;
 // A new encoding of `resident` waiting for the person to accept what else it
 // changes.
 std::vector<unsigned char> proposal;
+// Where the last bir_web_resident_json left the BDB out: see there.
+std::size_t json_bdb[3] = {0, 0, 0};
 
 int Refuse(const std::string& message) {
   Finish(Json{{"message", message}});
@@ -364,14 +366,19 @@ EMSCRIPTEN_KEEPALIVE void bir_web_inspect() {
   json["changes"] = ChangesJson(walk.Verdict().changes);
   json["blocks"] = Json{{"BiometricData", nullptr}, {"SecurityBlock", nullptr}};
   if (walk.Accepted()) {
-    inspect::RecordFields fields =
-        inspect::ReadFields(resident.data(), resident.size());
-    // A block's bytes end where its row ends.
+    // The BDB stays where it is, in the record.
+    std::size_t bdb_offset = 0;
+    std::size_t bdb_size = 0;
+    inspect::RecordFields fields = inspect::ReadFieldsLeavingBdb(
+        resident.data(), resident.size(), &bdb_offset, &bdb_size);
+    json["blocks"]["BiometricData"] =
+        Json{{"offset", bdb_offset}, {"length", bdb_size}};
+    // The SB's bytes end where its row ends.
     for (const inspect::Row& row : walk.Rows()) {
-      if (row.kind != inspect::RowKind::kBlock) continue;
-      std::vector<unsigned char>& block = row.name == "BiometricData"
-                                              ? fields.bir.BiometricData
-                                              : fields.bir.SecurityBlock;
+      if (row.kind != inspect::RowKind::kBlock || row.name != "SecurityBlock") {
+        continue;
+      }
+      std::vector<unsigned char>& block = fields.bir.SecurityBlock;
       json["blocks"][row.name] =
           Json{{"offset", row.offset + row.length - block.size()},
                {"length", block.size()}};
@@ -442,6 +449,17 @@ EMSCRIPTEN_KEEPALIVE int bir_web_edit(int element) {
   }
 }
 
+/// Returns where the record that the last bir_web_edit proposed is (valid
+/// until the next call that changes it), or null when none waits.
+EMSCRIPTEN_KEEPALIVE unsigned char* bir_web_proposal_data() {
+  return proposal.empty() ? nullptr : proposal.data();
+}
+
+/// Returns the size of the record that the last bir_web_edit proposed.
+EMSCRIPTEN_KEEPALIVE std::size_t bir_web_proposal_size() {
+  return proposal.size();
+}
+
 /// Makes the record that the last bir_web_edit proposed the resident record.
 /// Returns its size, or 0 when none waits.
 EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
@@ -452,14 +470,31 @@ EMSCRIPTEN_KEEPALIVE std::size_t bir_web_accept() {
 }
 
 /// Puts the fields of the accepted resident record in the text, as `bir
-/// json` writes them, and returns 0; returns 1 with {message} when the
-/// library rejects the record.
+/// json` writes them but for the BDB's hex, and returns 0; returns 1 with
+/// {message} when the library rejects the record. The BDB's bytes, as hex,
+/// go at bir_web_resident_json_bdb(0) in the text: the BDB is bytes
+/// [bir_web_resident_json_bdb(1), + bir_web_resident_json_bdb(2)) of the
+/// record. The text stays small whatever the record, so that JavaScript
+/// writes the hex in parts.
 EMSCRIPTEN_KEEPALIVE int bir_web_resident_json() {
   const inspect::Check check = inspect::CheckRecord(resident);
   if (!check.Accepted()) return Refuse(check.rejection->Describe());
-  result_text =
-      inspect::ToJson(inspect::ReadFields(resident.data(), resident.size()));
+  inspect::RecordFields fields = inspect::ReadFieldsLeavingBdb(
+      resident.data(), resident.size(), &json_bdb[1], &json_bdb[2]);
+  result_text = inspect::ToJson(
+      fields, inspect::SummarizeRecordBdb(resident.data(), resident.size()));
+  // The BDB is the one value of the fields that is "" at the top level.
+  static const char kEmptyBdb[] = "\n  \"BiometricData\": \"\"";
+  const std::size_t at = result_text.find(kEmptyBdb);
+  if (at == std::string::npos) return Refuse("the JSON has no BiometricData");
+  json_bdb[0] = at + sizeof kEmptyBdb - 2;
   return 0;
+}
+
+/// Returns where the last bir_web_resident_json put the BDB: 0 the place of
+/// its hex in the text, 1 its offset in the record, 2 its size.
+EMSCRIPTEN_KEEPALIVE std::size_t bir_web_resident_json_bdb(int which) {
+  return json_bdb[which];
 }
 
 }  // extern "C"

@@ -2,12 +2,14 @@
 // and catch a damaged record's exception with where and why the decoder rejected it.
 // Usage: dotnet run -- <full_record.bir>
 //        dotnet run -- --missing-library   (the native library moved away, then back)
+//        dotnet run -- --missing-inspection <full_record.bir>   (the inspection library away)
 using System;
 using System.IO;
 using System.Runtime.InteropServices;
 using BioapiData;
 
 if (args.Length == 1 && args[0] == "--missing-library") return MissingLibrary();
+if (args.Length == 2 && args[0] == "--missing-inspection") return MissingInspection(File.ReadAllBytes(args[1]));
 if (args.Length != 1)
 {
     Console.Error.WriteLine("usage: dotnet run -- <record.bir>");
@@ -86,6 +88,36 @@ static int MissingLibrary()
     using (var bir = new Bir())
     {
         Console.WriteLine($"library back: {bir}");
+    }
+    Console.WriteLine("consumer: 1 passed, 0 failed");
+    return 0;
+}
+
+// Without the inspection library beside the core one, a rejected record still says where and
+// why: the reason comes from the decode itself.
+static int MissingInspection(byte[] bytes)
+{
+    string library = Path.Combine(AppContext.BaseDirectory, "runtimes", RuntimeInformation.RuntimeIdentifier,
+                                  "native", "libbioapi_data_inspect.so");
+    if (!File.Exists(library)) return Fail("no " + library);
+    File.Move(library, library + ".away");
+    try
+    {
+        using var damaged = new Bir(bytes.AsSpan(0, bytes.Length - 1));
+        return Fail("a record one byte short was accepted");
+    }
+    catch (BioApiException e) when (e.Code == BioApiErrorCode.InvalidData)
+    {
+        Console.WriteLine("without the inspection library: " + e.Message);
+        if (e.Offset != 4 || e.Field != "TotalLength" || e.Check != "total length equals the size of the record" ||
+            !e.Message.EndsWith(e.Reason!, StringComparison.Ordinal))
+        {
+            return Fail("the rejection lost its reason without the inspection library");
+        }
+    }
+    finally
+    {
+        File.Move(library + ".away", library);
     }
     Console.WriteLine("consumer: 1 passed, 0 failed");
     return 0;

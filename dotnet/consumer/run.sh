@@ -28,3 +28,4 @@ cp "$here/Program.cs" app/Program.cs
 dotnet add app/app.csproj package BioapiData --version "$version" --source "$package_dir"
 dotnet run --project app -c Release --disable-build-servers -- "$data_dir/full_record.bir"
 dotnet run --project app -c Release --no-build -- --missing-library
+dotnet run --project app -c Release --no-build -- --missing-inspection "$data_dir/full_record.bir"

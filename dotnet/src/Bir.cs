@@ -166,17 +166,20 @@ namespace BioapiData
             // An empty input is a rejected record, not a null pointer.
             byte none = 0;
             byte* at = count == 0 ? &none : data;
-            int status = NativeMethods.bioapi_bir_decode(at, (UIntPtr)count, out BirHandle made);
-            return Adopt(status, made, status == BioApiErrorCode.InvalidData ? Rejected(at, count) : null);
+            var rejection = NativeDecodeRejection.Empty();
+            int status = NativeMethods.bioapi_bir_decode_ex(at, (UIntPtr)count, out BirHandle made, ref rejection);
+            return Adopt(status, made, status != NativeMethods.Ok ? rejection.Exception(status) : null);
         }
 
         private static unsafe BirHandle DecodeLeaving(byte* data, int count, out int bdbOffset, out int bdbLength)
         {
             byte none = 0;
             byte* at = count == 0 ? &none : data;
-            int status = NativeMethods.bioapi_bir_decode_leaving_bdb(at, (UIntPtr)count, out BirHandle made,
-                                                                     out UIntPtr offset, out UIntPtr length);
-            BirHandle adopted = Adopt(status, made, status == BioApiErrorCode.InvalidData ? Rejected(at, count) : null);
+            var rejection = NativeDecodeRejection.Empty();
+            int status = NativeMethods.bioapi_bir_decode_leaving_bdb_ex(at, (UIntPtr)count, out BirHandle made,
+                                                                        out UIntPtr offset, out UIntPtr length,
+                                                                        ref rejection);
+            BirHandle adopted = Adopt(status, made, status != NativeMethods.Ok ? rejection.Exception(status) : null);
             bdbOffset = checked((int)offset.ToUInt64());
             bdbLength = checked((int)length.ToUInt64());
             return adopted;
@@ -197,19 +200,6 @@ namespace BioapiData
                 throw error ?? new BioApiException(status);
             }
             return made;
-        }
-
-        // The library's exception for the rejected record of `count` bytes at `data`, with the
-        // inspection library's reason: where the decoder stopped, in which part of the record,
-        // and the check that failed.
-        private static unsafe BioApiException Rejected(byte* data, int count)
-        {
-            const int status = BioApiErrorCode.InvalidData;
-            if (!InspectMethods.TryCheck(data, count, out NativeRecordCheck check)) return new BioApiException(status);
-            string reason = InspectMethods.Reason(ref check);
-            return new BioApiException(status, BioApiException.MessageOf(status) + " " + reason,
-                                       (long)check.Offset.ToUInt64(), NativeMethods.Text(check.FieldName),
-                                       NativeMethods.Text(check.Check), reason);
         }
 
         /// <summary>The names of the record's fields, in the order of the library's table

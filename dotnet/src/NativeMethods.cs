@@ -17,6 +17,47 @@ namespace BioapiData
         }
     }
 
+    /// <summary>bioapi_decode_rejection of the C interface, first version (328 bytes, the same
+    /// on every platform): why the decoder rejects a record, filled by the decode itself.</summary>
+    [StructLayout(LayoutKind.Sequential)]
+    internal unsafe struct NativeDecodeRejection
+    {
+        public const int NameSize = 32;     // BIOAPI_REJECTION_NAME_SIZE
+        public const int CheckSize = 64;    // BIOAPI_REJECTION_CHECK_SIZE
+        public const int ReasonSize = 192;  // BIOAPI_REJECTION_REASON_SIZE
+
+        public uint StructSize;
+        public int Rejected;
+        public ulong Offset;
+        public ulong PartOffset;
+        public int Part;
+        public int Field;
+        public int InsidePart;
+        public int Reserved;
+        public fixed byte PartName[NameSize];
+        public fixed byte Check[CheckSize];
+        public fixed byte Reason[ReasonSize];
+
+        /// <summary>A structure for the decoder to fill.</summary>
+        public static NativeDecodeRejection Empty()
+        {
+            return new NativeDecodeRejection { StructSize = (uint)sizeof(NativeDecodeRejection) };
+        }
+
+        /// <summary>The exception of a decode that failed with <paramref name="status"/>: for a
+        /// rejected record, with where and why.</summary>
+        public BioApiException Exception(int status)
+        {
+            if (status != BioApiErrorCode.InvalidData || Rejected == 0) return new BioApiException(status);
+            string reason, name, check;
+            fixed (byte* text = Reason) reason = Marshal.PtrToStringAnsi((IntPtr)text) ?? "";
+            fixed (byte* text = PartName) name = Marshal.PtrToStringAnsi((IntPtr)text) ?? "";
+            fixed (byte* text = Check) check = Marshal.PtrToStringAnsi((IntPtr)text) ?? "";
+            return new BioApiException(status, BioApiException.MessageOf(status) + " " + reason, checked((long)Offset),
+                                       name.Length != 0 ? name : null, check.Length != 0 ? check : null, reason);
+        }
+    }
+
     /// <summary>The date-time structure of the C interface, first version (40 bytes).</summary>
     [StructLayout(LayoutKind.Sequential)]
     internal struct NativeDateTime
@@ -99,7 +140,8 @@ namespace BioapiData
         public static extern int bioapi_bir_create(out BirHandle bir);
 
         [DllImport(Library, CallingConvention = Cdecl)]
-        public static extern unsafe int bioapi_bir_decode(byte* data, UIntPtr size, out BirHandle bir);
+        public static extern unsafe int bioapi_bir_decode_ex(byte* data, UIntPtr size, out BirHandle bir,
+                                                             ref NativeDecodeRejection rejection);
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int bioapi_bir_clone(BirHandle bir, out BirHandle copy);
@@ -114,8 +156,9 @@ namespace BioapiData
         public static extern unsafe int bioapi_bir_encode_into(BirHandle bir, byte* buffer, UIntPtr capacity, out UIntPtr size);
 
         [DllImport(Library, CallingConvention = Cdecl)]
-        public static extern unsafe int bioapi_bir_decode_leaving_bdb(byte* data, UIntPtr size, out BirHandle bir,
-                                                                      out UIntPtr bdbOffset, out UIntPtr bdbSize);
+        public static extern unsafe int bioapi_bir_decode_leaving_bdb_ex(byte* data, UIntPtr size, out BirHandle bir,
+                                                                         out UIntPtr bdbOffset, out UIntPtr bdbSize,
+                                                                         ref NativeDecodeRejection rejection);
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int bioapi_bir_read_values(BirHandle bir, ref NativeValues values);
@@ -181,57 +224,10 @@ namespace BioapiData
 
 namespace BioapiData
 {
-    /// <summary>bioapi_record_check of the inspection library, first version.</summary>
-    [StructLayout(LayoutKind.Sequential)]
-    internal unsafe struct NativeRecordCheck
-    {
-        public const int ReasonSize = 192;  // BIOAPI_INSPECT_REASON_SIZE
-
-        public uint StructSize;
-        public int Accepted;
-        public UIntPtr Offset;
-        public int Part;
-        public int Field;
-        public IntPtr FieldName;
-        public UIntPtr FieldOffset;
-        public int InsideField;
-        public IntPtr Check;
-        public fixed byte Reason[ReasonSize];
-        public UIntPtr ChangeCount;
-    }
-
-    /// <summary>The functions of bioapi_inspect_c.h that the assembly uses: why the decoder
-    /// rejects a record. The inspection library is optional: without it a rejected record's
-    /// exception has no reason.</summary>
+    /// <summary>The functions of bioapi_inspect_c.h that the assembly uses: the summary of the
+    /// record inside a BDB. The inspection library is optional: only that summary needs it.</summary>
     internal static class InspectMethods
     {
-        [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
-        private static extern unsafe int bioapi_inspect_check(byte* data, UIntPtr size, ref NativeRecordCheck check);
-
-        private static volatile bool missing;
-
-        /// <summary>Checks the bytes with the library's decoder; false when the inspection
-        /// library is not there or the record is accepted.</summary>
-        public static unsafe bool TryCheck(byte* data, int size, out NativeRecordCheck check)
-        {
-            check = new NativeRecordCheck { StructSize = (uint)Marshal.SizeOf(typeof(NativeRecordCheck)) };
-            if (missing) return false;
-            try
-            {
-                return bioapi_inspect_check(data, (UIntPtr)size, ref check) == NativeMethods.Ok &&
-                       check.Accepted == 0;
-            }
-            catch (DllNotFoundException)
-            {
-                missing = true;
-            }
-            catch (EntryPointNotFoundException)
-            {
-                missing = true;
-            }
-            return false;
-        }
-
         // The summary of the record inside a BDB. A missing inspection library surfaces as
         // DllNotFoundException from these.
         [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
@@ -245,14 +241,5 @@ namespace BioapiData
 
         [DllImport("bioapi_data_inspect", CallingConvention = CallingConvention.Cdecl)]
         public static extern void bioapi_inspect_free(IntPtr buffer);
-
-        /// <summary>Returns the reason text of a check.</summary>
-        public static unsafe string Reason(ref NativeRecordCheck check)
-        {
-            fixed (byte* text = check.Reason)
-            {
-                return Marshal.PtrToStringAnsi((IntPtr)text) ?? "";
-            }
-        }
     }
 }

@@ -2,6 +2,7 @@ using System;
 using System.Collections.Generic;
 using System.IO;
 using System.Linq;
+using System.Runtime.InteropServices;
 using System.Text.Json;
 using Xunit;
 
@@ -41,6 +42,15 @@ namespace BioapiData.Tests
                 Assert.Equal("BioAPI Error: Invalid Data. (Source: Unit). " + reason, e.Message);
             }
             Assert.NotNull(name);
+        }
+
+        [Fact]
+        public void TheRejectionStructureIsTheCOne()
+        {
+            // Fixed-width members only: the same layout on every platform.
+            Assert.Equal(328, Marshal.SizeOf<NativeDecodeRejection>());
+            Assert.Equal(40, (int)Marshal.OffsetOf<NativeDecodeRejection>(nameof(NativeDecodeRejection.PartName)));
+            Assert.Equal(136, (int)Marshal.OffsetOf<NativeDecodeRejection>(nameof(NativeDecodeRejection.Reason)));
         }
 
         [Fact]

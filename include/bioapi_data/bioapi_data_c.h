@@ -173,6 +173,63 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_create(bioapi_bir** out);
 BIOAPI_DATA_API bioapi_status bioapi_bir_decode(const uint8_t* data,
                                                 size_t size, bioapi_bir** out);
 
+/** Longest part name in a bioapi_decode_rejection, with its null. */
+#define BIOAPI_REJECTION_NAME_SIZE 32
+/** Longest check in a bioapi_decode_rejection, with its null. */
+#define BIOAPI_REJECTION_CHECK_SIZE 64
+/** Longest reason in a bioapi_decode_rejection, with its null. */
+#define BIOAPI_REJECTION_REASON_SIZE 192
+
+/** Why the decoder rejects a record: the failing check, where it looked, and
+ * the part of the record that it refers to (the part being read, or the one
+ * just read when the check refuses a part once read). The same facts and
+ * text as the inspection library's bioapi_inspect_check, from the one
+ * decode. Versions: as bioapi_datetime (set struct_size; later versions only
+ * append members). Every member has the same size and offset on every
+ * platform. */
+typedef struct bioapi_decode_rejection {
+  uint32_t struct_size; /**< Size of the caller's structure, in bytes. */
+  /** 1 when the decoder rejects the record; 0 when it accepts it, the other
+   * members then 0 (part and field -1) and empty. */
+  int32_t rejected;
+  uint64_t offset;      /**< Where the failing check looked. */
+  uint64_t part_offset; /**< Where the part begins; 0 before the first. */
+  /** The part, numbered in record order from 0 (RecordFormat) as the
+   * inspection library's bioapi_record_part numbers it; -1 before the first
+   * part (an empty input). */
+  int32_t part;
+  /** The part's bioapi_bir_field; -1 for a part that a bioapi_bir does not
+   * hold (TotalLength, the reserved byte, the presence bit-map) or none. */
+  bioapi_bir_field field;
+  /** 1 when the check failed inside the part, 0 when it refused the part
+   * once read. */
+  int32_t inside_part;
+  int32_t reserved; /**< 0. */
+  /** The part's name, e.g. "TotalLength"; empty before the first part. */
+  char part_name[BIOAPI_REJECTION_NAME_SIZE];
+  /** The condition that does not hold, e.g. "enough bytes remain": a stable
+   * text, one per check of the decoder. */
+  char check[BIOAPI_REJECTION_CHECK_SIZE];
+  /** One line, e.g. `rejected at offset 4 (TotalLength): check "total length
+   * equals the size of the record" failed`, as bioapi_inspect_check and the
+   * record tool word it. */
+  char reason[BIOAPI_REJECTION_REASON_SIZE];
+} bioapi_decode_rejection;
+
+/** Size of the first version of bioapi_decode_rejection. */
+#define BIOAPI_DECODE_REJECTION_SIZE_V1                            \
+  (40 + BIOAPI_REJECTION_NAME_SIZE + BIOAPI_REJECTION_CHECK_SIZE + \
+   BIOAPI_REJECTION_REASON_SIZE)
+
+/** Decodes as bioapi_bir_decode does and, when `rejection` is not null,
+ * fills *rejection (whose struct_size the caller set: at least
+ * BIOAPI_DECODE_REJECTION_SIZE_V1, else BIOAPI_ERROR_INVALID_PARAMETER and
+ * nothing decoded) with why the record is rejected, or rejected = 0 when it
+ * is accepted. One decode: the reason costs no second walk of the record. */
+BIOAPI_DATA_API bioapi_status
+bioapi_bir_decode_ex(const uint8_t* data, size_t size, bioapi_bir** out,
+                     bioapi_decode_rejection* rejection);
+
 /** Creates an independent copy of `bir`; the caller owns *out. */
 BIOAPI_DATA_API bioapi_status bioapi_bir_clone(const bioapi_bir* bir,
                                                bioapi_bir** out);
@@ -415,6 +472,12 @@ BIOAPI_DATA_API bioapi_status bioapi_bir_decode_leaving_bdb(const uint8_t* data,
                                                             bioapi_bir** out,
                                                             size_t* bdb_offset,
                                                             size_t* bdb_size);
+
+/** As bioapi_bir_decode_leaving_bdb, filling *rejection (when not null) as
+ * bioapi_bir_decode_ex does. */
+BIOAPI_DATA_API bioapi_status bioapi_bir_decode_leaving_bdb_ex(
+    const uint8_t* data, size_t size, bioapi_bir** out, size_t* bdb_offset,
+    size_t* bdb_size, bioapi_decode_rejection* rejection);
 
 /* ------------------------------------------------------------------------
  * What a field accepts, and every value of a record in one call: for

@@ -188,6 +188,13 @@ BIOAPI_DATA_INSPECT_API RecordFields FieldsOf(const BIR& bir);
 BIOAPI_DATA_INSPECT_API RecordFields ReadFields(const unsigned char* data,
                                                 std::size_t size);
 
+/// As ReadFields, without copying the BDB: `bir.BiometricData` is left empty,
+/// and the BDB is the `*bdb_size` bytes at `data + *bdb_offset`. Throws as
+/// ReadFields.
+BIOAPI_DATA_INSPECT_API RecordFields
+ReadFieldsLeavingBdb(const unsigned char* data, std::size_t size,
+                     std::size_t* bdb_offset, std::size_t* bdb_size);
+
 /// Returns `fields` as JSON text, one top-level field a line: byte strings
 /// as hex, date-times as their six recorded `tm` members, enumerations as
 /// {"value", "name"}, an optional field that is not held as null.

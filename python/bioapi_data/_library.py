@@ -115,6 +115,25 @@ class ValuesStruct(ctypes.Structure):
     ]
 
 
+class DecodeRejection(ctypes.Structure):
+    """The C interface's bioapi_decode_rejection, first version: why the
+    decoder rejects a record, filled by the decode itself."""
+
+    _fields_ = [
+        ("struct_size", ctypes.c_uint32),
+        ("rejected", ctypes.c_int32),
+        ("offset", ctypes.c_uint64),
+        ("part_offset", ctypes.c_uint64),
+        ("part", ctypes.c_int32),
+        ("field", ctypes.c_int32),
+        ("inside_part", ctypes.c_int32),
+        ("reserved", ctypes.c_int32),
+        ("part_name", ctypes.c_char * 32),
+        ("check", ctypes.c_char * 64),
+        ("reason", ctypes.c_char * 192),
+    ]
+
+
 def _signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
     status = ctypes.c_int32
     handle = ctypes.c_void_p
@@ -134,6 +153,12 @@ def _signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
         "bioapi_bir_decode": (status, [ctypes.c_void_p, size, out_ptr]),
         "bioapi_bir_decode_leaving_bdb":
             (status, [ctypes.c_void_p, size, out_ptr, out_size, out_size]),
+        "bioapi_bir_decode_ex":
+            (status, [ctypes.c_void_p, size, out_ptr,
+                      ctypes.POINTER(DecodeRejection)]),
+        "bioapi_bir_decode_leaving_bdb_ex":
+            (status, [ctypes.c_void_p, size, out_ptr, out_size, out_size,
+                      ctypes.POINTER(DecodeRejection)]),
         "bioapi_bir_clone": (status, [handle, out_ptr]),
         "bioapi_bir_destroy": (None, [handle]),
         "bioapi_bir_encode": (status, [handle, out_ptr, out_size]),
@@ -180,24 +205,6 @@ def declare(lib: ctypes.CDLL,
         function.argtypes = argtypes
 
 
-class RecordCheck(ctypes.Structure):
-    """The inspection interface's bioapi_record_check."""
-
-    _fields_ = [
-        ("struct_size", ctypes.c_uint32),
-        ("accepted", ctypes.c_int32),
-        ("offset", ctypes.c_size_t),
-        ("part", ctypes.c_int32),
-        ("field", ctypes.c_int32),
-        ("field_name", ctypes.c_char_p),
-        ("field_offset", ctypes.c_size_t),
-        ("inside_field", ctypes.c_int32),
-        ("check", ctypes.c_char_p),
-        ("reason", ctypes.c_char * 192),
-        ("change_count", ctypes.c_size_t),
-    ]
-
-
 class JsonError(ctypes.Structure):
     """The inspection interface's bioapi_json_error."""
 
@@ -213,9 +220,6 @@ def _inspect_signatures() -> Dict[str, Tuple[Any, Sequence[Any]]]:
     out_text = ctypes.POINTER(ctypes.c_void_p)
     out_size = ctypes.POINTER(ctypes.c_size_t)
     return {
-        "bioapi_inspect_check":
-            (status, [ctypes.c_void_p, ctypes.c_size_t,
-                      ctypes.POINTER(RecordCheck)]),
         "bioapi_inspect_to_json":
             (status, [ctypes.c_void_p, out_text, out_size]),
         "bioapi_inspect_from_json":
@@ -280,5 +284,5 @@ def load_inspect(core: str) -> ctypes.CDLL:
 library_path = ""
 #: The loaded library.
 lib = load()
-#: The inspection library: why a record is rejected, and JSON.
+#: The inspection library: JSON, and the summary of a BDB.
 inspect = load_inspect(library_path)

@@ -5,7 +5,7 @@ from __future__ import annotations
 import ctypes
 from typing import Any, Optional, Tuple
 
-from ._library import RecordCheck, inspect, lib
+from ._library import DecodeRejection, lib
 from .enums import Facility
 
 _INT32_MAX = 2**31 - 1
@@ -38,7 +38,7 @@ class BioAPIError(ValueError):
     ``code`` is the code as an unsigned 32-bit number (0x0200010B for a record
     that the decoder rejects), ``facility`` its `Facility`. For a record that
     the decoder rejects, ``offset``, ``field`` and ``check`` say where and
-    why, as the inspection library finds it (``offset`` the byte where the
+    why, as the decoder reports it (``offset`` the byte where the
     failing check looked, ``field`` the part of the record being read, such
     as "TotalLength", ``check`` the condition that does not hold, such as
     "enough bytes remain"), and the text is the library's message, then that
@@ -74,17 +74,20 @@ def check(status: int) -> None:
         raise BioAPIError(status)
 
 
-def rejection(status: int, data: Any, size: int) -> BioAPIError:
-    """The error for a decode of the `size` bytes at `data` that failed with
-    `status`: for a rejected record, with where and why."""
-    found = RecordCheck()
-    found.struct_size = ctypes.sizeof(RecordCheck)
-    if (status & 0xFFFFFFFF != _INVALID_DATA or
-            inspect.bioapi_inspect_check(data, size, ctypes.byref(found)) or
-            found.accepted):
+def new_rejection() -> DecodeRejection:
+    """A structure for the decoder to say why it rejects a record."""
+    found = DecodeRejection()
+    found.struct_size = ctypes.sizeof(DecodeRejection)
+    return found
+
+
+def rejection(status: int, found: DecodeRejection) -> BioAPIError:
+    """The error for a decode that failed with `status`, having filled
+    `found`: for a rejected record, with where and why."""
+    if status & 0xFFFFFFFF != _INVALID_DATA or not found.rejected:
         return BioAPIError(status)
     reason = found.reason.decode("utf-8", "replace")
     return BioAPIError(
         status, f"{error_message(status)} {reason}", int(found.offset),
-        (found.field_name or b"").decode("ascii") or None,
-        (found.check or b"").decode("utf-8", "replace") or None)
+        found.part_name.decode("ascii") or None,
+        found.check.decode("utf-8", "replace") or None)

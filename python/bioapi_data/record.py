@@ -26,11 +26,11 @@ except ImportError as missing:
         "cannot be loaded (see above). Install the package with pip, or build "
         "the target bioapi_data_python with Python's headers at hand "
         "(Debian: python3-dev).") from missing
-from ._library import (DateTimeStruct, EncodeRefusal, FieldLimits, JsonError,
-                       inspect, lib)
+from ._library import (DateTimeStruct, DecodeRejection, EncodeRefusal,
+                       FieldLimits, JsonError, inspect, lib)
 from .enums import (BY_NUMBER, BiometricSubtype, BiometricType, ProcessedLevel,
                     Purpose)
-from .errors import BioAPIError, check, rejection
+from .errors import BioAPIError, check, new_rejection, rejection
 from .values import DateTime, RegistryID
 
 __all__ = ["BIR", "Buffer"]
@@ -989,6 +989,12 @@ def _forget_values(record: BIR) -> None:
     _set_values(record, {})
 
 
+def _rejection_of(status: int, found: bytes) -> BioAPIError:
+    """The error for a decode of the compiled module that failed with
+    `status`, having filled `found` (the bytes of a bioapi_decode_rejection)."""
+    return rejection(status, DecodeRejection.from_buffer_copy(found))
+
+
 def _configure_speedups() -> None:
     """Tells the compiled module what each field is, as the library's table
     says (bound above): its name, number, kind and first slot in
@@ -1003,7 +1009,8 @@ def _configure_speedups() -> None:
         entries.append((field.name, field.number, field.kind, field.slot,
                       members, make))
     _speedups.configure(entries, DateTime, RegistryID, _BDB_NUMBER,
-                        _EAGER_BYTES, BioAPIError, rejection, _SMALL_RECORD)
+                        _EAGER_BYTES, BioAPIError, _rejection_of,
+                        _SMALL_RECORD)
 
 
 _configure_speedups()
@@ -1014,7 +1021,7 @@ _read_values_but_bdb = _speedups.values_but_bdb
 _read_bytes = _speedups.read_bytes
 _encode = _speedups.encode
 _destroy = _speedups.destroy
-_decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb
+_decode_leaving_bdb = lib.bioapi_bir_decode_leaving_bdb_ex
 
 
 def _decoded(data: Optional[Buffer]
@@ -1069,10 +1076,12 @@ def _decoded_at(address: int, size: int
     out = ctypes.c_void_p()
     offset = ctypes.c_size_t()
     length = ctypes.c_size_t()
+    found = new_rejection()
     status = _decode_leaving_bdb(address, size, ctypes.byref(out),
-                                 ctypes.byref(offset), ctypes.byref(length))
+                                 ctypes.byref(offset), ctypes.byref(length),
+                                 ctypes.byref(found))
     if status:
-        raise rejection(status, address, size)
+        raise rejection(status, found)
     handle: int = out.value or 0
     at, bdb_size = offset.value, length.value
     if not bdb_size:

@@ -49,7 +49,8 @@ static allocfunc datetime_alloc;
 static PyObject* registry_id_type;
 static allocfunc registry_id_alloc;
 static PyObject* error_of;     /* error_of(status): the exception to raise */
-static PyObject* rejection_of; /* rejection_of(status, data, size): ditto */
+static PyObject* rejection_of; /* rejection_of(status, bytes of a
+                                  bioapi_decode_rejection): ditto */
 static PyObject* empty_bytes;
 static PyObject* empty_tuple;
 static PyObject* object_new; /* object.__new__ */
@@ -362,10 +363,13 @@ static int bytes_argument(PyObject* data, const uint8_t** at, size_t* size) {
   return 0;
 }
 
-static PyObject* raise_rejection(bioapi_status status, PyObject* data,
-                                 size_t size) {
-  PyObject* error = PyObject_CallFunction(rejection_of, "iOn", (int)status,
-                                          data, (Py_ssize_t)size);
+/* Raises the error that rejection_of makes of a failed decode and what the
+ * decoder said of it. */
+static PyObject* raise_rejection(bioapi_status status,
+                                 const bioapi_decode_rejection* found) {
+  PyObject* error = PyObject_CallFunction(
+      rejection_of, "iy#", (int)status, (const char*)found,
+      (Py_ssize_t)sizeof(*found));
   if (error != NULL) {
     PyErr_SetObject((PyObject*)Py_TYPE(error), error);
     Py_DECREF(error);
@@ -383,15 +387,17 @@ static PyObject* decode(PyObject* module, PyObject* data) {
   size_t size;
   if (bytes_argument(data, &at, &size) < 0) return NULL;
   bioapi_bir* handle = NULL;
+  bioapi_decode_rejection found;
+  found.struct_size = (uint32_t)sizeof(found);
   bioapi_status status;
   if (size >= UNLOCKED_SIZE) {
     PyThreadState* unlocked = PyEval_SaveThread();
-    status = bioapi_bir_decode(at, size, &handle);
+    status = bioapi_bir_decode_ex(at, size, &handle, &found);
     PyEval_RestoreThread(unlocked);
   } else {
-    status = bioapi_bir_decode(at, size, &handle);
+    status = bioapi_bir_decode_ex(at, size, &handle, &found);
   }
-  if (status != BIOAPI_OK) return raise_rejection(status, data, size);
+  if (status != BIOAPI_OK) return raise_rejection(status, &found);
   PyObject* values = read_values(handle, 0);
   PyObject* number = values == NULL ? NULL : PyLong_FromVoidPtr(handle);
   if (number == NULL) {
@@ -424,15 +430,19 @@ static PyObject* decode_leaving_bdb(PyObject* module, PyObject* data) {
   bioapi_bir* handle = NULL;
   size_t offset = 0;
   size_t length = 0;
+  bioapi_decode_rejection found;
+  found.struct_size = (uint32_t)sizeof(found);
   bioapi_status status;
   if (size >= UNLOCKED_SIZE) {
     PyThreadState* unlocked = PyEval_SaveThread();
-    status = bioapi_bir_decode_leaving_bdb(at, size, &handle, &offset, &length);
+    status = bioapi_bir_decode_leaving_bdb_ex(at, size, &handle, &offset,
+                                              &length, &found);
     PyEval_RestoreThread(unlocked);
   } else {
-    status = bioapi_bir_decode_leaving_bdb(at, size, &handle, &offset, &length);
+    status = bioapi_bir_decode_leaving_bdb_ex(at, size, &handle, &offset,
+                                              &length, &found);
   }
-  if (status != BIOAPI_OK) return raise_rejection(status, data, size);
+  if (status != BIOAPI_OK) return raise_rejection(status, &found);
   PyObject* result = Py_BuildValue("(Nnn)", PyLong_FromVoidPtr(handle),
                                    (Py_ssize_t)offset, (Py_ssize_t)length);
   if (result == NULL) bioapi_bir_destroy(handle);

@@ -1,7 +1,8 @@
 """Why a record was rejected: BioAPIError's offset, field and check, from the
-inspection library, for the shared table of damaged records that every
+decoder itself, for the shared table of damaged records that every
 language's tests read."""
 
+import ctypes
 import json
 import pickle
 
@@ -64,3 +65,11 @@ def test_a_bad_header_version():
     assert (error.offset, error.field, error.check) == (
         8, "HeaderVersion", "header version is 0x30")
     assert str(error).startswith(MESSAGE + " rejected at offset 8")
+
+
+def test_the_rejection_structure_is_the_c_one():
+    # Every member has a fixed width: the same layout on every platform.
+    from bioapi_data._library import DecodeRejection
+    assert ctypes.sizeof(DecodeRejection) == 328
+    assert DecodeRejection.part_name.offset == 40
+    assert DecodeRejection.reason.offset == 136

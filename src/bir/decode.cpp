@@ -6,23 +6,45 @@
 
 #include "bioapi_data/bir.h"
 #include "bir/record_reader.h"
+#include "bir/rejection.h"
 
 namespace BioAPI_Data {
 namespace record {
 namespace {
 
-// The library's decoder only needs to know that a check failed: every fault
-// is the same documented exception, thrown by pointer.
-struct RejectingObserver : FaultOnlyObserver {
-  [[noreturn]] static void Fail(std::size_t, const char*) {
+// The library's decoder throws the one documented exception, by pointer,
+// for every fault. When the caller asks why (`kReport`), it also follows the
+// parts as they are read; otherwise it keeps no account of them.
+template <bool kReport>
+class RejectingObserver : public FaultOnlyObserver {
+ public:
+  explicit RejectingObserver(RejectionFacts* why) : why_(why) {}
+
+  [[noreturn]] void Fail(std::size_t offset, const char* check) const {
+    if constexpr (kReport) *why_ = parts_.At(offset, check);
     throw new BioAPIException(Unit, 0x10B);
   }
+  void Begin(FieldId id, std::size_t offset) {
+    if constexpr (kReport) parts_.Begin(id, offset);
+  }
+  void End(std::size_t) {
+    if constexpr (kReport) parts_.End();
+  }
+
+ private:
+  RejectionFacts* why_;
+  PartTracker parts_;
 };
 
 }  // namespace
 
-BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir) {
-  RejectingObserver observer;
+BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir,
+                       RejectionFacts* why) {
+  if (why == nullptr) {
+    RejectingObserver<false> observer(nullptr);
+    return ReadRecord(data, size, bir, observer);
+  }
+  RejectingObserver<true> observer(why);
   return ReadRecord(data, size, bir, observer);
 }
 

@@ -7,14 +7,17 @@
 
 #include "bioapi_data/bir.h"
 #include "bir/record_reader.h"
+#include "bir/rejection.h"
 
 namespace BioAPI_Data {
 namespace record {
 
 /// Decodes the `size` bytes at `data` into `bir`, a default-constructed
 /// record, all but `BiometricData`, and returns where the BDB lies. Throws
-/// `BioAPIException*` (Unit, 0x10B) for a record that it rejects.
-BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir);
+/// `BioAPIException*` (Unit, 0x10B) for a record that it rejects, having set
+/// `*why` (when not null) to where and why.
+BlockSpan ReadOrReject(const unsigned char* data, std::size_t size, BIR& bir,
+                       RejectionFacts* why = nullptr);
 
 }  // namespace record
 }  // namespace BioAPI_Data

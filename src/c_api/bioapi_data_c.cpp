@@ -143,17 +143,6 @@ bioapi_status bioapi_bir_create(bioapi_bir** out) {
   });
 }
 
-bioapi_status bioapi_bir_decode(const uint8_t* data, size_t size,
-                                bioapi_bir** out) {
-  if (out == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
-  *out = nullptr;
-  if (data == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
-  return Guarded([&] {
-    *out = new bioapi_bir{BIR(data, size)};
-    return BIOAPI_OK;
-  });
-}
-
 bioapi_status bioapi_bir_clone(const bioapi_bir* bir, bioapi_bir** out) {
   if (out == nullptr) return BIOAPI_ERROR_INVALID_POINTER;
   *out = nullptr;

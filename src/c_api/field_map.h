@@ -1,6 +1,10 @@
-// The C interface's field map: for every field number, the accessor family
-// that takes it and the member of BIR that it names. Each accessor looks a
-// number up once, by index, and takes the entry only when it is of its kind.
+// The C interface's fields, derived from the record layout: for every field
+// number, its name, its kind, the accessor family that takes it, its member
+// of BIR and what the record carries of it. Nothing here lists the record's
+// fields again: numbers 1 to 4 are the four constants that travel only
+// inside the object, and number 5 + i is the i-th field of
+// `record::kMembers`, in record order. Each accessor looks a number up once,
+// by index, and takes the entry only when it is of its family.
 #ifndef BIOAPI_DATA_C_API_FIELD_MAP_H_
 #define BIOAPI_DATA_C_API_FIELD_MAP_H_
 
@@ -9,7 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
-#include <iterator>
+#include <limits>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -37,18 +41,44 @@ using IntWriter = void (*)(BIR&, std::int32_t);
 
 /// One field number and the member that it names.
 struct Field {
-  bioapi_bir_field number;
-  Kind kind;
-  // kInt: the member's reader and writer, and the values that it holds.
+  bioapi_bir_field number = 0;
+  const char* name = nullptr;          ///< As the member of `BIR`.
+  bioapi_field_kind kind = 0;          ///< A BIOAPI_FIELD_KIND_ constant.
+  bioapi_enumeration enumeration = 0;  ///< Of an enumeration, else 0.
+  /// What the record carries of it; null for a constant that travels only
+  /// inside the object.
+  const record::FieldLayout* layout = nullptr;
+  /// The record carries it: `layout` is set, and `id` is its identifier.
+  /// (Comparing an object's address with null is no constant expression
+  /// under GCC's UBSan, so the checks below read these.)
+  bool carried = false;
+  record::FieldId id = record::FieldId::kRecordFormat;
+  /// An integer, truth value or enumeration: the values that it takes.
+  record::Range values = {0, 0};
+  // Integers: the member's reader and writer.
   IntReader read_int = nullptr;
   IntWriter write_int = nullptr;
-  std::int32_t min = 0;
-  std::int32_t max = 0;
   // The other kinds: their member.
   RegistryID BIR::*registry_id = nullptr;
   std::vector<unsigned char> BIR::*bytes = nullptr;
   std::tm BIR::*date_time = nullptr;
   std::vector<std::tm> BIR::*period = nullptr;
+
+  /// The accessor family that takes it.
+  constexpr Kind Family() const {
+    switch (kind) {
+      case BIOAPI_FIELD_KIND_REGISTRY_ID:
+        return Kind::kRegistryID;
+      case BIOAPI_FIELD_KIND_BYTES:
+        return Kind::kBytes;
+      case BIOAPI_FIELD_KIND_DATETIME:
+        return Kind::kDateTime;
+      case BIOAPI_FIELD_KIND_PERIOD:
+        return Kind::kPeriod;
+      default:
+        return Kind::kInt;
+    }
+  }
 };
 
 /// Reads an integer member as a 32-bit value.
@@ -69,162 +99,170 @@ void WriteInt(BIR& r, std::int32_t value) {
   }
 }
 
-/// An integer field and the values that it holds.
+/// The enumerations of the C interface, in the order of their
+/// BIOAPI_ENUMERATION_ numbers from 1.
+using Enumerations = std::tuple<BiometricType, BiometricSubtype, ProcessedLevel,
+                                Purpose, Facility>;
+
+/// The BIOAPI_ENUMERATION_ number of enumeration `E`, or 0 for another type.
+template <class E, std::size_t I = 0>
+constexpr bioapi_enumeration EnumerationNumber() {
+  if constexpr (I == std::tuple_size_v<Enumerations>) {
+    return 0;
+  } else if constexpr (std::is_same_v<E,
+                                      std::tuple_element_t<I, Enumerations>>) {
+    return static_cast<bioapi_enumeration>(I + 1);
+  } else {
+    return EnumerationNumber<E, I + 1>();
+  }
+}
+static_assert(
+    EnumerationNumber<BiometricType>() == BIOAPI_ENUMERATION_BIOMETRIC_TYPE &&
+        EnumerationNumber<Purpose>() == BIOAPI_ENUMERATION_PURPOSE &&
+        EnumerationNumber<Facility>() == BIOAPI_ENUMERATION_FACILITY &&
+        std::tuple_size_v<Enumerations> == BIOAPI_ENUMERATION_FACILITY,
+    "the enumerations in the order of their published numbers");
+
+/// The entry of an integer, truth value or enumeration member.
 template <auto kMember>
-constexpr Field Int(bioapi_bir_field number, std::int32_t min,
-                    std::int32_t max) {
-  Field f{number, Kind::kInt};
+constexpr Field IntField(bioapi_bir_field number, const char* name,
+                         record::Range values) {
+  using T = std::remove_reference_t<decltype(std::declval<BIR&>().*kMember)>;
+  Field f;
+  f.number = number;
+  f.name = name;
+  f.values = values;
   f.read_int = &ReadInt<kMember>;
   f.write_int = &WriteInt<kMember>;
-  f.min = min;
-  f.max = max;
+  if constexpr (std::is_same_v<T, bool>) {
+    f.kind = BIOAPI_FIELD_KIND_BOOL;
+  } else if constexpr (std::is_enum_v<T>) {
+    f.kind = BIOAPI_FIELD_KIND_ENUM;
+    f.enumeration = EnumerationNumber<T>();
+  } else {
+    f.kind = BIOAPI_FIELD_KIND_INT;
+  }
   return f;
 }
 
-/// A registry identifier field.
-constexpr Field Id(bioapi_bir_field number, RegistryID BIR::*member) {
-  Field f{number, Kind::kRegistryID};
-  f.registry_id = member;
+/// A constant that travels only inside the object: all the values of its
+/// member.
+template <auto kMember>
+constexpr Field ObjectOnly(bioapi_bir_field number, const char* name) {
+  using T = std::remove_reference_t<decltype(std::declval<BIR&>().*kMember)>;
+  static_assert(std::is_integral_v<T> && sizeof(T) <= 4);
+  return IntField<kMember>(
+      number, name,
+      {std::numeric_limits<T>::min(), std::numeric_limits<T>::max()});
+}
+
+/// The first number of a field that the record carries.
+inline constexpr bioapi_bir_field kFirstCarried = 5;
+
+/// The entry of the I-th member of `record::kMembers`: number 5 + I.
+template <std::size_t I>
+constexpr Field Carried() {
+  using Member = std::tuple_element_t<I, decltype(record::kMembers)>;
+  using T = typename Member::Type;
+  constexpr auto kPointer = std::get<I>(record::kMembers).pointer;
+  const record::FieldLayout& layout = record::LayoutOf(Member::id);
+  const auto number = static_cast<bioapi_bir_field>(kFirstCarried + I);
+  Field f;
+  if constexpr (std::is_same_v<T, RegistryID>) {
+    f.kind = BIOAPI_FIELD_KIND_REGISTRY_ID;
+    f.registry_id = kPointer;
+  } else if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
+    f.kind = BIOAPI_FIELD_KIND_BYTES;
+    f.bytes = kPointer;
+  } else if constexpr (std::is_same_v<T, std::tm>) {
+    f.kind = BIOAPI_FIELD_KIND_DATETIME;
+    f.date_time = kPointer;
+  } else if constexpr (std::is_same_v<T, std::vector<std::tm>>) {
+    f.kind = BIOAPI_FIELD_KIND_PERIOD;
+    f.period = kPointer;
+  } else {
+    f = IntField<kPointer>(number, layout.name, layout.values);
+  }
+  f.number = number;
+  f.name = layout.name;
+  f.layout = &layout;
+  f.carried = true;
+  f.id = Member::id;
   return f;
 }
 
-/// A byte string field.
-constexpr Field Bytes(bioapi_bir_field number,
-                      std::vector<unsigned char> BIR::*member) {
-  Field f{number, Kind::kBytes};
-  f.bytes = member;
-  return f;
-}
+/// Number of fields: the four constants, then one per field of the record
+/// that `BIR` holds.
+inline constexpr std::size_t kFieldCount =
+    4 + std::tuple_size_v<decltype(record::kMembers)>;
 
-/// A date-time field.
-constexpr Field DateTime(bioapi_bir_field number, std::tm BIR::*member) {
-  Field f{number, Kind::kDateTime};
-  f.date_time = member;
-  return f;
+template <std::size_t... I>
+constexpr std::array<Field, kFieldCount> AllFields(std::index_sequence<I...>) {
+  return {ObjectOnly<&BIR::NativeFormatOwner>(1, "NativeFormatOwner"),
+          ObjectOnly<&BIR::NativeFormatType>(2, "NativeFormatType"),
+          ObjectOnly<&BIR::FixedWord3>(3, "FixedWord3"),
+          ObjectOnly<&BIR::FixedWord4>(4, "FixedWord4"), Carried<I>()...};
 }
-
-/// A validity period field.
-constexpr Field Period(bioapi_bir_field number,
-                       std::vector<std::tm> BIR::*member) {
-  Field f{number, Kind::kPeriod};
-  f.period = member;
-  return f;
-}
-
-/// The values of a signed 16-bit field.
-inline constexpr std::int32_t kI16Min = -32768, kI16Max = 32767;
-/// The values of a 32-bit field.
-inline constexpr std::int32_t kI32Min = INT32_MIN, kI32Max = INT32_MAX;
 
 /// Every field, entry i for field number i + 1.
-inline constexpr Field kFields[] = {
-    Int<&BIR::NativeFormatOwner>(BIOAPI_FIELD_NATIVE_FORMAT_OWNER, kI16Min,
-                                 kI16Max),
-    Int<&BIR::NativeFormatType>(BIOAPI_FIELD_NATIVE_FORMAT_TYPE, kI16Min,
-                                kI16Max),
-    Int<&BIR::FixedWord3>(BIOAPI_FIELD_FIXED_WORD3, kI16Min, kI16Max),
-    Int<&BIR::FixedWord4>(BIOAPI_FIELD_FIXED_WORD4, kI16Min, kI16Max),
-    Id(BIOAPI_FIELD_RECORD_FORMAT, &BIR::RecordFormat),
-    Int<&BIR::HeaderVersion>(BIOAPI_FIELD_HEADER_VERSION, 0, 255),
-    Int<&BIR::HeaderRevision>(BIOAPI_FIELD_HEADER_REVISION, 0, 255),
-    Id(BIOAPI_FIELD_BDB_FORMAT, &BIR::BDBFormat),
-    Int<&BIR::EncryptionOption>(BIOAPI_FIELD_ENCRYPTION_OPTION, 0, 1),
-    Int<&BIR::IntegrityOption>(BIOAPI_FIELD_INTEGRITY_OPTION, 0, 1),
-    Int<&BIR::BDBBiometricType>(BIOAPI_FIELD_BDB_BIOMETRIC_TYPE, kI32Min,
-                                kI32Max),
-    Int<&BIR::BDBBiometricSubtype>(BIOAPI_FIELD_BDB_BIOMETRIC_SUBTYPE, kI32Min,
-                                   kI32Max),
-    Id(BIOAPI_FIELD_REGISTERED_ID1, &BIR::RegisteredId1),
-    Id(BIOAPI_FIELD_REGISTERED_ID2, &BIR::RegisteredId2),
-    Id(BIOAPI_FIELD_REGISTERED_ID3, &BIR::RegisteredId3),
-    Id(BIOAPI_FIELD_REGISTERED_ID4, &BIR::RegisteredId4),
-    Id(BIOAPI_FIELD_REGISTERED_ID5, &BIR::RegisteredId5),
-    Bytes(BIOAPI_FIELD_OCTET_STRING1, &BIR::OctetString1),
-    DateTime(BIOAPI_FIELD_BDB_CREATION_DATE, &BIR::BDBCreationDate),
-    Bytes(BIOAPI_FIELD_OCTET_STRING2, &BIR::OctetString2),
-    Int<&BIR::BDBProcessedLevel>(BIOAPI_FIELD_BDB_PROCESSED_LEVEL, kI32Min,
-                                 kI32Max),
-    Id(BIOAPI_FIELD_REGISTERED_ID6, &BIR::RegisteredId6),
-    Int<&BIR::BDBPurpose>(BIOAPI_FIELD_BDB_PURPOSE, kI32Min, kI32Max),
-    Int<&BIR::BDBQuality>(BIOAPI_FIELD_BDB_QUALITY, 0, 255),
-    Id(BIOAPI_FIELD_REGISTERED_ID7, &BIR::RegisteredId7),
-    Period(BIOAPI_FIELD_BDB_VALIDITY_PERIOD, &BIR::BDBValidityPeriod),
-    DateTime(BIOAPI_FIELD_BIR_CREATION_DATE, &BIR::BIRCreationDate),
-    Bytes(BIOAPI_FIELD_OCTET_STRING3, &BIR::OctetString3),
-    Bytes(BIOAPI_FIELD_OCTET_STRING4, &BIR::OctetString4),
-    Bytes(BIOAPI_FIELD_OCTET_STRING5, &BIR::OctetString5),
-    Bytes(BIOAPI_FIELD_OCTET_STRING6, &BIR::OctetString6),
-    Period(BIOAPI_FIELD_BIR_VALIDITY_PERIOD, &BIR::BIRValidityPeriod),
-    Id(BIOAPI_FIELD_REGISTERED_ID8, &BIR::RegisteredId8),
-    Bytes(BIOAPI_FIELD_BIOMETRIC_DATA, &BIR::BiometricData),
-    Bytes(BIOAPI_FIELD_SECURITY_BLOCK, &BIR::SecurityBlock),
-};
-/// Number of fields.
-inline constexpr std::size_t kFieldCount = std::size(kFields);
+inline constexpr std::array<Field, kFieldCount> kFields = AllFields(
+    std::make_index_sequence<std::tuple_size_v<decltype(record::kMembers)>>());
 
-/// True when the entry holds the member of its kind.
-constexpr bool HasItsMember(const Field& f) {
-  switch (f.kind) {
-    case Kind::kInt:
-      // Int<> always sets both functions (comparing a function's address
-      // with null is no constant expression under GCC's UBSan).
-      return f.min <= f.max;
-    case Kind::kRegistryID:
-      return f.registry_id != nullptr;
-    case Kind::kBytes:
-      return f.bytes != nullptr;
-    case Kind::kDateTime:
-      return f.date_time != nullptr;
-    case Kind::kPeriod:
-      return f.period != nullptr;
+/// The C number of a field that the record carries; 0 for one that `BIR`
+/// does not hold (the total length, the reserved byte, the bit-map).
+constexpr bioapi_bir_field NumberOf(record::FieldId id) {
+  if (!record::LayoutOf(id).has_member) return 0;
+  bioapi_bir_field number = kFirstCarried;
+  for (const record::FieldLayout& f : record::kFields) {
+    if (f.id == id) break;
+    if (f.has_member) ++number;
   }
-  return false;
+  return number;
 }
 
-/// True when entry i holds number i + 1, each with the member of its kind,
-/// up to the last field: so each number appears exactly once and the lookup
-/// is an index.
+// The derived numbers are the published ones: the first and the last carried
+// field, one in the middle, and the count. (The C tests check every number's
+// name and kind against the header.)
+static_assert(kFieldCount == BIOAPI_BIR_FIELD_COUNT &&
+                  kFieldCount == BIOAPI_FIELD_SECURITY_BLOCK,
+              "four constants, then one number per carried field");
+static_assert(NumberOf(record::FieldId::kRecordFormat) ==
+                      BIOAPI_FIELD_RECORD_FORMAT &&
+                  NumberOf(record::FieldId::kBDBBiometricType) ==
+                      BIOAPI_FIELD_BDB_BIOMETRIC_TYPE &&
+                  NumberOf(record::FieldId::kBDBQuality) ==
+                      BIOAPI_FIELD_BDB_QUALITY &&
+                  NumberOf(record::FieldId::kSecurityBlock) ==
+                      BIOAPI_FIELD_SECURITY_BLOCK &&
+                  NumberOf(record::FieldId::kTotalLength) == 0,
+              "the C field numbers follow the record layout");
+
+/// True when `f` holds the member of its family and no other.
+constexpr bool HasItsMember(const Field& f) {
+  const Kind family = f.Family();
+  // IntField always sets both functions (comparing a function's address with
+  // null is no constant expression under GCC's UBSan).
+  return (family == Kind::kRegistryID) == (f.registry_id != nullptr) &&
+         (family == Kind::kBytes) == (f.bytes != nullptr) &&
+         (family == Kind::kDateTime) == (f.date_time != nullptr) &&
+         (family == Kind::kPeriod) == (f.period != nullptr) &&
+         (family != Kind::kInt || f.values.min <= f.values.max);
+}
+
+/// True when entry i holds number i + 1, the number of its layout row, and
+/// the member of its family.
 constexpr bool EveryNumberOnceInOrder() {
   for (std::size_t i = 0; i < kFieldCount; ++i) {
-    if (kFields[i].number != static_cast<bioapi_bir_field>(i + 1)) return false;
-    if (!HasItsMember(kFields[i])) return false;
+    const Field& f = kFields[i];
+    if (f.number != static_cast<bioapi_bir_field>(i + 1)) return false;
+    if (f.carried && NumberOf(f.id) != f.number) return false;
+    if (!HasItsMember(f)) return false;
   }
-  return kFieldCount == BIOAPI_FIELD_SECURITY_BLOCK;
+  return true;
 }
 static_assert(EveryNumberOnceInOrder(),
               "the field map holds every field number once, in order, each "
-              "with the member of its kind");
-
-/// True when `f` is the entry of `member`: of its kind and, past the
-/// integers, holding that very member.
-template <class T>
-constexpr bool IsEntryOf(const Field& f, T BIR::*member) {
-  if constexpr (std::is_same_v<T, RegistryID>) {
-    return f.kind == Kind::kRegistryID && f.registry_id == member;
-  } else if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
-    return f.kind == Kind::kBytes && f.bytes == member;
-  } else if constexpr (std::is_same_v<T, std::tm>) {
-    return f.kind == Kind::kDateTime && f.date_time == member;
-  } else if constexpr (std::is_same_v<T, std::vector<std::tm>>) {
-    return f.kind == Kind::kPeriod && f.period == member;
-  } else {
-    return f.kind == Kind::kInt;
-  }
-}
-
-/// True when, after the four constants that travel only inside the object,
-/// the numbers follow the record layout's identifiers of the fields that BIR
-/// holds, in order: number 5 + i names the i-th member of `record::kMembers`.
-template <std::size_t... I>
-constexpr bool NumbersFollowFieldIds(std::index_sequence<I...>) {
-  return 4 + sizeof...(I) == kFieldCount &&
-         (IsEntryOf(kFields[4 + I], std::get<I>(record::kMembers).pointer) &&
-          ...);
-}
-static_assert(
-    NumbersFollowFieldIds(std::make_index_sequence<
-                          std::tuple_size_v<decltype(record::kMembers)>>()),
-    "the C field numbers follow the record layout's FieldId");
+              "with the member of its family");
 
 /// The entry of field `number` in a table whose entry i is field i + 1, or
 /// null for a number past either end; every 32-bit number is a valid
@@ -233,7 +271,7 @@ static_assert(
 /// walk every number at and past the ends) instead of reading past the
 /// table, which a sanitizer need not notice in a constant table.
 template <class T, std::size_t N>
-const T* EntryOf(const T (&table)[N], bioapi_bir_field number) {
+const T* EntryOf(const std::array<T, N>& table, bioapi_bir_field number) {
   const auto wide = static_cast<std::int64_t>(number);
   if (wide < 1 || wide > static_cast<std::int64_t>(N)) return nullptr;
   const auto index = static_cast<std::size_t>(wide - 1);
@@ -241,49 +279,28 @@ const T* EntryOf(const T (&table)[N], bioapi_bir_field number) {
   return &table[index];
 }
 
-/// The layout row of every field that the record carries, in C number order:
-/// entry i for field number 5 + i.
-template <std::size_t... I>
-constexpr std::array<const record::FieldLayout*, sizeof...(I)> CarriedRows(
-    std::index_sequence<I...>) {
-  return {&record::LayoutOf(
-      std::tuple_element_t<I, decltype(record::kMembers)>::id)...};
+/// The entry of field `number`, or null for a number that names none.
+inline const Field* FieldOf(bioapi_bir_field number) {
+  return EntryOf(kFields, number);
 }
-inline constexpr auto kCarriedRows = CarriedRows(
-    std::make_index_sequence<std::tuple_size_v<decltype(record::kMembers)>>());
-static_assert(4 + kCarriedRows.size() == kFieldCount,
-              "four constants, then one number per carried field");
 
 /// The layout row of field `number`: what the record carries of it. Null for
 /// the four constants that travel only inside the object and for a number
 /// that names no field.
 inline const record::FieldLayout* LayoutOfNumber(bioapi_bir_field number) {
-  if (number < 5 || number > static_cast<bioapi_bir_field>(kFieldCount)) {
-    return nullptr;
-  }
-  return kCarriedRows[static_cast<std::size_t>(number - 5)];
-}
-
-/// The C number of a field that the record carries.
-inline bioapi_bir_field NumberOf(record::FieldId id) {
-  for (std::size_t i = 0; i < kCarriedRows.size(); ++i) {
-    if (kCarriedRows[i]->id == id) return static_cast<bioapi_bir_field>(5 + i);
-  }
-  return 0;
+  const Field* field = FieldOf(number);
+  return field != nullptr ? field->layout : nullptr;
 }
 
 /// The values that integer field `f` takes: what the record carries, or for
 /// a constant that travels only inside the object what its member holds.
-inline record::Range IntRange(const Field& f) {
-  const record::FieldLayout* layout = LayoutOfNumber(f.number);
-  return layout != nullptr ? layout->values : record::Range{f.min, f.max};
-}
+inline record::Range IntRange(const Field& f) { return f.values; }
 
 /// The entry of `number` when it names a field of `kind`, otherwise null.
 /// Every 32-bit number is a valid argument.
 inline const Field* Find(bioapi_bir_field number, Kind kind) {
-  const Field* field = EntryOf(kFields, number);
-  return field != nullptr && field->kind == kind ? field : nullptr;
+  const Field* field = FieldOf(number);
+  return field != nullptr && field->Family() == kind ? field : nullptr;
 }
 
 }  // namespace c_api

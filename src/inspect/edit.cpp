@@ -44,6 +44,9 @@ CheckedRecord Encode(const RecordFields& fields) {
   }
 }
 
+// More than the rows and texts of a few walks of a record take.
+constexpr std::size_t kWalkRoom = 64 * 1024;
+
 constexpr int kBiometricData =
     static_cast<int>(record::FieldId::kBiometricData);
 constexpr int kSecurityBlock =
@@ -68,6 +71,19 @@ bool NoNewChanges(const std::vector<Change>& edited,
     if (!Names(standing, change)) return false;
   }
   return true;
+}
+
+// Whether `bytes` are the `size` bytes at `data` with `field` at `at`.
+bool IsPatched(const std::vector<unsigned char>& bytes,
+               const unsigned char* data, std::size_t size, std::size_t at,
+               const std::vector<unsigned char>& field) {
+  const std::size_t end = at + field.size();
+  return bytes.size() == size && end <= size &&
+         std::equal(data, data + at, bytes.begin()) &&
+         std::equal(field.begin(), field.end(),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(at)) &&
+         std::equal(data + end, data + size,
+                    bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 bool HasPart(const std::vector<Row>& rows, int part) {
@@ -112,16 +128,28 @@ FieldEdit EditField(const unsigned char* data, std::size_t size,
     throw EditError("no record part " + std::to_string(part));
   }
   // The edited record as the library writes it, its blocks as they stand
-  // unless one of them is the edited part.
-  RecordFields standing = ReadFields(data, size);
+  // unless one of them is the edited part. The record's BDB is copied once,
+  // for the encoder, and let go as soon as the encoding holds it: a record
+  // may be hundreds of megabytes, and an edit of one that the library
+  // writes as it stands holds at most three copies of it at once.
+  std::size_t bdb_offset = 0;
+  std::size_t bdb_size = 0;
+  RecordFields standing =
+      ReadFieldsLeavingBdb(data, size, &bdb_offset, &bdb_size);
   if (part != kBiometricData) {
-    fields.bir.BiometricData = std::move(standing.bir.BiometricData);
+    // With room for the whole record and the walks' few allocations: once
+    // let go, the record encoded again to try an edit in place fits where
+    // the BDB was, rather than in memory of its own.
+    fields.bir.BiometricData.reserve(size + kWalkRoom);
+    fields.bir.BiometricData.assign(data + bdb_offset,
+                                    data + bdb_offset + bdb_size);
   }
   if (part != kSecurityBlock) {
     fields.bir.SecurityBlock = std::move(standing.bir.SecurityBlock);
     fields.has_security_block = standing.has_security_block;
   }
   CheckedRecord checked = Encode(fields);
+  std::vector<unsigned char>().swap(fields.bir.BiometricData);
   if (std::string why = Refusal(checked, part); !why.empty()) {
     throw EditError(why);
   }
@@ -145,18 +173,38 @@ FieldEdit EditField(const unsigned char* data, std::size_t size,
     if (std::equal(from, to, data + old_row->offset)) {
       return edit;  // the field's bytes are as they were
     }
-    std::vector<unsigned char> replaced(data, data + size);
-    std::copy(from, to,
-              replaced.begin() + static_cast<std::ptrdiff_t>(old_row->offset));
-    const Walk replaced_walk(replaced);
-    if (replaced_walk.Accepted() &&
-        NoNewChanges(replaced_walk.Verdict().changes, walk.Verdict().changes) &&
-        ReadFields(replaced.data(), replaced.size()).bir.Encode() ==
-            checked.bytes) {
-      edit.kind = FieldEdit::Kind::kInPlace;
-      edit.offset = old_row->offset;
-      edit.bytes.assign(from, to);
-      return edit;
+    const std::vector<unsigned char> field(from, to);
+    const std::size_t at = old_row->offset;
+    // The record with the field's bytes replaced is most often the encoding
+    // itself (a record that the library writes as it stands): then the
+    // encoding is what is tried, and its storage goes to the decoded BDB
+    // rather than to one more copy of the record.
+    const bool encoding_is_patched =
+        IsPatched(checked.bytes, data, size, at, field);
+    std::vector<unsigned char> patched;
+    if (encoding_is_patched) {
+      patched.swap(checked.bytes);
+    } else {
+      patched.assign(data, data + size);
+      std::copy(field.begin(), field.end(),
+                patched.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    const Walk patched_walk(patched);
+    if (patched_walk.Accepted() &&
+        NoNewChanges(patched_walk.Verdict().changes, walk.Verdict().changes)) {
+      const std::vector<unsigned char> again = BIR(std::move(patched)).Encode();
+      if (encoding_is_patched ? IsPatched(again, data, size, at, field)
+                              : again == checked.bytes) {
+        edit.kind = FieldEdit::Kind::kInPlace;
+        edit.offset = at;
+        edit.bytes = field;
+        return edit;
+      }
+    }
+    if (encoding_is_patched) {  // the encoding, given back
+      checked.bytes.assign(data, data + size);
+      std::copy(field.begin(), field.end(),
+                checked.bytes.begin() + static_cast<std::ptrdiff_t>(at));
     }
   }
   edit.kind = FieldEdit::Kind::kReencode;

@@ -6,6 +6,7 @@
 // date-times (start, end), enumerations {"value", "name"} with the name where
 // the library defines one. An optional field that the record lacks is null.
 #include <cstddef>
+#include <cstring>
 #include <ctime>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -50,15 +51,19 @@ int* DateTimeMember(std::tm& t, std::size_t i) {
   return members[i];
 }
 
-std::string HexText(const std::vector<unsigned char>& bytes) {
+std::string HexText(const unsigned char* bytes, std::size_t size) {
   static const char kDigits[] = "0123456789abcdef";
   // Sized first and filled by index: a BDB may be megabytes long.
-  std::string text(2 * bytes.size(), '0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
+  std::string text(2 * size, '0');
+  for (std::size_t i = 0; i < size; ++i) {
     text[2 * i] = kDigits[bytes[i] >> 4];
     text[2 * i + 1] = kDigits[bytes[i] & 0xF];
   }
   return text;
+}
+
+std::string HexText(const std::vector<unsigned char>& bytes) {
+  return HexText(bytes.data(), bytes.size());
 }
 
 // Values to JSON, chosen by the member's type.
@@ -394,11 +399,14 @@ void WriteText(const Json& j, std::size_t indent, bool top, std::string& out) {
   out += "\n" + std::string(indent, ' ') + (j.is_object() ? "}" : "]");
 }
 
-// With `bdb`, the BDB's summary goes beside its bytes.
-Json ToJsonValue(const RecordFields& fields, const BdbSummary* bdb = nullptr) {
+// With `bdb`, the BDB's summary goes beside its bytes. Without `blocks`, the
+// BDB and the SB are left out.
+Json ToJsonValue(const RecordFields& fields, const BdbSummary* bdb = nullptr,
+                 bool blocks = true) {
   Json j;
   record::ForEachMemberField(fields.bir, [&](const record::FieldLayout& field,
                                              const auto& member) {
+    if (!blocks && field.encoding == record::Encoding::kBlock) return;
     j[field.name] = IsHeld(fields, field) ? ValueJson(member) : Json(nullptr);
     // What the BDB holds, beside its bytes; read-only: FromJson skips it.
     if (bdb != nullptr && field.id == FieldId::kBiometricData) {
@@ -408,18 +416,30 @@ Json ToJsonValue(const RecordFields& fields, const BdbSummary* bdb = nullptr) {
   return j;
 }
 
-// The fields of an accepted record as the walk met them, the BDB from the
-// record's bytes.
-RecordFields FieldsOfWalk(const unsigned char* data,
-                          detail::WalkedRecord&& walked) {
+// The fields of an accepted record as the walk met them, the BDB left in the
+// record's bytes (empty).
+RecordFields FieldsLeavingBdb(detail::WalkedRecord&& walked) {
   RecordFields fields;
   fields.bir = std::move(walked.bir);
-  fields.bir.BiometricData.assign(data + walked.bdb.offset,
-                                  data + walked.bdb.offset + walked.bdb.size);
   fields.present = walked.presence & ~BIOAPI_PRESENCE_RESERVED_MASK;
   fields.has_security_block = walked.has_security_block;
   return fields;
 }
+
+// A block of a record (the BDB or the SB) as given or as read back: whether
+// the record holds it, and its bytes.
+struct BlockValue {
+  bool held;
+  const unsigned char* data;
+  std::size_t size;
+
+  bool operator==(const BlockValue& other) const {
+    return held == other.held && size == other.size &&
+           (size == 0 || std::memcmp(data, other.data, size) == 0);
+  }
+  // As ToJsonValue gives it: made only for a block that does not come back.
+  Json ToJson() const { return held ? Json(HexText(data, size)) : Json(); }
+};
 
 // Why the record changes a field: the encoder's presence rules and the widths
 // of the record's encodings.
@@ -487,9 +507,21 @@ RecordFields FieldsOf(const BIR& bir) {
 }
 
 RecordFields ReadFields(const unsigned char* data, std::size_t size) {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+  RecordFields fields = ReadFieldsLeavingBdb(data, size, &offset, &length);
+  fields.bir.BiometricData.assign(data + offset, data + offset + length);
+  return fields;
+}
+
+RecordFields ReadFieldsLeavingBdb(const unsigned char* data, std::size_t size,
+                                  std::size_t* bdb_offset,
+                                  std::size_t* bdb_size) {
   detail::WalkedRecord walked = detail::WalkRecord(data, size, false);
   if (!walked.Accepted()) throw new BioAPIException(Unit, 0x10B);
-  return FieldsOfWalk(data, std::move(walked));
+  *bdb_offset = walked.bdb.offset;
+  *bdb_size = walked.bdb.size;
+  return FieldsLeavingBdb(std::move(walked));
 }
 
 std::string ToJson(const RecordFields& fields) {
@@ -589,14 +621,35 @@ CheckedRecord EncodeChecked(const RecordFields& fields) {
     checked.rejection = back.rejection;
     return checked;
   }
-  const Json given = ToJsonValue(fields);
-  const Json returned =
-      ToJsonValue(FieldsOfWalk(checked.bytes.data(), std::move(back)));
+  // The blocks are compared as bytes, the BDB where it lies in the record:
+  // neither is copied, nor made hex unless it does not come back.
+  const record::BlockSpan bdb = back.bdb;
+  const RecordFields read_back = FieldsLeavingBdb(std::move(back));
+  const Json given = ToJsonValue(fields, nullptr, false);
+  const Json returned = ToJsonValue(read_back, nullptr, false);
   for (const record::FieldLayout& field : record::kFields) {
     if (!field.has_member) continue;
-    const Json& as_given = given.at(field.name);
-    const Json& came_back = returned.at(field.name);
-    if (as_given == came_back) continue;
+    Json as_given;
+    Json came_back;
+    if (field.encoding == record::Encoding::kBlock) {
+      const bool is_bdb = field.id == FieldId::kBiometricData;
+      const std::vector<unsigned char>& block =
+          is_bdb ? fields.bir.BiometricData : fields.bir.SecurityBlock;
+      const BlockValue block_given{IsHeld(fields, field), block.data(),
+                                   block.size()};
+      const BlockValue block_returned =
+          is_bdb ? BlockValue{true, checked.bytes.data() + bdb.offset, bdb.size}
+                 : BlockValue{IsHeld(read_back, field),
+                              read_back.bir.SecurityBlock.data(),
+                              read_back.bir.SecurityBlock.size()};
+      if (block_given == block_returned) continue;
+      as_given = block_given.ToJson();
+      came_back = block_returned.ToJson();
+    } else {
+      as_given = given.at(field.name);
+      came_back = returned.at(field.name);
+      if (as_given == came_back) continue;
+    }
     checked.losses.push_back(FieldLoss{
         detail::PartOf(field.id), field.name, as_given.dump(), came_back.dump(),
         Reason(field, as_given, came_back, fields)});

@@ -3,20 +3,12 @@
 #include <array>
 #include <type_traits>
 
+#include "c_api/field_map.h"
+
 namespace BioAPI_Data {
 namespace inspect {
 namespace detail {
 namespace {
-
-Rejection RejectionAt(std::size_t offset, std::optional<FieldId> id,
-                      std::size_t begin, bool inside, const char* check) {
-  return Rejection{offset,
-                   id ? PartOf(*id) : -1,
-                   id ? record::LayoutOf(*id).name : nullptr,
-                   begin,
-                   inside,
-                   check};
-}
 
 // Notes where each part lies and the presence bit-map. On a failed check it
 // throws the check and its place, which WalkRecord turns into the record's
@@ -27,44 +19,28 @@ class NotingObserver {
       : walked_(walked), keep_spans_(keep_spans) {}
 
   [[noreturn]] void Fail(std::size_t offset, const char* check) {
-    // A check made after a part was read refers to that part as a whole.
-    if (open_) throw RejectionAt(offset, open_id_, open_begin_, true, check);
-    if (!any_) throw RejectionAt(offset, std::nullopt, 0, true, check);
-    throw RejectionAt(last_begin_, last_id_, last_begin_, false, check);
+    const record::RejectionFacts facts = parts_.At(offset, check);
+    throw Rejection{facts.offset,      facts.has_part ? PartOf(facts.part) : -1,
+                    facts.PartName(),  facts.part_offset,
+                    facts.inside_part, facts.check};
   }
-  void Begin(FieldId id, std::size_t offset) {
-    open_ = true;
-    open_id_ = id;
-    open_begin_ = offset;
-  }
+  void Begin(FieldId id, std::size_t offset) { parts_.Begin(id, offset); }
   void End(std::size_t offset) {
+    const FieldId id = parts_.OpenPart();
     if (keep_spans_) {
-      walked_.fields.push_back(FieldSpan{open_id_, open_begin_, offset});
+      walked_.fields.push_back(FieldSpan{id, parts_.OpenPartBegin(), offset});
     }
-    if (open_id_ == FieldId::kSecurityBlock) walked_.has_security_block = true;
-    any_ = true;
-    last_id_ = open_id_;
-    last_begin_ = open_begin_;
+    if (id == FieldId::kSecurityBlock) walked_.has_security_block = true;
     walked_.end = offset;
-    open_ = false;
+    parts_.End();
   }
   void PresenceBitmap(std::uint32_t bits) { walked_.presence = bits; }
 
  private:
   WalkedRecord& walked_;
   bool keep_spans_;
-  bool open_ = false;
-  bool any_ = false;
-  FieldId open_id_ = FieldId::kRecordFormat;
-  std::size_t open_begin_ = 0;
-  FieldId last_id_ = FieldId::kRecordFormat;
-  std::size_t last_begin_ = 0;
+  record::PartTracker parts_;
 };
-
-// The bioapi_bir_field numbers: after the four that travel only inside the
-// object, one per part that `BIR` holds, in part order (the C interface's
-// field table asserts the same order).
-constexpr int kFirstRecordFieldNumber = 5;
 
 }  // namespace
 
@@ -83,13 +59,8 @@ WalkedRecord WalkRecord(const unsigned char* data, std::size_t size,
 }
 
 int BirFieldOf(FieldId id) {
-  if (!record::LayoutOf(id).has_member) return -1;
-  int number = kFirstRecordFieldNumber;
-  for (const record::FieldLayout& f : record::kFields) {
-    if (f.id == id) break;
-    if (f.has_member) ++number;
-  }
-  return number;
+  const bioapi_bir_field number = c_api::NumberOf(id);
+  return number != 0 ? number : -1;
 }
 
 RowKind KindOf(FieldId id) {
@@ -127,15 +98,8 @@ RowKind KindOf(FieldId id) {
 }  // namespace detail
 
 std::string Rejection::Describe() const {
-  const char* name = field != nullptr ? field : "record";
-  std::string where = "rejected at offset " + std::to_string(offset) + " (";
-  if (inside_field && offset != field_offset) {
-    where += std::string("in ") + name + ", which begins at " +
-             std::to_string(field_offset);
-  } else {
-    where += name;
-  }
-  return where + "): check \"" + check + "\" failed";
+  return record::DescribeRejection(offset, field, field_offset, inside_field,
+                                   check);
 }
 
 }  // namespace inspect

@@ -14,6 +14,7 @@
 #include "bioapi_data/inspect.h"
 #include "bir/record_layout.h"
 #include "bir/record_reader.h"
+#include "bir/rejection.h"
 
 namespace BioAPI_Data {
 namespace inspect {

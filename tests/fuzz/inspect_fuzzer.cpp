@@ -1,14 +1,17 @@
 // Fuzz target of the inspection library: for any bytes, the check accepts
 // exactly what the decoder accepts; a rejection names a place inside the
-// input and the walk ends on its check; an accepted record's changes are
-// empty exactly when it re-encodes to its own bytes, and its JSON reads back
-// to the same JSON and encodes as the record that the decoder gives.
+// input, the walk ends on its check, and the decoder's own rejection
+// (bioapi_bir_decode_ex) gives the same facts and line; an accepted record's
+// changes are empty exactly when it re-encodes to its own bytes, and its JSON
+// reads back to the same JSON and encodes as the record that the decoder gives.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "bioapi_data/bioapi_data_c.h"
 #include "bioapi_data/bir.h"
 #include "bioapi_data/inspect.h"
 #include "round_trip.h"
@@ -19,6 +22,31 @@ using BioAPI_Data::BioAPIException;
 using BioAPI_Data::BIR;
 using BioAPI_Data::testing::Require;
 namespace inspect = BioAPI_Data::inspect;
+
+// The C interface's decode with its rejection, which must agree with the
+// C++ decoder and, for a rejected record, with the inspection's check.
+void RequireSameRejection(const std::uint8_t* data, std::size_t size,
+                          const inspect::Check& check) {
+  static const std::uint8_t kNone = 0;
+  bioapi_bir* bir = nullptr;
+  bioapi_decode_rejection why;
+  why.struct_size = sizeof why;
+  const bioapi_status status =
+      bioapi_bir_decode_ex(data != nullptr ? data : &kNone, size, &bir, &why);
+  bioapi_bir_destroy(bir);
+  Require((status == BIOAPI_OK) == check.Accepted() &&
+              (why.rejected == 0) == check.Accepted(),
+          "the decoder's rejection agrees with the check");
+  if (check.Accepted()) return;
+  const inspect::Rejection& r = *check.rejection;
+  Require(why.offset == r.offset && why.part == r.part &&
+              why.part_offset == r.field_offset &&
+              (why.inside_part != 0) == r.inside_field &&
+              std::strcmp(why.part_name, r.field) == 0 &&
+              std::strcmp(why.check, r.check) == 0 &&
+              why.reason == r.Describe(),
+          "the decoder's rejection gives the check's facts and line");
+}
 
 std::optional<BIR> Decoded(const std::uint8_t* data, std::size_t size) {
   try {
@@ -43,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     Require(row.offset <= size && row.length <= size - row.offset,
             "every row lies inside the record");
   }
+  RequireSameRejection(data, size, check);
   if (!check.Accepted()) {
     const inspect::Rejection& r = *check.rejection;
     Require(r.offset <= size && r.field_offset <= r.offset,

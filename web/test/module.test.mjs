@@ -19,8 +19,9 @@ assert.ok(inspectorDir && dataDir,
           'inspector and tests/data');
 const ownData = fileURLToPath(new URL('./data/', import.meta.url));
 const {
-  blockBytes, decode, editField, encode, EncodeError, enumerations, explain,
-  inspect, load, parts, patch, residentBytes,
+  accept, bloated, blockBytes, decode, editField, encode, EncodeError,
+  enumerations, explain, inspect, load, memoryBytes, parts, patch,
+  proposalBytes, renew, residentBytes, residentJson, residentJsonParts,
 } = await import(path.join(inspectorDir, 'bioapi_data.mjs'));
 
 const bytesOf = async (file) => new Uint8Array(await readFile(file));
@@ -245,6 +246,61 @@ test('the resident record: an edit in place, refused once a patch damaged ' +
   assert.throws(toQuality90, (e) => e instanceof EncodeError &&
                                     /rejects the record/.test(e.message));
   assert.equal(inspect().accepted, false);
+});
+
+test('the resident record as bir json writes it, the BDB\'s hex in parts',
+     async () => {
+  for (const name of ['full_record', 'field_by_field', 'minimal']) {
+    load(await bytesOf(path.join(dataDir, `${name}.bir`)));
+    assert.equal(residentJson(),
+                 await readFile(path.join(dataDir, `${name}.json`), 'utf8'),
+                 name);
+  }
+  // BDBs of no bytes, of one, and of more than a part holds.
+  const sample = decode(await bytesOf(path.join(dataDir, 'full_record.bir')));
+  for (const size of [0, 1, (1 << 20) + 5]) {
+    const bdb = new Uint8Array(size).map((_, i) => (i * 7) & 255);
+    const bytes = encode({...plain(sample.fields), BiometricData: bdb});
+    load(bytes);
+    const parts = residentJsonParts();
+    assert.equal(parts.length, 2 + Math.ceil(size / (1 << 20)), `${size}`);
+    assert.deepEqual(JSON.parse(residentJson()), plain(decode(bytes).fields),
+                     `${size}`);
+  }
+  patch(4, Uint8Array.of(0, 0, 0, 0));
+  assert.throws(residentJson, (e) => e instanceof EncodeError);
+});
+
+test('a new memory for the library keeps the resident record and drops a ' +
+     'proposal', async () => {
+  const sample = decode(await bytesOf(path.join(dataDir, 'full_record.bir')));
+  const bdb = new Uint8Array(8 << 20).map((_, i) => i >> 12);
+  const bytes = encode({...plain(sample.fields), BiometricData: bdb});
+  load(bytes);
+  const record = inspect();
+  const longer = {...record.fields, OctetString1: '4142434445'};
+  assert.equal(editField(longer, 'OctetString1').kind, 'reencode');
+  const proposed = proposalBytes().slice();
+  assert.equal(decode(proposed).fields.OctetString1, '4142434445');
+  accept();
+  assert.deepEqual(residentBytes(), proposed);
+  assert.equal(proposalBytes().length, 0);
+  const accepted = inspect();
+  // An edit of an 8 MiB record held more than it keeps.
+  assert.equal(bloated(), true);
+  const grown = memoryBytes();
+  await renew();
+  assert.ok(memoryBytes() < grown);
+  assert.equal(bloated(), false);
+  assert.deepEqual(residentBytes(), proposed);
+  assert.deepEqual(inspect(), accepted);
+  // A proposal waiting is gone with the old memory.
+  assert.equal(editField({...inspect().fields, OctetString1: '41'},
+                         'OctetString1').kind, 'reencode');
+  await renew();
+  assert.equal(proposalBytes().length, 0);
+  assert.equal(accept(), 0);
+  assert.deepEqual(residentBytes(), proposed);
 });
 
 test('parts: the fields in record order; optional ones are those a ' +
