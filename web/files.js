@@ -4,7 +4,7 @@
 
 import { ask } from './dialog.js';
 import { clearHistory } from './history.js';
-import { buttons, show } from './record_view.js';
+import { buttons, hexView, show } from './record_view.js';
 import { save } from './save.js';
 import { $, plural, say, state } from './state.js';
 import { request } from './worker_client.js';
@@ -60,8 +60,9 @@ export async function open(file, {discard = false} = {}) {
   state.bytes = new Uint8Array(answer.buffer);
   clearHistory();
   show(answer.record);
-  // The table is in the page; the time runs to the frame that shows it.
-  requestAnimationFrame(() => {
+  // The time runs to the frame that shows the record's bytes, the last
+  // part of the page that it draws.
+  hexView.drawn(() => {
     const shown = performance.now() - chosen;
     document.body.dataset.openMs = shown.toFixed(1);
     console.info(`inspector: ${file.name} (${state.bytes.length} bytes) ` +

@@ -46,6 +46,14 @@ export class HexView {
     this.nibble = null; // the high digit typed at the cursor
     this.top = 0; // the first line in sight, past the height cap
     this.expectedScrollTop = 0; // the scroll position this view last set
+    // The view's scroll position and height as this view knows them, so that
+    // drawing never makes the browser lay out the page to read them: the
+    // position from the scroll events and this view's own scrolling (written
+    // to the element when the lines are drawn), the height from a
+    // ResizeObserver.
+    this.scrollPos = 0;
+    this.shownScrollTop = 0; // what the element's scrollTop was last seen to be
+    this.height = null; // the view's inner height, once observed
     this.lineCount = 1;
     this.spacer = document.createElement('div');
     this.spacer.className = 'hex-spacer';
@@ -53,17 +61,33 @@ export class HexView {
     this.lines.className = 'hex-lines';
     container.replaceChildren(this.spacer, this.lines);
     this.pending = false;
+    this.holdFrame = false; // the next frame draws nothing: see setRecord
+    this.whenDrawn = []; // called once the lines are drawn next
     container.addEventListener('scroll', () => {
+      const at = container.scrollTop;
+      this.shownScrollTop = at;
+      // A position of this view's own not yet written wins over this one.
+      if (this.scrollPos !== at && this.scrollPending) return;
+      this.scrollPos = at;
       // A scroll that this view did not set (the scroll bar dragged) moves
       // the first line in sight proportionally.
-      if (this.scaled &&
-          Math.abs(container.scrollTop - this.expectedScrollTop) >= 1) {
-        this.top = this.lineOfScrollTop(container.scrollTop);
-        this.expectedScrollTop = container.scrollTop;
+      if (this.scaled && Math.abs(at - this.expectedScrollTop) >= 1) {
+        this.top = this.lineOfScrollTop(at);
+        this.expectedScrollTop = at;
       }
       this.schedule();
     });
     window.addEventListener('resize', () => this.schedule());
+    if (typeof ResizeObserver === 'function') {
+      new ResizeObserver((entries) => {
+        const box = entries[entries.length - 1].contentBoxSize?.[0];
+        const height = box ? box.blockSize
+                           : entries[entries.length - 1].contentRect.height;
+        if (height === this.height) return;
+        this.height = height;
+        this.schedule();
+      }).observe(container);
+    }
     container.addEventListener('pointerdown', (event) => this.press(event));
     container.addEventListener('wheel', (event) => this.wheel(event),
                                {passive: false});
@@ -101,7 +125,21 @@ export class HexView {
     this.anchor = -1;
     this.changed = [];
     this.setTop(0);
-    this.render();
+    // A record opened: the page lays out the rest of itself (the table) in
+    // the coming frame and the lines in the one after, so that no one task
+    // lays out both. The old record's lines go now.
+    this.lines.replaceChildren();
+    this.holdFrame = true;
+    this.schedule();
+  }
+
+  /** Calls `callback` once the lines are drawn next (in that frame). */
+  drawn(callback) {
+    if (this.pending) {
+      this.whenDrawn.push(callback);
+    } else {
+      callback();
+    }
   }
 
   /**
@@ -159,11 +197,16 @@ export class HexView {
     this.schedule();
   }
 
-  /** Scrolls so that `line` is the first line in sight. */
+  /**
+   * Scrolls so that `line` is the first line in sight. The element scrolls
+   * when the lines are drawn next, with them.
+   */
   setTop(line) {
     this.top = Math.min(this.lastTopLine(), Math.max(0, line));
-    this.container.scrollTop = this.scrollTopOfLine(this.top);
-    this.expectedScrollTop = this.container.scrollTop;
+    this.scrollPos = this.scrollTopOfLine(this.top);
+    this.expectedScrollTop = this.scrollPos;
+    this.scrollPending = this.scrollPos !== this.shownScrollTop;
+    this.schedule();
   }
 
   // The mouse wheel moves a few lines a notch, never more than are in
@@ -184,7 +227,19 @@ export class HexView {
 
   // How many whole lines fit in sight.
   wholeLines() {
-    return Math.max(1, Math.floor(this.container.clientHeight / LINE_HEIGHT));
+    return Math.max(1, Math.floor(this.viewHeight() / LINE_HEIGHT));
+  }
+
+  // The view's inner height: observed, or read once before the first
+  // observation.
+  viewHeight() {
+    return this.height ?? this.container.clientHeight;
+  }
+
+  // The greatest scroll position: the spacer's height past the view's.
+  scrollRange() {
+    return Math.max(0, Math.min(this.fullHeight ?? 0, MAX_SCROLL_HEIGHT) -
+                       this.viewHeight());
   }
 
   // The greatest first line: the one that shows the last line whole.
@@ -195,22 +250,19 @@ export class HexView {
   // The first line in sight. Past the height cap, the scroll range maps onto
   // the lines so that the greatest scroll position shows the last line.
   topLine() {
-    if (!this.scaled) {
-      return Math.floor(this.container.scrollTop / LINE_HEIGHT);
-    }
+    if (!this.scaled) return Math.floor(this.scrollPos / LINE_HEIGHT);
     return Math.min(this.lastTopLine(), this.top);
   }
 
   lineOfScrollTop(top) {
-    const range = Math.max(1, this.container.scrollHeight -
-                              this.container.clientHeight);
+    const range = Math.max(1, this.scrollRange());
     return Math.min(this.lastTopLine(),
                     Math.round((top / range) * this.lastTopLine()));
   }
 
   scrollTopOfLine(line) {
     if (!this.scaled) return line * LINE_HEIGHT;
-    const range = this.container.scrollHeight - this.container.clientHeight;
+    const range = this.scrollRange();
     return Math.round((Math.min(line, this.lastTopLine()) /
                        Math.max(1, this.lastTopLine())) * range);
   }
@@ -220,7 +272,22 @@ export class HexView {
     this.pending = true;
     requestAnimationFrame(() => {
       this.pending = false;
+      if (this.holdFrame) {
+        this.holdFrame = false;
+        this.schedule();
+        return;
+      }
       this.render();
+      const drawn = this.whenDrawn;
+      this.whenDrawn = [];
+      for (const callback of drawn) callback();
+      // The element scrolls in the frame, so that the layout this asks for
+      // is the frame's own, never one forced in the middle of other work.
+      if (this.scrollPending) {
+        this.scrollPending = false;
+        this.container.scrollTop = this.scrollPos;
+        this.shownScrollTop = this.scrollPos;
+      }
     });
   }
 
@@ -252,7 +319,7 @@ export class HexView {
       // content below the spacer would make the scroll range grow.
       first = top;
       last = Math.min(this.lineCount, top + this.wholeLines());
-      offsetPx = this.container.scrollTop;
+      offsetPx = this.scrollPos;
     } else {
       first = Math.max(0, top - SPARE_LINES);
       last = Math.min(this.lineCount,
