@@ -5,7 +5,7 @@
 import { ask } from './dialog.js';
 import { clearHistory } from './history.js';
 import { buttons, hexView, show } from './record_view.js';
-import { save } from './save.js';
+import { save, saveUrl } from './save.js';
 import { $, plural, say, state } from './state.js';
 import { request } from './worker_client.js';
 
@@ -78,12 +78,21 @@ function dropped(transfer) {
 }
 
 export function initFiles() {
-  buttons.download.addEventListener('click', () => {
+  buttons.download.addEventListener('click', async () => {
     if (!state.bytes) return;
-    save(new Blob([state.bytes], {type: 'application/octet-stream'}),
-         state.name);
-    say(`downloaded ${state.name} (${plural(state.bytes.length, 'byte')}` +
-        `${modified() ? ', with the changes' : ''})`, 'done');
+    const {name, bytes} = state;
+    const changed = modified();
+    try {
+      if (!await save(new Blob([bytes], {type: 'application/octet-stream'}),
+                      name)) {
+        return;
+      }
+    } catch (error) {
+      say(`could not download: ${error.message}`, 'error');
+      return;
+    }
+    say(`downloaded ${name} (${plural(bytes.length, 'byte')}` +
+        `${changed ? ', with the changes' : ''})`, 'done');
   });
 
   buttons.exportJson.addEventListener('click', async () => {
@@ -91,9 +100,9 @@ export function initFiles() {
     try {
       const answer = await request('json', {}, 'Writing JSON…');
       if (!answer) return;
-      save(answer.blob, name);
+      saveUrl(answer.url, name);
       say(`exported the fields as ${name} ` +
-          `(${plural(answer.blob.size, 'byte')})`, 'done');
+          `(${plural(answer.size, 'byte')})`, 'done');
     } catch (error) {
       say(`JSON: ${error.message}`, 'error');
     }

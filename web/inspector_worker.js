@@ -170,6 +170,15 @@ function find(bytes, pattern, from) {
   return found >= 0 ? found : search(0, Math.min(bytes.length, start + n - 1));
 }
 
+// A URL to download `blob` from, made here rather than in the page: making
+// it waits until the browser holds the whole Blob. It lasts a minute, long
+// enough for the download to begin.
+function urlOf(blob) {
+  const url = URL.createObjectURL(blob);
+  setTimeout(() => URL.revokeObjectURL(url), 60000);
+  return url;
+}
+
 // Writes `bytes` over the resident record at `offset`; returns the bytes
 // they replace, for undo, and the record's new walk.
 function patchResident(offset, bytes) {
@@ -243,8 +252,9 @@ const operations = {
 
   format({begin, end, format, blob}) {
     const parts = formatParts(residentBytes().subarray(begin, end), format);
-    return blob ? {blob: new Blob(parts, {type: 'text/plain'})}
-                : {text: parts.join('')};
+    if (!blob) return {text: parts.join('')};
+    const made = new Blob(parts, {type: 'text/plain'});
+    return {url: urlOf(made), size: made.size};
   },
 
   // What the library's memory holds (WebAssembly memory never shrinks).
@@ -253,7 +263,13 @@ const operations = {
   },
 
   json() {
-    return {blob: new Blob(residentJsonParts(), {type: 'application/json'})};
+    const made = new Blob(residentJsonParts(), {type: 'application/json'});
+    return {url: urlOf(made), size: made.size};
+  },
+
+  // A URL to download a Blob of the page's from.
+  link({blob}) {
+    return {url: urlOf(blob)};
   },
 };
 

@@ -7,7 +7,7 @@ import { printable } from './hex_view.js';
 import { buttons } from './record_view.js';
 import { $, offsetText, plural, say, state } from './state.js';
 import { request } from './worker_client.js';
-import { save } from './save.js';
+import { saveUrl } from './save.js';
 
 // Selections up to this size go to the clipboard; larger ones are saved.
 export const CLIPBOARD_LIMIT = 1 << 20;
@@ -120,7 +120,7 @@ export async function copySelection() {
   if (large) {
     const name = `${state.name.replace(/\.[^.]*$/, '')}-` +
                  `${begin}-${end}.${FORMAT_EXTENSIONS[format]}`;
-    save(answer.blob, name);
+    saveUrl(answer.url, name);
     say(`${what} is too much for the clipboard: saved as ${name}`, 'done');
     return;
   }
