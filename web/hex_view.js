@@ -85,7 +85,12 @@ export class HexView {
                            : entries[entries.length - 1].contentRect.height;
         if (height === this.height) return;
         this.height = height;
-        this.schedule();
+        // Drawn at once, in the frame that gave the view its new height.
+        if (this.holdFrame) {
+          this.schedule();
+        } else {
+          this.render();
+        }
       }).observe(container);
     }
     container.addEventListener('pointerdown', (event) => this.press(event));

@@ -645,6 +645,53 @@ test('a 16 MiB record opens; the hex view holds few elements', async () => {
   assert.ok(await count() <= 2000, `${await count()} elements in #hex`);
 });
 
+test('the hex view fills its height whenever the window changes',
+     async () => {
+  const {file} = await largeFile();
+  await open(file);
+  // Taller, shorter (the least height of the view), then as before.
+  for (const height of [1300, 500, 900]) {
+    await page.setViewport({width: 1440, height});
+    await frames();
+    const {gap, inSight} = await page.evaluate(() => {
+      const hex = document.querySelector('#hex');
+      const lines = hex.querySelectorAll('.hex-line');
+      const bottom = hex.getBoundingClientRect().top + hex.clientTop +
+                     hex.clientHeight;
+      return {gap: bottom - lines[lines.length - 1].getBoundingClientRect()
+                                .bottom,
+              inSight: Math.floor(hex.clientHeight / 20)};
+    });
+    assert.ok(gap < 20, `${gap} px under the last line at ${height} px`);
+    // PageDown moves the cursor by the lines in sight.
+    await page.focus('#hex');
+    await page.keyboard.press('Home');
+    await page.keyboard.press('PageDown');
+    assert.match(await text('#selection-range'),
+                 new RegExp(`^1 byte at ${inSight * 16}\\b`));
+  }
+});
+
+test('a record opened shows its first line wherever the last was scrolled',
+     async () => {
+  const {file} = await largeFile();
+  for (const where of ['middle', 'end']) {
+    await open(file);
+    await page.$eval('#hex', (hex, w) => {
+      hex.scrollTop = w === 'end' ? hex.scrollHeight : hex.scrollHeight / 2;
+    }, where);
+    await frames();
+    assert.notEqual(await page.$eval('#hex .hex-address',
+                                     (a) => a.textContent), '00000000');
+    // The same record again: the scroll range stays as it was.
+    await open(file);
+    await frames();
+    assert.equal(await page.$eval('#hex', (hex) => hex.scrollTop), 0, where);
+    assert.equal(await page.$eval('#hex .hex-address', (a) => a.textContent),
+                 '00000000', where);
+  }
+});
+
 test('no request leaves the page\'s origin', () => {
   assert.ok(requests.length > 0);
   const foreign = requests.filter((url) =>
