@@ -3,12 +3,12 @@ Python package (see pyproject.toml for the package itself).
 
     pip install --no-build-isolation .
 
-needs CMake 3.20 or later, a C++17 compiler, and setuptools and wheel in the
-interpreter that runs pip. BIOAPI_DATA_CMAKE_ARGS adds arguments to the
-CMake configuration (a generator, a toolchain file, ...).
+needs CMake 3.20 or later, a C++17 compiler, setuptools and wheel in the
+interpreter that runs pip, and that interpreter's headers (Debian:
+python3-dev). BIOAPI_DATA_CMAKE_ARGS adds arguments to the CMake
+configuration (a generator, a toolchain file, ...).
 
-needs the headers of the Python that runs pip too (Debian: python3-dev):
-the package's compiled module, bioapi_data._speedups, is built against
+The package's compiled module, bioapi_data._speedups, is built against
 CPython's limited API of Python 3.8, so the wheel is tagged
 cp38-abi3-<platform> and serves CPython 3.8 and every later 3.x on that
 platform. On Linux the platform is the manylinux_2_NN tag that the libraries
