@@ -60,8 +60,8 @@ export async function open(file, {discard = false} = {}) {
   state.bytes = new Uint8Array(answer.buffer);
   clearHistory();
   show(answer.record);
-  // The time runs to the frame that shows the record's bytes, the last
-  // part of the page that it draws.
+  // The time runs until the record's bytes are drawn, the last part of the
+  // page that shows it.
   hexView.drawn(() => {
     const shown = performance.now() - chosen;
     document.body.dataset.openMs = shown.toFixed(1);

@@ -138,7 +138,7 @@ export class HexView {
     this.schedule();
   }
 
-  /** Calls `callback` once the lines are drawn next (in that frame). */
+  /** Calls `callback` once the lines are drawn next. */
   drawn(callback) {
     if (this.pending) {
       this.whenDrawn.push(callback);
@@ -276,16 +276,19 @@ export class HexView {
     if (this.pending) return;
     this.pending = true;
     requestAnimationFrame(() => {
-      this.pending = false;
       if (this.holdFrame) {
+        // The lines are made in a task of their own after this frame, and
+        // laid out in the next: neither this frame nor that one does all.
         this.holdFrame = false;
-        this.schedule();
+        setTimeout(() => {
+          this.pending = false;
+          this.draw();
+          if (this.scrollPending) this.schedule();
+        });
         return;
       }
-      this.render();
-      const drawn = this.whenDrawn;
-      this.whenDrawn = [];
-      for (const callback of drawn) callback();
+      this.pending = false;
+      this.draw();
       // The element scrolls in the frame, so that the layout this asks for
       // is the frame's own, never one forced in the middle of other work.
       if (this.scrollPending) {
@@ -294,6 +297,14 @@ export class HexView {
         this.shownScrollTop = this.scrollPos;
       }
     });
+  }
+
+  // Draws the lines in sight and tells those waiting for them.
+  draw() {
+    this.render();
+    const drawn = this.whenDrawn;
+    this.whenDrawn = [];
+    for (const callback of drawn) callback();
   }
 
   // The index of the row that holds `offset`, or -1.
