@@ -69,12 +69,28 @@ static struct {
   PyObject* value;
 } known_ids[KNOWN_IDS];
 
-static int raise_status(bioapi_status status) {
-  PyObject* error = PyObject_CallFunction(error_of, "i", (int)status);
+/* Hands the interpreter's lock over while work on `size` bytes runs, when
+ * they are many (handing it over costs more than a small record's work);
+ * `relock` takes it back. */
+static PyThreadState* unlock_for(size_t size) {
+  return size >= UNLOCKED_SIZE ? PyEval_SaveThread() : NULL;
+}
+
+static void relock(PyThreadState* unlocked) {
+  if (unlocked != NULL) PyEval_RestoreThread(unlocked);
+}
+
+/* Raises `error` (made by one of the package's functions, which may have
+ * failed: NULL with its exception set). */
+static void raise_made(PyObject* error) {
   if (error != NULL) {
     PyErr_SetObject((PyObject*)Py_TYPE(error), error);
     Py_DECREF(error);
   }
+}
+
+static int raise_status(bioapi_status status) {
+  raise_made(PyObject_CallFunction(error_of, "i", (int)status));
   return -1;
 }
 
@@ -168,13 +184,9 @@ static PyObject* copy_bytes(const bioapi_bir* handle, int number) {
   PyObject* copy = PyBytes_FromStringAndSize(NULL, (Py_ssize_t)size);
   if (copy == NULL) return NULL;
   char* into = PyBytes_AsString(copy);
-  if (size >= UNLOCKED_SIZE) {
-    PyThreadState* unlocked = PyEval_SaveThread();
-    memcpy(into, data, size);
-    PyEval_RestoreThread(unlocked);
-  } else {
-    memcpy(into, data, size);
-  }
+  PyThreadState* unlocked = unlock_for(size);
+  memcpy(into, data, size);
+  relock(unlocked);
   return copy;
 }
 
@@ -367,13 +379,9 @@ static int bytes_argument(PyObject* data, const uint8_t** at, size_t* size) {
  * decoder said of it. */
 static PyObject* raise_rejection(bioapi_status status,
                                  const bioapi_decode_rejection* found) {
-  PyObject* error = PyObject_CallFunction(
-      rejection_of, "iy#", (int)status, (const char*)found,
-      (Py_ssize_t)sizeof(*found));
-  if (error != NULL) {
-    PyErr_SetObject((PyObject*)Py_TYPE(error), error);
-    Py_DECREF(error);
-  }
+  raise_made(PyObject_CallFunction(rejection_of, "iy#", (int)status,
+                                   (const char*)found,
+                                   (Py_ssize_t)sizeof(*found)));
   return NULL;
 }
 
@@ -389,14 +397,9 @@ static PyObject* decode(PyObject* module, PyObject* data) {
   bioapi_bir* handle = NULL;
   bioapi_decode_rejection found;
   found.struct_size = (uint32_t)sizeof(found);
-  bioapi_status status;
-  if (size >= UNLOCKED_SIZE) {
-    PyThreadState* unlocked = PyEval_SaveThread();
-    status = bioapi_bir_decode_ex(at, size, &handle, &found);
-    PyEval_RestoreThread(unlocked);
-  } else {
-    status = bioapi_bir_decode_ex(at, size, &handle, &found);
-  }
+  PyThreadState* unlocked = unlock_for(size);
+  const bioapi_status status = bioapi_bir_decode_ex(at, size, &handle, &found);
+  relock(unlocked);
   if (status != BIOAPI_OK) return raise_rejection(status, &found);
   PyObject* values = read_values(handle, 0);
   PyObject* number = values == NULL ? NULL : PyLong_FromVoidPtr(handle);
@@ -432,16 +435,10 @@ static PyObject* decode_leaving_bdb(PyObject* module, PyObject* data) {
   size_t length = 0;
   bioapi_decode_rejection found;
   found.struct_size = (uint32_t)sizeof(found);
-  bioapi_status status;
-  if (size >= UNLOCKED_SIZE) {
-    PyThreadState* unlocked = PyEval_SaveThread();
-    status = bioapi_bir_decode_leaving_bdb_ex(at, size, &handle, &offset,
-                                              &length, &found);
-    PyEval_RestoreThread(unlocked);
-  } else {
-    status = bioapi_bir_decode_leaving_bdb_ex(at, size, &handle, &offset,
-                                              &length, &found);
-  }
+  PyThreadState* unlocked = unlock_for(size);
+  const bioapi_status status = bioapi_bir_decode_leaving_bdb_ex(
+      at, size, &handle, &offset, &length, &found);
+  relock(unlocked);
   if (status != BIOAPI_OK) return raise_rejection(status, &found);
   PyObject* result = Py_BuildValue("(Nnn)", PyLong_FromVoidPtr(handle),
                                    (Py_ssize_t)offset, (Py_ssize_t)length);
@@ -510,14 +507,9 @@ static PyObject* encode(PyObject* module, PyObject* argument) {
       blocks += block_size;
     }
   }
-  bioapi_status status;
-  if (blocks >= UNLOCKED_SIZE) {
-    PyThreadState* unlocked = PyEval_SaveThread();
-    status = bioapi_bir_encode(handle, &data, &size);
-    PyEval_RestoreThread(unlocked);
-  } else {
-    status = bioapi_bir_encode(handle, &data, &size);
-  }
+  PyThreadState* unlocked = unlock_for(blocks);
+  const bioapi_status status = bioapi_bir_encode(handle, &data, &size);
+  relock(unlocked);
   if (status != BIOAPI_OK) return PyLong_FromLong(status);
   PyObject* bytes =
       size > (size_t)PY_SSIZE_T_MAX

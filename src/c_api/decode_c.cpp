@@ -60,8 +60,7 @@ void Deliver(bioapi_decode_rejection* out,
   r.inside_part = facts->inside_part ? 1 : 0;
   if (facts->has_part) {
     r.part = static_cast<int32_t>(facts->part);
-    const bioapi_bir_field number = BioAPI_Data::c_api::NumberOf(facts->part);
-    r.field = number != 0 ? number : -1;
+    r.field = BioAPI_Data::c_api::PartFieldNumber(facts->part);
     CopyText(r.part_name, facts->PartName());
   }
   CopyText(r.check, facts->check);

@@ -220,6 +220,13 @@ constexpr bioapi_bir_field NumberOf(record::FieldId id) {
   return number;
 }
 
+/// The C number of a field, as the rejection and check structures give it:
+/// -1 for one that `BIR` does not hold.
+constexpr int PartFieldNumber(record::FieldId id) {
+  const bioapi_bir_field number = NumberOf(id);
+  return number != 0 ? number : -1;
+}
+
 // The derived numbers are the published ones: the first and the last carried
 // field, one in the middle, and the count. (The C tests check every number's
 // name and kind against the header.)

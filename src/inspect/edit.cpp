@@ -86,6 +86,16 @@ bool IsPatched(const std::vector<unsigned char>& bytes,
                     bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
+// The `size` bytes at `data` with `field` at `at`.
+std::vector<unsigned char> Patched(const unsigned char* data, std::size_t size,
+                                   std::size_t at,
+                                   const std::vector<unsigned char>& field) {
+  std::vector<unsigned char> bytes(data, data + size);
+  std::copy(field.begin(), field.end(),
+            bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  return bytes;
+}
+
 bool HasPart(const std::vector<Row>& rows, int part) {
   for (const Row& row : rows) {
     if (row.whole && row.part == part) return true;
@@ -185,9 +195,7 @@ FieldEdit EditField(const unsigned char* data, std::size_t size,
     if (encoding_is_patched) {
       patched.swap(checked.bytes);
     } else {
-      patched.assign(data, data + size);
-      std::copy(field.begin(), field.end(),
-                patched.begin() + static_cast<std::ptrdiff_t>(at));
+      patched = Patched(data, size, at, field);
     }
     const Walk patched_walk(patched);
     if (patched_walk.Accepted() &&
@@ -202,9 +210,7 @@ FieldEdit EditField(const unsigned char* data, std::size_t size,
       }
     }
     if (encoding_is_patched) {  // the encoding, given back
-      checked.bytes.assign(data, data + size);
-      std::copy(field.begin(), field.end(),
-                checked.bytes.begin() + static_cast<std::ptrdiff_t>(at));
+      checked.bytes = Patched(data, size, at, field);
     }
   }
   edit.kind = FieldEdit::Kind::kReencode;

@@ -58,10 +58,7 @@ WalkedRecord WalkRecord(const unsigned char* data, std::size_t size,
   return walked;
 }
 
-int BirFieldOf(FieldId id) {
-  const bioapi_bir_field number = c_api::NumberOf(id);
-  return number != 0 ? number : -1;
-}
+int BirFieldOf(FieldId id) { return c_api::PartFieldNumber(id); }
 
 RowKind KindOf(FieldId id) {
   // Read from the members' types once: an enumeration and a number may share
